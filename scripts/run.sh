@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs the system as its users would.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+prepare
+echo "== What the OS layer reports"
+"$root/scripts/wine-run" "$build/bin/osinfo.exe"

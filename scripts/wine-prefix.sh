@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Creates the project's own Wine prefix (never the user's) and sets it up for the tests:
+# Windows 7, no crash debugger, and a CJK font standing in for the Chinese system fonts.
+set -euo pipefail
+prefix=${1:?usage: wine-prefix.sh PREFIX}
+marker=$prefix/.project-ready
+[ -f "$marker" ] && exit 0
+
+# A ready prefix elsewhere on this machine may be copied instead of made anew.
+template=${WINE_PREFIX_TEMPLATE:-}
+if [ -n "$template" ] && [ -f "$template/.project-ready" ]; then
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  cp -a "$template" "$prefix"
+  exit 0
+fi
+
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$(dirname "$prefix")"
+echo "Creating the Wine prefix $prefix (takes a few minutes on first use)" >&2
+wineboot -i </dev/null >/dev/null 2>&1
+wineserver -w
+
+reg=$(mktemp --suffix=.reg)
+trap 'rm -f "$reg"' EXIT
+font="WenQuanYi Micro Hei"
+{
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="win7"\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n"Debugger"=-\r\n"Auto"="0"\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+  for name in "宋体" "SimSun" "新宋体" "NSimSun" "黑体" "SimHei" "微软雅黑" "Microsoft YaHei"; do
+    printf '"%s"="%s"\r\n' "$name" "$font"
+  done
+  printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\r\n'
+  for base in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
+    printf '"%s"=hex(7):%s\r\n' "$base" \
+      "$(printf 'wqy-microhei.ttc,%s\0\0' "$font" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//;s/,$//')"
+  done
+} | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+
+wine regedit /S "$(winepath -w "$reg")" </dev/null >/dev/null 2>&1
+wineserver -w
+touch "$marker"

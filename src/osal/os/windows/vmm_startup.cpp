@@ -1,0 +1,4 @@
+#include "../../shared/startup.h"
+
+// Page memory comes with its own family.
+int vmmStartup(void) { return OSAL_OK; }

@@ -1,0 +1,4 @@
+#include "startup.h"
+
+// CPU identification comes with its own family.
+void osalCpuStartup(void) {}
