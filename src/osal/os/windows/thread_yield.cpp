@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "osal/thread.h"
+
+void threadYield(void) {
+    if (!SwitchToThread())
+        Sleep(0);
+}
