@@ -8,6 +8,12 @@ marker=$prefix/.project-ready
 
 # A ready prefix elsewhere on this machine may be copied instead of made anew.
 template=${WINE_PREFIX_TEMPLATE:-}
+if [ -n "$template" ]; then
+  for _ in $(seq 1 360); do
+    [ -f "$template/.project-ready" ] && break
+    sleep 5
+  done
+fi
 if [ -n "$template" ] && [ -f "$template/.project-ready" ]; then
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
