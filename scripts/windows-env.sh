@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Runs a command where Windows programs can run: here, under Wine, with the project's prefix
+# and a wineserver of its own; or, on a machine whose processor runs no 32-bit code, the
+# same inside a small emulated x86 machine that mounts this machine's files at the same paths.
+#   BUILD_DIR=... bash scripts/windows-env.sh COMMAND [ARGS...]
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/.." && pwd)
+source "$here/platform.sh"
+build=${BUILD_DIR:-$root/build}
+export BUILD_DIR=$build
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+export LANG=${LANG:-C.UTF-8}
+
+run_here() {
+  "$here/wine-prefix.sh" "$WINEPREFIX"
+  # A wineserver started by a wine call keeps that call's output open: start it ourselves.
+  wineserver -p </dev/null >/dev/null 2>&1 &
+  trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+  # Wine's own services live as long as the server and inherit the output of whoever started
+  # them: start them here, so that no reader of a test's output waits for them.
+  wineboot </dev/null >/dev/null 2>&1 || true
+  "$@"
+}
+
+run_in_machine() {
+  local kernel vm job log rc
+  kernel=$(vm_kernel_version)
+  [ -n "$kernel" ] || { echo "windows-env: no kernel for the emulated machine; run scripts/setup.sh" >&2; exit 1; }
+  vm=$build/vm
+  mkdir -p "$vm"
+  if [ ! -f "$vm/initramfs.gz" ] || [ "$here/vm/init.sh" -nt "$vm/initramfs.gz" ] ||
+     [ "$here/vm/make-initramfs.sh" -nt "$vm/initramfs.gz" ]; then
+    "$here/vm/make-initramfs.sh" "$kernel" "$vm/initramfs.gz"
+  fi
+  job=$(mktemp "$vm/job.XXXXXX")
+  log=$job.log
+  rm -f "$job.rc"
+  : > "$log"
+  {
+    echo "exec >>'$log' 2>&1"
+    echo "export PATH='$PATH' HOME='${HOME:-/root}' LANG='$LANG' BUILD_DIR='$build' WINEPREFIX='$WINEPREFIX'"
+    for name in CI TEST_JOBS WINEDEBUG WINE_PREFIX_TEMPLATE DISPLAY; do
+      [ -n "${!name:-}" ] && printf 'export %s=%q\n' "$name" "${!name}"
+    done
+    printf 'cd %q\n' "$PWD"
+    printf 'WINDOWS_ENV_INSIDE=1 bash %q' "$here/windows-env.sh"
+    printf ' %q' "$@"
+    echo
+  } > "$job"
+  local cpus memory
+  cpus=$(nproc)
+  memory=${VM_MEMORY:-6G}
+  # SMAP is off: the emulator's return to 32-bit code trips it.
+  qemu-system-x86_64 -accel tcg,thread=multi -cpu max,-smap,-smep -smp "$cpus" -m "$memory" \
+    -nographic -no-reboot -nic none \
+    -kernel "/boot/vmlinuz-$kernel" -initrd "$vm/initramfs.gz" \
+    -append "console=ttyS0 quiet loglevel=1 vmjob=$job" \
+    -virtfs local,path=/,mount_tag=hostroot,security_model=passthrough,multidevs=remap \
+    </dev/null >"$job.console" 2>&1 &
+  local machine=$!
+  tail -n +1 --pid="$machine" -f "$log"
+  wait "$machine" || true
+  rc=$(cat "$job.rc" 2>/dev/null || echo 125)
+  if [ "$rc" = 125 ]; then
+    echo "windows-env: the emulated machine stopped without a result:" >&2
+    tail -n 20 "$job.console" >&2
+  fi
+  rm -f "$job" "$job.rc" "$log" "$job.console"
+  return "$rc"
+}
+
+if [ -n "${WINDOWS_ENV_INSIDE:-}" ] || runs_32bit_natively; then
+  run_here "$@"
+else
+  run_in_machine "$@"
+fi
