@@ -14,10 +14,10 @@
 
 namespace {
 
-constexpr int runs = 3;
+constexpr int runs = 5;
 constexpr int contenders = 4;
-constexpr int uncontendedPairs = 1000000;
-constexpr int contendedPairsEach = 100000;
+constexpr int uncontendedPairs = 4000000;
+constexpr int contendedPairsEach = 400000;
 
 double seconds() {
     LARGE_INTEGER now, frequency;

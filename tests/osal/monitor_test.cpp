@@ -120,9 +120,10 @@ TEST_F(Monitor, NotifyWakesOneWaiterAtATime) {
     Waiter first(&monitor_), second(&monitor_);
     ASSERT_TRUE(waitersReach(2));
     notify();
-    ASSERT_TRUE(waitersReach(1));
+    ASSERT_TRUE(eventually([&] { return first.done() || second.done(); }));
     Sleep(50);
     EXPECT_NE(first.done(), second.done());
+    EXPECT_EQ(waiters(), 1);
     notify();
     EXPECT_EQ(first.result(), 1);
     EXPECT_EQ(second.result(), 1);
@@ -266,6 +267,33 @@ TEST_F(Monitor, ProducersAndConsumersHandOverEveryItem) {
     EXPECT_EQ(available, 0);
     EXPECT_EQ(waitsRanOut, 0);
     EXPECT_EQ(brokenInvariants, 0);
+    EXPECT_EQ(monitor_.waiters, 0);
+}
+
+// Threads meet at a barrier round after round; the last to arrive wakes the others with notify-all.
+TEST_F(Monitor, NotifyAllReleasesABarrierRoundAfterRound) {
+    constexpr int threads = 4, rounds = 300;
+    constexpr uint64_t hangBoundMs = 20000;
+    int arrived = 0, round = 0, waitsRanOut = 0;
+    runTogether(threads, [&](int) {
+        osMonitorEnter(&monitor_);
+        for (int mine = 0; mine < rounds; ++mine) {
+            if (++arrived == threads) {
+                arrived = 0;
+                ++round;
+                osMonitorNotifyAll(&monitor_);
+                continue;
+            }
+            const int waitingFor = round;
+            while (round == waitingFor) {
+                if (osMonitorTimedWait(&monitor_, hangBoundMs) == 0 && round == waitingFor)
+                    ++waitsRanOut;
+            }
+        }
+        osMonitorExit(&monitor_);
+    });
+    EXPECT_EQ(round, rounds);
+    EXPECT_EQ(waitsRanOut, 0);
     EXPECT_EQ(monitor_.waiters, 0);
 }
 

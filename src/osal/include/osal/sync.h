@@ -54,8 +54,8 @@ int osMonitorInitAttr(OsMonitor *monitor, int spinCount);
 void osMonitorDestroy(OsMonitor *monitor);
 OsMonitor *osMonitorCreateAttr(int spinCount);
 void osMonitorFree(OsMonitor *monitor);
-// The caller holds the monitor, at any depth. A timeout of 0 waits without limit.
-// 1 when woken by a notification, 0 when the time ran out.
+// The caller holds the monitor, at any depth. A timeout of 0 (or 0xFFFFFFFF) waits without limit.
+// 1 when woken by a notification, 0 when the time ran out or the caller does not hold the monitor.
 int osMonitorTimedWait(OsMonitor *monitor, uint64_t timeoutMs);
 void osMonitorNotify(OsMonitor *monitor);
 void osMonitorNotifyAll(OsMonitor *monitor);

@@ -3,7 +3,7 @@
 #include "osal/sync.h"
 
 int osMutexInitAttr(OsMutex *mutex, int spinCount) {
-    return mutex != nullptr && osalInitCriticalSection(&mutex->section, spinCount);
+    return osalInitCriticalSection(mutex != nullptr ? &mutex->section : nullptr, spinCount);
 }
 
 void osMutexDestroy(OsMutex *mutex) {
