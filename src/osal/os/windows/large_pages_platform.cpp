@@ -1,0 +1,79 @@
+// Large pages on the platform: the privilege, the system's large page size, committing them.
+#include <windows.h>
+
+#include "large_pages.h"
+#include "osal/sharedlib.h"
+#include "osal/vmm.h"
+
+namespace {
+
+constinit size_t largePageSize = 0;
+constinit size_t maxLargePageSize = 0;
+constinit INIT_ONCE largePagesSetUp = INIT_ONCE_STATIC_INIT;
+
+bool openProcessToken(HANDLE *token) {
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token) != 0;
+}
+
+bool lookupLockMemoryPrivilege(LUID *privilege) {
+    return LookupPrivilegeValueA(nullptr, "SeLockMemoryPrivilege", privilege) != 0;
+}
+
+bool enablePrivilege(HANDLE token, const LUID &privilege, bool *granted) {
+    TOKEN_PRIVILEGES wanted{};
+    wanted.PrivilegeCount = 1;
+    wanted.Privileges[0].Luid = privilege;
+    wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!AdjustTokenPrivileges(token, FALSE, &wanted, 0, nullptr, nullptr))
+        return false;
+    // Success with ERROR_NOT_ALL_ASSIGNED means the account doesn't hold the privilege.
+    *granted = GetLastError() == ERROR_SUCCESS;
+    return true;
+}
+
+void closeToken(HANDLE token) { CloseHandle(token); }
+
+HMODULE kernelModule() { return GetModuleHandleA("kernel32.dll"); }
+
+SIZE_T(WINAPI *findLargePageMinimum(HMODULE module))() {
+    return reinterpret_cast<SIZE_T(WINAPI *)()>(GetProcAddress(module, "GetLargePageMinimum"));
+}
+
+void *allocateLargePages(void *address, size_t size, DWORD protection) {
+    return VirtualAlloc(address, size, MEM_RESERVE | MEM_COMMIT | MEM_LARGE_PAGES, protection);
+}
+
+bool isCommittedWith(void *address, DWORD protection) {
+    MEMORY_BASIC_INFORMATION info;
+    return VirtualQuery(address, &info, sizeof info) == sizeof info && info.State == MEM_COMMIT &&
+           info.Protect == protection;
+}
+
+void release(void *address) { VirtualFree(address, 0, MEM_RELEASE); }
+
+constexpr vmm::LargePageSystem platform = {
+    openProcessToken, lookupLockMemoryPrivilege, enablePrivilege, closeToken, kernelModule,
+    findLargePageMinimum, allocateLargePages, isCommittedWith, release,
+};
+
+BOOL CALLBACK setUpOnce(PINIT_ONCE, PVOID, PVOID *) {
+    largePageSize = vmm::setUpLargePages(platform, largePageSize);
+    return TRUE;
+}
+
+} // namespace
+
+namespace vmm {
+
+const LargePageSystem &platformLargePageSystem() { return platform; }
+
+size_t largePagesOnce() {
+    InitOnceExecuteOnce(&largePagesSetUp, setUpOnce, nullptr, nullptr);
+    return largePageSize;
+}
+
+} // namespace vmm
+
+size_t vmmGetMaxPossiblePageSize(void) { return largePageSize; }
+
+void vmmSetMaxLargePageSize(size_t size) { maxLargePageSize = size; }
