@@ -2,14 +2,8 @@
 #include <windows.h>
 
 #include "large_pages.h"
-#include "osal/sharedlib.h"
-#include "osal/vmm.h"
 
 namespace {
-
-constinit size_t largePageSize = 0;
-constinit size_t maxLargePageSize = 0;
-constinit INIT_ONCE largePagesSetUp = INIT_ONCE_STATIC_INIT;
 
 bool openProcessToken(HANDLE *token) {
     return OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token) != 0;
@@ -56,24 +50,10 @@ constexpr vmm::LargePageSystem platform = {
     findLargePageMinimum, allocateLargePages, isCommittedWith, release,
 };
 
-BOOL CALLBACK setUpOnce(PINIT_ONCE, PVOID, PVOID *) {
-    largePageSize = vmm::setUpLargePages(platform, largePageSize);
-    return TRUE;
-}
-
 } // namespace
 
 namespace vmm {
 
 const LargePageSystem &platformLargePageSystem() { return platform; }
 
-size_t largePagesOnce() {
-    InitOnceExecuteOnce(&largePagesSetUp, setUpOnce, nullptr, nullptr);
-    return largePageSize;
-}
-
 } // namespace vmm
-
-size_t vmmGetMaxPossiblePageSize(void) { return largePageSize; }
-
-void vmmSetMaxLargePageSize(size_t size) { maxLargePageSize = size; }
