@@ -170,7 +170,7 @@ TEST(MSpaceStress, RandomOperationsKeepEveryBlockAndTheSpaceSound) {
     MSpace space = msCreateStdMSpace(0, "stress");
     ASSERT_NE(space, nullptr);
     Workload work(space, 1, true);
-    ASSERT_TRUE(work.run(12000, 400)) << work.failure();
+    ASSERT_TRUE(work.run(40000, 500)) << work.failure();
     ASSERT_TRUE(work.releaseAll()) << work.failure();
     msDestroyMSpace(space);
 }
@@ -179,7 +179,7 @@ TEST(MSpaceStress, AThreadUnsafeSpaceAloneOnItsThread) {
     MSpace space = msCreateStdMSpaceThreadUnsafe(100000, "unsafe");
     ASSERT_NE(space, nullptr);
     Workload work(space, 2, true);
-    ASSERT_TRUE(work.run(6000, 300)) << work.failure();
+    ASSERT_TRUE(work.run(15000, 500)) << work.failure();
     ASSERT_TRUE(work.releaseAll()) << work.failure();
     msDestroyMSpace(space);
 }
@@ -222,7 +222,7 @@ TEST(MSpaceStress, ThreadsInSeveralSpacesAtOnce) {
         threads.emplace_back([&, i] {
             bool mine = i < privateThreads;
             Workload work(mine ? own[i] : shared, 100 + i, mine);
-            if (!work.run(3000, 500) || !work.releaseAll())
+            if (!work.run(10000, 500) || !work.releaseAll())
                 failures[i] = work.failure();
         });
     }

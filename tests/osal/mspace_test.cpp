@@ -363,6 +363,18 @@ TEST(MSpaceBadInput, DoubleAndForeignFreesAreReportedAndIgnored) {
     EXPECT_EQ(AssertCatcher::reports, 5) << "a null block is ignored";
 }
 
+TEST(MSpaceBadInput, ABlockFreedIntoAnotherSpaceIsReported) {
+    SpaceHolder one(msCreateStdMSpace(0, "one"));
+    SpaceHolder two(msCreateStdMSpace(0, "two"));
+    void *block = msMalloc(one.get(), 64);
+    AssertCatcher catcher;
+    msFree(two.get(), block);
+    EXPECT_EQ(AssertCatcher::reports, 1);
+    EXPECT_NE(msRealloc(one.get(), block, 128), nullptr) << "the block still lives in its own space";
+    EXPECT_SPACE_SOUND(one.get());
+    EXPECT_SPACE_SOUND(two.get());
+}
+
 TEST(MSpaceBadInput, ASpaceThatIsNoSpaceIsReported) {
     AssertCatcher catcher;
     unsigned char fake[1024] = {};

@@ -11,6 +11,9 @@
 
 using namespace mspace;
 
+// The record and the room closing its segment: a space must be given more than this.
+static_assert(padRequest(sizeof(MSpaceRecord)) + topFootSize == 696);
+
 namespace {
 
 constinit size_t settledPageSize = 0;
