@@ -1,4 +1,4 @@
-// Reserved spaces: regions reserved on demand or up front, pieces handed out within the
+// Reserved spaces: regions reserved on demand or up front, slices handed out within the
 // footprint, and the fall-back from large pages.
 #include <gtest/gtest.h>
 
@@ -65,17 +65,17 @@ TEST(ReservedSpace, WithoutUpFrontRegionsNothingIsReservedUntilAsked) {
     EXPECT_EQ(vmsFindRegions(owner.space, 0, 0), 0);
     EXPECT_EQ(regionBytes(owner.space), 0u);
     size_t size = 100000;
-    auto *piece = static_cast<char *>(vmsAllocate(owner.space, &size));
-    ASSERT_NE(piece, nullptr);
+    auto *slice = static_cast<char *>(vmsAllocate(owner.space, &size));
+    ASSERT_NE(slice, nullptr);
     EXPECT_EQ(size, 102400u) << "rounded up to pages";
     EXPECT_EQ(vmsGetReserved(owner.space), 102400u);
-    memset(piece, 1, size);
+    memset(slice, 1, size);
     vmsSetAlignment(owner.space, 4 * MiB);
-    EXPECT_EQ(vmsGetAlignment(owner.space), 0u) << "options are fixed once pieces are out";
+    EXPECT_EQ(vmsGetAlignment(owner.space), 0u) << "options are fixed once slices are out";
     EXPECT_EQ(vmsFindRegions2(owner.space, 0, 0), -1);
-    EXPECT_EQ(vmsFree(owner.space, piece, size), 0);
+    EXPECT_EQ(vmsFree(owner.space, slice, size), 0);
     EXPECT_EQ(vmsGetReserved(owner.space), 0u);
-    EXPECT_FALSE(committed(piece));
+    EXPECT_FALSE(committed(slice));
 }
 
 TEST(ReservedSpace, UpFrontRegionsCoverTheFootprintAndHandOutWithinIt) {
@@ -102,7 +102,7 @@ TEST(ReservedSpace, UpFrontRegionsCoverTheFootprintAndHandOutWithinIt) {
     EXPECT_EQ(vmsReserve(owner.space, &size), nullptr) << "nothing is left";
     EXPECT_EQ(vmsGetReserved(owner.space), 4 * MiB);
 
-    // Pieces go back to the region list and merge with their neighbours.
+    // Slices go back to the region list and merge with their neighbours.
     EXPECT_EQ(vmsDecommit(owner.space, rest, 3 * MiB), 0);
     EXPECT_EQ(vmsFree(owner.space, first, 1 * MiB), 0);
     EXPECT_EQ(vmsGetReserved(owner.space), 0u);
@@ -152,8 +152,8 @@ TEST(ReservedSpace, WithoutTheLockMemoryPrivilegeLargePagesFallBackToSmallPages)
     EXPECT_EQ(vmsCheckAspect(owner.space, 1), 0) << "large pages were turned off";
     EXPECT_EQ(vmsGetPageSizeForPage(owner.space), vmmGetPageSize());
     size_t size = 1 * MiB;
-    auto *piece = static_cast<char *>(vmsAllocate(owner.space, &size));
-    ASSERT_NE(piece, nullptr);
-    piece[size - 1] = 1;
-    EXPECT_EQ(vmsFree(owner.space, piece, size), 0);
+    auto *slice = static_cast<char *>(vmsAllocate(owner.space, &size));
+    ASSERT_NE(slice, nullptr);
+    slice[size - 1] = 1;
+    EXPECT_EQ(vmsFree(owner.space, slice, size), 0);
 }

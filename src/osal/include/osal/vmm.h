@@ -1,5 +1,5 @@
 // Page memory: reserve, commit, protect and free address ranges; large pages; the machine's
-// memory figures; reserved spaces (Vms) that hand out pieces of reserved regions; and an iterator
+// memory figures; reserved spaces (Vms) that hand out slices of reserved regions; and an iterator
 // over the process's address map.
 #ifndef OSAL_VMM_H
 #define OSAL_VMM_H

@@ -1,4 +1,4 @@
-// Reserved spaces: options gathered first, then regions reserved up front or on demand, pieces
+// Reserved spaces: options gathered first, then regions reserved up front or on demand, slices
 // handed out of them and committed as used.
 #include <windows.h>
 
@@ -58,7 +58,7 @@ size_t granularity() { return vmm::systemValues().granularity; }
 
 bool usesLargePages(const Vms *space) { return (space->flags & (aspect1 | largeConfirmed)) == (aspect1 | largeConfirmed); }
 
-// A setter's change: nothing once pieces are out; a new value forgets what was found.
+// A setter's change: nothing once slices are out; a new value forgets what was found.
 template <typename T> Vms *change(Vms *space, T Vms::*field, T value) {
     if (space == nullptr || space->reserved != 0)
         return space;
@@ -239,7 +239,7 @@ int findRegions(Vms *space, size_t minimum, int maximumCount) {
 
 bool hasRegions(const Vms *space) { return space->regions != nullptr; }
 
-// Gives a piece back to the region list, merging it with its neighbours.
+// Gives a slice back to the region list, merging it with its neighbours.
 void returnToRegions(Vms *space, char *base, size_t size) {
     addRegion(space, base, size);
     dynArraySort(space->regions, compareRegions);
@@ -259,12 +259,12 @@ char *takeFromRegions(Vms *space, size_t size) {
         Region *region = regionAt(space, n - 1);
         if (region->size < size)
             continue;
-        char *piece = region->base;
+        char *slice = region->base;
         region->base += size;
         region->size -= size;
         if (region->size == 0)
             dynArrayRemove(space->regions, n - 1);
-        return piece;
+        return slice;
     }
     return nullptr;
 }
@@ -413,39 +413,39 @@ void *vmsReserve(Vms *space, size_t *size) {
     if (wanted == 0 || wanted > ~size_t{0} - page)
         return nullptr;
     wanted = vmm::roundUp(wanted, page);
-    char *piece;
+    char *slice;
     if (hasRegions(space))
-        piece = takeFromRegions(space, wanted);
+        slice = takeFromRegions(space, wanted);
     else {
         size_t got = 0;
-        piece = reserveRegion(space, wanted, wanted, &got);
+        slice = reserveRegion(space, wanted, wanted, &got);
     }
-    if (piece == nullptr)
+    if (slice == nullptr)
         return nullptr;
     space->reserved += wanted;
     *size = wanted;
-    return piece;
+    return slice;
 }
 
 void *vmsAllocate(Vms *space, size_t *size) {
-    char *piece = static_cast<char *>(vmsReserve(space, size));
-    if (piece == nullptr)
+    char *slice = static_cast<char *>(vmsReserve(space, size));
+    if (slice == nullptr)
         return nullptr;
     if ((space->flags & regionsConverted) != 0) {
-        // Large pages are committed already: make the piece look freshly committed.
+        // Large pages are committed already: make the slice look freshly committed.
         MEMORY_BASIC_INFORMATION info;
-        if (VirtualQuery(piece, &info, sizeof info) != sizeof info || info.State != MEM_COMMIT) {
-            vmsFree(space, piece, *size);
+        if (VirtualQuery(slice, &info, sizeof info) != sizeof info || info.State != MEM_COMMIT) {
+            vmsFree(space, slice, *size);
             return nullptr;
         }
-        memset(piece, 0, *size);
-        return piece;
+        memset(slice, 0, *size);
+        return slice;
     }
-    if (vmsCommit(space, piece, *size) != OSAL_OK) {
-        vmsFree(space, piece, *size);
+    if (vmsCommit(space, slice, *size) != OSAL_OK) {
+        vmsFree(space, slice, *size);
         return nullptr;
     }
-    return piece;
+    return slice;
 }
 
 int vmsCommit(Vms *space, void *address, size_t size) {
@@ -474,7 +474,7 @@ int vmsFree(Vms *space, void *address, size_t size) {
         return OSAL_ERR;
     if (hasRegions(space))
         return vmsDecommit(space, address, size);
-    // The piece was reserved on its own, whole granules of it.
+    // The slice was reserved on its own, whole granules of it.
     size_t rounded = vmm::roundUp(size, vmm::systemValues().pageSize);
     if (vmmFree(address, vmm::roundUp(size, granularity())) != OSAL_OK)
         return OSAL_ERR;
