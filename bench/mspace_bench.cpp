@@ -21,10 +21,11 @@ constexpr int rounds = 3;    // the best of these counts: others share this mach
 
 int operationsFor(int threads) { return threads == 1 ? 300000 : 60000; }
 
+// Both heaps are called the same way, through one indirect call each.
 struct Heap {
-    const char *name;
-    std::function<void *(size_t)> allocate;
-    std::function<void(void *)> release;
+    void *(*allocate)(void *context, size_t size);
+    void (*release)(void *context, void *block);
+    void *context;
 };
 
 double seconds() {
@@ -44,14 +45,14 @@ void churn(const Heap &heap, unsigned seed, bool mixed, int operations) {
     std::vector<void *> live(window, nullptr);
     for (int i = 0; i < operations; ++i) {
         size_t slot = random() % window;
-        heap.release(live[slot]);
+        heap.release(heap.context, live[slot]);
         size_t r = random();
         size_t size = !mixed ? 16 + r % 113 : (r % 100 < 90 ? 16 + r % 500 : (r % 100 < 99 ? 512 + r % 8192 : 65536));
-        live[slot] = heap.allocate(size);
+        live[slot] = heap.allocate(heap.context, size);
         static_cast<char *>(live[slot])[0] = 1;
     }
     for (void *block : live)
-        heap.release(block);
+        heap.release(heap.context, block);
 }
 
 double run(int threads, const std::function<Heap(int)> &heapFor, bool mixed) {
@@ -59,6 +60,10 @@ double run(int threads, const std::function<Heap(int)> &heapFor, bool mixed) {
     for (int i = 0; i < threads; ++i)
         heaps.push_back(heapFor(i));
     double start = seconds();
+    if (threads == 1) {
+        churn(heaps[0], 1000, mixed, operationsFor(1));
+        return seconds() - start;
+    }
     std::vector<std::thread> workers;
     for (int i = 0; i < threads; ++i)
         workers.emplace_back([&, i] { churn(heaps[i], 1000 + i, mixed, operationsFor(threads)); });
@@ -67,10 +72,13 @@ double run(int threads, const std::function<Heap(int)> &heapFor, bool mixed) {
     return seconds() - start;
 }
 
-Heap runtimeHeap() { return {"runtime heap", [](size_t n) { return malloc(n); }, [](void *p) { free(p); }}; }
+Heap runtimeHeap() {
+    return {[](void *, size_t n) { return malloc(n); }, [](void *, void *p) { free(p); }, nullptr};
+}
 
 Heap spaceHeap(MSpace space) {
-    return {"memory space", [space](size_t n) { return msMalloc(space, n); }, [space](void *p) { msFree(space, p); }};
+    return {[](void *context, size_t n) { return msMalloc(static_cast<MSpace>(context), n); },
+            [](void *context, void *p) { msFree(static_cast<MSpace>(context), p); }, space};
 }
 
 // Committed private memory of the process, from its address map.
@@ -93,7 +101,7 @@ size_t committedBytes() {
 double bytesPerBlock(const Heap &heap, size_t size, int count, std::vector<void *> &kept) {
     size_t before = committedBytes();
     for (int i = 0; i < count; ++i)
-        kept.push_back(heap.allocate(size));
+        kept.push_back(heap.allocate(heap.context, size));
     return static_cast<double>(committedBytes() - before) / count;
 }
 
