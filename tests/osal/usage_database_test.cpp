@@ -1,6 +1,7 @@
 // The usage database: every space's holdings, its sites, and the locking around the gathering.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -163,4 +164,34 @@ TEST(UsageDatabase, TracingForAllReachesEveryLockedSpace) {
     msFree(locked, block);
     for (MSpace space : {later, unsafe, locked})
         msDestroyMSpace(space);
+}
+
+TEST(UsageDatabase, GatheringWhileSpacesComeAndGo) {
+    // A space leaves the list before its lock goes, so a gathering never meets a deleted lock.
+    MSpace database = msCreateStdMSpace(0, "database");
+    std::atomic<bool> done{false};
+    int gathered = 0;
+    std::thread gatherer([&] {
+        while (!done) {
+            if (MSpacesUsageDatabase *db = msGatherMSpacesUsageDatabase(database, 1)) {
+                for (size_t i = 0; i < db->count; ++i)
+                    if (db->entries[i].segmentBytes != db->entries[i].tracedBytes + db->entries[i].freeBytes +
+                                                           db->entries[i].otherBytes)
+                        ADD_FAILURE() << db->entries[i].name;
+                msFreeMSpacesUsageDatabase(db);
+                ++gathered;
+            }
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        MSpace space = msCreateStdMSpace(0, "passing");
+        msFree(space, msMalloc(space, 100 + i));
+        void *kept = msMalloc(space, 1000);
+        msDestroyMSpace(space);
+        (void)kept;
+    }
+    done = true;
+    gatherer.join();
+    EXPECT_GT(gathered, 0);
+    msDestroyMSpace(database);
 }

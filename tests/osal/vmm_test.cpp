@@ -97,6 +97,8 @@ TEST(PageMemory, PlacedReservationsAndAllocations) {
     EXPECT_EQ(vmmFree(probe, 0x40000), 0);
     EXPECT_FALSE(mapHas(probe, probe + 1));
     EXPECT_FALSE(mapHas(probe + 0x20000, probe + 0x20001));
+    EXPECT_EQ(vmmxAllocateAt2(probe, 0x10000, 2), nullptr) << "write without read can't be committed";
+    EXPECT_FALSE(mapHas(probe, probe + 1)) << "and the reservation made for it is given back";
 }
 
 TEST(PageMemory, FreeingThatDoesNotMatchTheAllocationsFreesNothing) {
