@@ -21,9 +21,49 @@ template <typename T> int compare(const void *value, const void *bounds) {
     return 0;
 }
 
-const char *boolText(int value) { return value ? "true" : "false"; }
-
-const char *textOrNull(const char *text) { return text != nullptr ? text : "(null)"; }
+// One value of the kind as the bound messages print it: in text, or a text option's own text.
+const char *formatValue(int kind, const void *values, int index, char *text, size_t size) {
+    switch (kind) {
+    case ARG_KIND_BOOL:
+        vantrel_util_snprintf(text, size, "%s", valueAt<int32_t>(values, index) ? "true" : "false");
+        break;
+    case ARG_KIND_INT:
+        vantrel_util_snprintf(text, size, "%d", valueAt<int32_t>(values, index));
+        break;
+    case ARG_KIND_S8:
+        vantrel_util_snprintf(text, size, "%I64d", static_cast<long long>(valueAt<int64_t>(values, index)));
+        break;
+    case ARG_KIND_DOUBLE:
+        vantrel_util_snprintf(text, size, "%lf", valueAt<double>(values, index));
+        break;
+    case ARG_KIND_SIZE_T: {
+        size_t v = valueAt<uint32_t>(values, index);
+        vantrel_util_snprintf(text, size, "%Iu%s", scaledownSize(v), scaledDownSizeSuffix(v));
+        break;
+    }
+    case ARG_KIND_U8: {
+        // Unsigned, so that values from 2^63 up are not printed as negative numbers.
+        uint64_t v = valueAt<uint64_t>(values, index);
+        vantrel_util_snprintf(text, size, "%I64u%s", static_cast<unsigned long long>(scaledownU8(v)),
+                              scaledDownU8Suffix(v));
+        break;
+    }
+    case ARG_KIND_NANOTIME: {
+        int64_t v = valueAt<int64_t>(values, index);
+        vantrel_util_snprintf(text, size, "%I64d%s", static_cast<long long>(scaledownNanotime(v)),
+                              scaledDownNanotimeSuffix(v));
+        break;
+    }
+    case ARG_KIND_PCCHAR: {
+        const char *v = valueAt<const char *>(values, index);
+        return v != nullptr ? v : "(null)";
+    }
+    default:
+        // The platform runtime prints %p as eight upper-case digits; MinGW's printer would not.
+        vantrel_util_snprintf(text, size, "0x%08X", valueAt<uint32_t>(values, index));
+    }
+    return text;
+}
 
 } // namespace
 
@@ -56,91 +96,14 @@ int argCheckBounds(int kind, const void *value, const void *bounds, char *messag
     }
     if (result == 0)
         return 0;
-    const int bound = result < 0 ? 0 : 1;
-    const bool below = result < 0;
-    switch (kind) {
-    case ARG_KIND_BOOL: {
-        const char *v = boolText(valueAt<int32_t>(value)), *b = boolText(valueAt<int32_t>(bounds, bound));
-        if (below)
-            vantrel_util_snprintf(message, size, "(%sB) is less than minimum required (%sB)", v, b);
-        else
-            vantrel_util_snprintf(message, size, "(%sB) is more than maximum allowed (%sB)", v, b);
-        break;
-    }
-    case ARG_KIND_INT: {
-        int v = valueAt<int32_t>(value), b = valueAt<int32_t>(bounds, bound);
-        if (below)
-            vantrel_util_snprintf(message, size, "(%dB) is less than minimum required (%dB)", v, b);
-        else
-            vantrel_util_snprintf(message, size, "(%dB) is more than maximum allowed (%dB)", v, b);
-        break;
-    }
-    case ARG_KIND_S8: {
-        long long v = valueAt<int64_t>(value), b = valueAt<int64_t>(bounds, bound);
-        if (below)
-            vantrel_util_snprintf(message, size, "(%I64dB) is less than minimum required (%I64dB)", v, b);
-        else
-            vantrel_util_snprintf(message, size, "(%I64dB) is more than maximum allowed (%I64dB)", v, b);
-        break;
-    }
-    case ARG_KIND_DOUBLE: {
-        double v = valueAt<double>(value), b = valueAt<double>(bounds, bound);
-        if (below)
-            vantrel_util_snprintf(message, size, "(%lfB) is less than minimum required (%lfB)", v, b);
-        else
-            vantrel_util_snprintf(message, size, "(%lfB) is more than maximum allowed (%lfB)", v, b);
-        break;
-    }
-    case ARG_KIND_SIZE_T: {
-        size_t v = valueAt<uint32_t>(value), b = valueAt<uint32_t>(bounds, bound);
-        if (below)
-            vantrel_util_snprintf(message, size, "(%Iu%sB) is less than minimum required (%Iu%sB)", scaledownSize(v),
-                                  scaledDownSizeSuffix(v), scaledownSize(b), scaledDownSizeSuffix(b));
-        else
-            vantrel_util_snprintf(message, size, "(%Iu%sB) is more than maximum allowed (%Iu%sB)", scaledownSize(v),
-                                  scaledDownSizeSuffix(v), scaledownSize(b), scaledDownSizeSuffix(b));
-        break;
-    }
-    case ARG_KIND_U8: {
-        // Unsigned, so that values from 2^63 up are not printed as negative numbers.
-        unsigned long long v = valueAt<uint64_t>(value), b = valueAt<uint64_t>(bounds, bound);
-        if (below)
-            vantrel_util_snprintf(message, size, "(%I64u%sB) is less than minimum required (%I64u%sB)",
-                                  scaledownU8(v), scaledDownU8Suffix(v), scaledownU8(b), scaledDownU8Suffix(b));
-        else
-            vantrel_util_snprintf(message, size, "(%I64u%sB) is more than maximum allowed (%I64u%sB)",
-                                  scaledownU8(v), scaledDownU8Suffix(v), scaledownU8(b), scaledDownU8Suffix(b));
-        break;
-    }
-    case ARG_KIND_NANOTIME: {
-        long long v = valueAt<int64_t>(value), b = valueAt<int64_t>(bounds, bound);
-        if (below)
-            vantrel_util_snprintf(message, size, "(%I64d%sB) is less than minimum required (%I64d%sB)",
-                                  scaledownNanotime(v), scaledDownNanotimeSuffix(v), scaledownNanotime(b),
-                                  scaledDownNanotimeSuffix(b));
-        else
-            vantrel_util_snprintf(message, size, "(%I64d%sB) is more than maximum allowed (%I64d%sB)",
-                                  scaledownNanotime(v), scaledDownNanotimeSuffix(v), scaledownNanotime(b),
-                                  scaledDownNanotimeSuffix(b));
-        break;
-    }
-    case ARG_KIND_PCCHAR: {
-        const char *v = textOrNull(valueAt<const char *>(value)), *b = textOrNull(valueAt<const char *>(bounds, bound));
-        if (below)
-            vantrel_util_snprintf(message, size, "(%sB) is less than minimum required (%sB)", v, b);
-        else
-            vantrel_util_snprintf(message, size, "(%sB) is more than maximum allowed (%sB)", v, b);
-        break;
-    }
-    case ARG_KIND_PVOID: {
-        // The platform runtime prints %p as eight upper-case digits; MinGW's printer would not.
-        unsigned v = valueAt<uint32_t>(value), b = valueAt<uint32_t>(bounds, bound);
-        if (below)
-            vantrel_util_snprintf(message, size, "(0x%08XB) is less than minimum required (0x%08XB)", v, b);
-        else
-            vantrel_util_snprintf(message, size, "(0x%08XB) is more than maximum allowed (0x%08XB)", v, b);
-        break;
-    }
-    }
+    // Room for any number; texts are passed as they are.
+    static constexpr size_t room = 400;
+    char valueRoom[room], boundRoom[room];
+    const char *v = formatValue(kind, value, 0, valueRoom, room);
+    const char *b = formatValue(kind, bounds, result < 0 ? 0 : 1, boundRoom, room);
+    if (result < 0)
+        vantrel_util_snprintf(message, size, "(%sB) is less than minimum required (%sB)", v, b);
+    else
+        vantrel_util_snprintf(message, size, "(%sB) is more than maximum allowed (%sB)", v, b);
     return result;
 }
