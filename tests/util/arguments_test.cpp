@@ -148,7 +148,7 @@ TEST(ArgParse, BoolWithoutValueIsTrue) {
     argFree(&list);
 }
 
-TEST(ArgParse, AliasesMatchWholeNamesAndEmptyPiecesNothing) {
+TEST(ArgParse, AliasesMatchWholeNamesAndEmptyAliasesNothing) {
     ArgList list = ARG_LIST_INIT;
     ArgDesc rec, other;
     int recording = 0, size = 0;

@@ -120,15 +120,15 @@ namespace sarnik {
 bool argNameMatches(const ArgDesc *desc, const char *name, size_t length) {
     if (desc->name != nullptr && strlen(desc->name) == length && memcmp(desc->name, name, length) == 0)
         return true;
-    for (const char *piece = desc->aliases; piece != nullptr && *piece != '\0';) {
-        const char *comma = strchr(piece, ',');
-        size_t pieceLength = comma != nullptr ? static_cast<size_t>(comma - piece) : strlen(piece);
-        // An empty piece ("default," ends in one) names nothing.
-        if (pieceLength != 0 && pieceLength == length && memcmp(piece, name, length) == 0)
+    for (const char *alias = desc->aliases; alias != nullptr && *alias != '\0';) {
+        const char *comma = strchr(alias, ',');
+        size_t aliasLength = comma != nullptr ? static_cast<size_t>(comma - alias) : strlen(alias);
+        // An empty alias ("default," ends in one) names nothing.
+        if (aliasLength != 0 && aliasLength == length && memcmp(alias, name, length) == 0)
             return true;
         if (comma == nullptr)
             break;
-        piece = comma + 1;
+        alias = comma + 1;
     }
     return false;
 }
