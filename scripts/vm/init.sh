@@ -14,7 +14,10 @@ mount -t devtmpfs dev /root/dev
 mkdir -p /root/dev/pts /root/dev/shm
 mount -t devpts devpts /root/dev/pts
 mount -t tmpfs shm /root/dev/shm
-mount -t tmpfs tmp /root/tmp
+# /tmp stays the host's (work may live there); only the socket folders are the machine's own.
+mkdir -p /root/tmp/.wine-0 /root/tmp/.X11-unix
+mount -t tmpfs -o mode=0700 wine-sockets /root/tmp/.wine-0
+mount -t tmpfs -o mode=1777 x11-sockets /root/tmp/.X11-unix
 mount -t tmpfs run /root/run
 job=$(sed -n 's/.*vmjob=\([^ ]*\).*/\1/p' /proc/cmdline)
 chroot /root /bin/bash -c "cd / && exec /bin/bash '$job'"
