@@ -161,3 +161,15 @@ TEST(FioHandles, WritingIntoAFileHeldWithoutWriteSharingFails) {
     fio_close(reader);
     fio_close(holder);
 }
+
+TEST(FioHandles, APipeWhoseWriterHasGoneReadsAsTheEnd) {
+    HANDLE reader, writer;
+    ASSERT_TRUE(CreatePipe(&reader, &writer, nullptr, 0));
+    FioHandle in = reinterpret_cast<FioHandle>(reader), out = reinterpret_cast<FioHandle>(writer);
+    EXPECT_EQ(fio_write(out, "pipe", 4), 4);
+    EXPECT_NE(fio_close(out), 0);
+    char buffer[8];
+    EXPECT_EQ(fio_read_fully(in, buffer, sizeof buffer), 4);
+    EXPECT_EQ(fio_read(in, buffer, sizeof buffer), 0);
+    EXPECT_NE(fio_close(in), 0);
+}

@@ -179,6 +179,16 @@ TEST_F(PerfSeam, ContextSwitchRateFallsBackToTheLastRate) {
     EXPECT_EQ(perfGetContextSwitchRate(nullptr), 1);
 }
 
+TEST_F(PerfSeam, TheFirstReadCollectsEvenRightAfterStart) {
+    fake.now = 100; // fewer ticks than the collection interval since the clock began
+    ASSERT_EQ(perfInit(), 0);
+    double rate = -1;
+    EXPECT_EQ(perfGetContextSwitchRate(&rate), 0);
+    EXPECT_EQ(rate, 1500);
+    EXPECT_NEAR(perfGetProcessLoad(), 0, 1e-12);
+    EXPECT_EQ(perfGetVirtualBytesUsed(), 123456789012);
+}
+
 TEST_F(PerfSeam, AFailedFigureIsSetUpByTheNextCallAndTheOthersAreKept) {
     fake.refuseAdd.insert("\\Processor(1)\\% Processor Time");
     EXPECT_EQ(perfInit(), 0);
