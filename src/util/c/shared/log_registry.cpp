@@ -118,6 +118,14 @@ int byName(const void *a, const void *b) {
     return strcmp(first != nullptr ? first : "", second != nullptr ? second : "");
 }
 
+void resetToDefaults(int *LogModule::*word, int32_t Logger::*fallback) {
+    rwReadLock(&listLock);
+    for (Logger *l = firstLogger; l != nullptr; l = l->next)
+        for (int i = 0; i < l->moduleCount; ++i)
+            storeInto(l->modules[i].*word, l->*fallback);
+    rwReadUnlock(&listLock);
+}
+
 int readWord(const int *word) { return word != nullptr ? *word : 0; }
 
 } // namespace
@@ -215,21 +223,9 @@ const char **_log_get_aliases(Logger *logger, int module, int *count) {
     return entry != nullptr ? &entry->name : nullptr;
 }
 
-void logResetMsgLevels(void) {
-    rwReadLock(&listLock);
-    for (Logger *l = firstLogger; l != nullptr; l = l->next)
-        for (int i = 0; i < l->moduleCount; ++i)
-            storeInto(l->modules[i].level, l->defaultLevel);
-    rwReadUnlock(&listLock);
-}
+void logResetMsgLevels(void) { resetToDefaults(&LogModule::level, &Logger::defaultLevel); }
 
-void logResetSanityLevels(void) {
-    rwReadLock(&listLock);
-    for (Logger *l = firstLogger; l != nullptr; l = l->next)
-        for (int i = 0; i < l->moduleCount; ++i)
-            storeInto(l->modules[i].sanity, l->defaultSanity);
-    rwReadUnlock(&listLock);
-}
+void logResetSanityLevels(void) { resetToDefaults(&LogModule::sanity, &Logger::defaultSanity); }
 
 void _log_do_print_moduleinfo(Logger *logger, int module, intptr_t handle) {
     rwReadLock(&listLock);
