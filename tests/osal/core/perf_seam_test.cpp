@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_pdh.h"
+#include "fed_pdh.h"
 #include "osal/perf.h"
 #include "osal_log.h"
 #include "startup.h"
@@ -26,7 +26,7 @@ void capture(Logger *, int module, int level, const char *format, va_list args) 
     logged.push_back(std::to_string(module) + "/" + std::to_string(level) + " " + text);
 }
 
-const std::string self = "\\Process(tovane_internal_tests#1)";
+const std::string self = "\\Process(tovane_core_tests#1)";
 
 class PerfSeam : public testing::Test {
 protected:
@@ -63,7 +63,7 @@ std::vector<std::string> warnings(std::initializer_list<const char *> texts) {
 TEST_F(PerfSeam, SetsUpEveryFigureFromTheLocalNames) {
     EXPECT_EQ(perfInit(), 0);
     const std::vector<std::string> expected = {
-        "\\Process(tovane_internal_tests#0)\\ID Process",
+        "\\Process(tovane_core_tests#0)\\ID Process",
         self + "\\ID Process",
         self + "\\Virtual Bytes",
         "\\Processor(0)\\% Processor Time",
@@ -262,12 +262,12 @@ TEST_F(PerfSeam, WithoutAnInstanceOfOursTheProcessFiguresWait) {
     EXPECT_EQ(logged, warnings({"Failed to init virtual size counter."}));
     EXPECT_TRUE(fake.added.empty());
     // Namesakes that are other processes are tried in turn and then given up.
-    fake.instances["Process"] = {"tovane_internal_tests", "tovane_internal_tests"};
+    fake.instances["Process"] = {"tovane_core_tests", "tovane_core_tests"};
     fake.live[self + "\\ID Process"] = 4;
     logged.clear();
     EXPECT_EQ(perfInit(), 0);
     EXPECT_EQ(logged, warnings({"Failed to init virtual size counter."}));
-    EXPECT_EQ(fake.added, (std::vector<std::string>{"\\Process(tovane_internal_tests#0)\\ID Process",
+    EXPECT_EQ(fake.added, (std::vector<std::string>{"\\Process(tovane_core_tests#0)\\ID Process",
                                                     self + "\\ID Process"}));
     EXPECT_EQ(perfGetVirtualBytesUsed(), 0);
 }
@@ -282,7 +282,7 @@ TEST_F(PerfSeam, QueryFailures) {
     EXPECT_EQ(perfInit(), 0);
     EXPECT_EQ(logged, warnings({("Could not add counter " + self + "\\Virtual Bytes for query").c_str(),
                                 "Failed to init virtual size counter."}));
-    fake.refuseAdd = {"\\Process(tovane_internal_tests#0)\\ID Process"};
+    fake.refuseAdd = {"\\Process(tovane_core_tests#0)\\ID Process"};
     fake.install();
     logged.clear();
     EXPECT_EQ(perfInit(), 0);

@@ -1,4 +1,4 @@
-#include "fake_pdh.h"
+#include "fed_pdh.h"
 
 #include <pdhmsg.h>
 
@@ -139,12 +139,12 @@ void FakePdh::standardMachine() {
     names = {{230, "Process"},         {784, "ID Process"}, {174, "Virtual Bytes"},
              {238, "Processor"},       {6, "% Processor Time"}, {144, "% Privileged Time"},
              {2, "System"},            {146, "Context Switches/sec"}};
-    instances["Process"] = {"Idle", "tovane_internal_tests", "svchost", "TOVANE_INTERNAL_TESTS"};
+    instances["Process"] = {"Idle", "tovane_core_tests", "svchost", "TOVANE_CORE_TESTS"};
     instances["Processor"] = {"0", "1", "_Total"};
-    const std::string self = "\\Process(tovane_internal_tests#1)";
+    const std::string self = "\\Process(tovane_core_tests#1)";
     live = {
-        {"\\Process(tovane_internal_tests#0)\\ID Process", 4},
-        {"\\Process(tovane_internal_tests#1)\\ID Process", static_cast<double>(GetCurrentProcessId())},
+        {"\\Process(tovane_core_tests#0)\\ID Process", 4},
+        {"\\Process(tovane_core_tests#1)\\ID Process", static_cast<double>(GetCurrentProcessId())},
         {self + "\\Virtual Bytes", 123456789012.0},
         {self + "\\% Processor Time", 0},
         {self + "\\% Privileged Time", 0},
