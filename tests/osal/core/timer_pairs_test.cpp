@@ -50,13 +50,6 @@ private:
 
 } // namespace
 
-TEST_F(TimerPairs, ARegisteredPairHoldsTheCounterFrequency) {
-    Pair pair;
-    EXPECT_EQ(timing::registerPair(clock, &pair.frequency, &pair.nanosPerTick), clock.counterFrequency);
-    EXPECT_EQ(pair.frequency, clock.counterFrequency);
-    EXPECT_EQ(pair.nanosPerTick, 1e9 / static_cast<double>(clock.counterFrequency));
-}
-
 TEST_F(TimerPairs, TheSeventeenthIsRefusedAndTheTableStaysAsItWas) {
     Pair pairs[MAX_EXPORTED_TIMER_COUNTERS + 1];
     for (int index = 0; index < MAX_EXPORTED_TIMER_COUNTERS; ++index)

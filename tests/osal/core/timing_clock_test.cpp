@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "fake_machine.h"
-#include "log_capture.h"
 #include "osal/cpu.h"
 #include "processors.h"
 
@@ -106,16 +105,6 @@ TEST(TimingStart, ARefusedProcessorCountsInPlatformTicks) {
     EXPECT_NEAR(static_cast<double>(timing::platformNanos(s.clock)), 5e6, 1e4);
 }
 
-TEST(TimingStart, RunsOnce) {
-    CpuStateSwap swap(harpertown().decode());
-    Started s;
-    timing::start(s.clock);
-    int64_t base = s.clock.platformBase;
-    s.machine.advance(1000000);
-    timing::start(s.clock);
-    EXPECT_EQ(s.clock.platformBase, base);
-}
-
 // The rated frequency is measured against the platform counter while start-up has not yet
 // picked a counter; a counter frequency of 0 would make that measurement meaningless.
 TEST(ProcessorFrequency, DuringStartUpIsTimedOnThePlatformCounter) {
@@ -152,15 +141,6 @@ TEST(ProcessorFrequency, TheRegistryIsAskedOnceAndItsAnswerKept) {
     machine.registryMhz = 2000;
     EXPECT_EQ(timing::processorFrequency(clock), 1867000000);
     EXPECT_EQ(machine.registryReads(), 1);
-}
-
-TEST(ProcessorFrequency, OnTheTimeStampCounterItIsThatCountersFrequency) {
-    CpuStateSwap swap(nehalem().decode());
-    Started s;
-    s.machine.registryMhz = 2100;
-    timing::start(s.clock);
-    s.clock.processorFrequency = 0;
-    EXPECT_NEAR(static_cast<double>(timing::processorFrequency(s.clock)), 2.1e9, 2.1e9 * 1e-4);
 }
 
 TEST(FastFrequency, AStoppedTimeStampCounterGivesUpInsteadOfSpinning) {

@@ -211,11 +211,3 @@ TEST(FastTimeDecision, ASmallDriftOnAPowerSavingMachineIsNotCorrected) {
                             [](const std::string &text) { return text.rfind("Correcting", 0) == 0; }),
               0);
 }
-
-TEST(FastTimeDecision, MessagesWaitForTheModulesLevel) {
-    Decision d(nehalem().decode(), 2100, 2.1e9);
-    d.machine.hypervisorRunning = true;
-    LogCapture log(OSAL_LEVEL_WARNING);
-    EXPECT_EQ(timing::updateFrequency(d.clock, true, false, oneSecondPerDay), 0);
-    EXPECT_TRUE(log.texts(OSAL_LOG_TIMING).empty());
-}
