@@ -2,7 +2,8 @@
 # Runs a command where Windows programs can run: here, under Wine, with the project's prefix
 # and a wineserver of its own; or, on a machine whose processor runs no 32-bit code, the
 # same inside a small emulated x86 machine that mounts this machine's files at the same paths.
-#   BUILD_DIR=... bash scripts/windows-env.sh COMMAND [ARGS...]
+#   BUILD_DIR=... bash scripts/windows-env.sh [--bare] COMMAND [ARGS...]
+# --bare runs the command there without setting Wine up first.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -12,7 +13,17 @@ export BUILD_DIR=$build
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export LANG=${LANG:-C.UTF-8}
 
+bare=
+if [ "${1:-}" = "--bare" ]; then
+  bare=1
+  shift
+fi
+
 run_here() {
+  if [ -n "$bare" ]; then
+    "$@"
+    return
+  fi
   "$here/wine-prefix.sh" "$WINEPREFIX"
   # A wineserver started by a wine call keeps that call's output open: start it ourselves.
   wineserver -p </dev/null >/dev/null 2>&1 &
@@ -40,11 +51,12 @@ run_in_machine() {
   {
     echo "exec >>'$log' 2>&1"
     echo "export PATH='$PATH' HOME='${HOME:-/root}' LANG='$LANG' BUILD_DIR='$build' WINEPREFIX='$WINEPREFIX'"
+    echo "export TMPDIR=/run/tmp"
     for name in CI TEST_JOBS WINEDEBUG WINE_PREFIX_TEMPLATE DISPLAY; do
       [ -n "${!name:-}" ] && printf 'export %s=%q\n' "$name" "${!name}"
     done
     printf 'cd %q\n' "$PWD"
-    printf 'WINDOWS_ENV_INSIDE=1 bash %q' "$here/windows-env.sh"
+    printf 'WINDOWS_ENV_INSIDE=1 bash %q %s' "$here/windows-env.sh" "${bare:+--bare}"
     printf ' %q' "$@"
     echo
   } > "$job"

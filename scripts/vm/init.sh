@@ -14,8 +14,12 @@ mount -t devtmpfs dev /root/dev
 mkdir -p /root/dev/pts /root/dev/shm
 mount -t devpts devpts /root/dev/pts
 mount -t tmpfs shm /root/dev/shm
-mount -t tmpfs tmp /root/tmp
+# /tmp stays the host's (work may live there). Sockets cannot live on the shared files: the
+# jobs' temporary folder (Wine's server sockets) and the X sockets are the machine's own.
 mount -t tmpfs run /root/run
+mkdir -p /root/run/tmp /root/tmp/.X11-unix
+chmod 1777 /root/run/tmp
+mount -t tmpfs -o mode=1777 x11-sockets /root/tmp/.X11-unix
 job=$(sed -n 's/.*vmjob=\([^ ]*\).*/\1/p' /proc/cmdline)
 chroot /root /bin/bash -c "cd / && exec /bin/bash '$job'"
 echo $? > "/root$job.rc"
