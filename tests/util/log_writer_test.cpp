@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "osal/timing.h"
 #include "sarnik/log_api.h"
 #include "test_logger.h"
 
@@ -131,6 +132,81 @@ TEST(LogWriter, WholeLinesForEveryDecorationLevelAndLineEnd) {
     expected += "no logger 1\nmodule past the end 3\nmodule before the start -1\nmodule far out\n";
     expected += "[ERROR][util   ] Could not locate linked log module nowhere (No such logging module \"nowhere\")\n\r\n";
     EXPECT_EQ(result.err, expected);
+}
+
+namespace {
+
+void printClock() {
+    char stamp[32] = "";
+    timingFormatCurrentTime(stamp);
+    printf("%s|%lld|%lld\n", stamp, static_cast<long long>(timingGetCurrentTimeMillis()),
+           static_cast<long long>(timingGetCurrentTimeNanos()));
+}
+
+struct Clock {
+    std::string stamp;
+    long long millis = 0, nanos = 0;
+};
+
+Clock readClock(std::istream &in) {
+    Clock clock;
+    std::string line;
+    std::getline(in, line);
+    const size_t bar = line.find('|'), second = line.find('|', bar + 1);
+    clock.stamp = line.substr(0, bar);
+    clock.millis = std::stoll(line.substr(bar + 1, second - bar - 1));
+    clock.nanos = std::stoll(line.substr(second + 1));
+    return clock;
+}
+
+} // namespace
+
+CHILD_SCENARIO(log_time_decorations) {
+    Logger *logger = newLogger({{"clock"}});
+    _log_add_logger(logger);
+    printClock();
+    print(logger, 0, LOG_INFO, LOG_DECO_LEVEL | LOG_DECO_TIMESTAMP | LOG_DECO_MILLIS | LOG_DECO_NANOS, "time");
+    printClock();
+    print(logger, 0, LOG_INFO, LOG_DECO_MODULE | LOG_DECO_MILLIS, "millis");
+    print(logger, 0, LOG_INFO, LOG_DECO_NANOS | LOG_DECO_PID, "nanos");
+    printClock();
+    return 0;
+}
+
+TEST(LogWriter, TimeDecorationsComeFromTheClockOfTheOsLayer) {
+    ChildResult result = runScenario("log_time_decorations");
+    ASSERT_EQ(result.exitCode, 0u);
+    std::istringstream out(result.out);
+    const Clock before = readClock(out), middle = readClock(out), after = readClock(out);
+    ASSERT_EQ(before.stamp.size(), 24u) << before.stamp;
+
+    std::istringstream err(result.err);
+    std::string line;
+    ASSERT_TRUE(std::getline(err, line));
+    ASSERT_EQ(line.rfind("[INFO ][", 0), 0u) << line;
+    const std::string stamp = line.substr(8, 24);
+    EXPECT_TRUE(stamp == before.stamp || stamp == middle.stamp) << stamp;
+    long long millis = 0, nanos = 0;
+    ASSERT_EQ(sscanf(line.c_str() + 32, "][%lld][%lld]", &millis, &nanos), 2) << line;
+    EXPECT_GE(millis, before.millis);
+    EXPECT_LE(millis, middle.millis);
+    EXPECT_GE(nanos, before.nanos);
+    EXPECT_LE(nanos, middle.nanos);
+    EXPECT_EQ(line, "[INFO ][" + stamp + "][" + std::to_string(millis) + "][" + std::to_string(nanos) + "] time\r");
+
+    ASSERT_TRUE(std::getline(err, line));
+    ASSERT_EQ(sscanf(line.c_str(), "[clock  ][%lld]", &millis), 1) << line;
+    EXPECT_GE(millis, middle.millis);
+    EXPECT_LE(millis, after.millis);
+    EXPECT_EQ(line, "[clock  ][" + std::to_string(millis) + "] millis\r");
+    ASSERT_TRUE(std::getline(err, line));
+    ASSERT_EQ(sscanf(line.c_str(), "[%lld]", &nanos), 1) << line;
+    EXPECT_GE(nanos, middle.nanos);
+    EXPECT_LE(nanos, after.nanos);
+    char pid[16];
+    snprintf(pid, sizeof pid, "[%-5.5i]", static_cast<int>(std::stoul(line.substr(line.find("][") + 2))));
+    EXPECT_EQ(line, "[" + std::to_string(nanos) + "]" + pid + " nanos\r");
+    EXPECT_FALSE(std::getline(err, line));
 }
 
 CHILD_SCENARIO(log_keeps_errors) {

@@ -6,6 +6,7 @@
 
 #include "osal/fio.h"
 #include "osal/rwlock.h"
+#include "osal/timing.h"
 #include "sarnik/log_types.h"
 
 namespace sarnik {
@@ -63,6 +64,9 @@ FioHandle logStreamHandle(FILE *stream);
 
 // The decoration setting kept for loggers registered later, applied to a new one.
 void logApplyPendingDecorations(Logger *logger);
+
+// The counter frequency pair registered with the OS layer at load.
+const TimerVars *libraryTimerVars();
 
 // The library's own module "util".
 Logger *utilLogger();
