@@ -51,11 +51,23 @@ const char *nameOrNumber(int value, const char *const *names, int count, char *s
     return spare;
 }
 
+// What "[%-W.Ws]" prints, made without the formatter: it runs on every line.
+char *appendPadded(char *position, int *room, const char *text, size_t width) {
+    char field[16];
+    field[0] = '[';
+    const size_t length = strnlen(text, width);
+    memcpy(field + 1, text, length);
+    memset(field + 1 + length, ' ', width - length);
+    field[width + 1] = ']';
+    field[width + 2] = '\0';
+    return logAppend(position, room, field, nullptr);
+}
+
 char *appendDecoration(int bit, char *position, int *room, Logger *logger, LogModule *module, int level) {
     char spare[32];
     switch (bit) {
-    case 0: return log_sprintf(position, room, "[%-5.5s]", logLevelText(level, spare));
-    case 1: return log_sprintf(position, room, "[%-7.7s]", module->name != nullptr ? module->name : "");
+    case 0: return appendPadded(position, room, logLevelText(level, spare), 5);
+    case 1: return appendPadded(position, room, module->name != nullptr ? module->name : "", 7);
     case 2:
     case 3:
     case 4: return logAppendTimeDecoration(bit, position, room);
@@ -120,7 +132,7 @@ void logWriteLine(LogModule *module, Logger *logger, int mask, int level, const 
         if ((bits >> bit) & 1)
             position = appendDecoration(bit, position, &room, logger, module, level);
     if (bits != 0)
-        position = log_sprintf(position, &room, " ");
+        position = logAppend(position, &room, " ", nullptr);
 
     if (format != nullptr) {
         int messageLeft = messageRoom;
