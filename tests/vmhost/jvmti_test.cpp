@@ -127,15 +127,6 @@ TEST_F(Tool, StorageBelongsToTheEnvironmentAndTheThread) {
 
 void JNICALL noop(jvmtiEnv *, JNIEnv *, void *) {}
 
-TEST_F(Tool, ThreadInfo) {
-    jvmtiThreadInfo info{};
-    ASSERT_EQ(jvmti->GetThreadInfo(nullptr, &info), JVMTI_ERROR_NONE);
-    EXPECT_STREQ(info.name, "main");
-    EXPECT_EQ(info.priority, 5);
-    EXPECT_FALSE(info.is_daemon);
-    jvmti->Deallocate(reinterpret_cast<unsigned char *>(info.name));
-}
-
 TEST_F(Tool, RunAgentThreadChecksItsArguments) {
     jthread self = nullptr;
     jvmti->GetCurrentThread(&self);

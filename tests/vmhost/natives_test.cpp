@@ -119,6 +119,27 @@ TEST_F(Natives, JniOnUnloadRunsAtTheVmExit) {
     EXPECT_EQ(unloads, 1);
 }
 
+TEST(NativesOfARefusedLibrary, AreForgotten) {
+    takeProblems();
+    VmSession session;
+    JNIEnv *env = session.env();
+    jclass registered = session.defineClass("vmtest/Registered");
+    session.addNative(registered, "twice", "(I)I");
+    session.addNative(registered, "mix", "(IJZ)J");
+    session.defineClass("vmtest/RefuseLoad");
+    EXPECT_FALSE(session.loadLibrary("vmtest_natives.dll"));
+    jthrowable thrown = env->ExceptionOccurred();
+    env->ExceptionClear();
+    EXPECT_TRUE(env->IsInstanceOf(thrown, env->FindClass("java/lang/UnsatisfiedLinkError")));
+    // The registration went with the library: the call finds nothing rather than unloaded code.
+    env->CallStaticIntMethod(registered, env->GetStaticMethodID(registered, "twice", "(I)I"), 1);
+    thrown = env->ExceptionOccurred();
+    env->ExceptionClear();
+    EXPECT_TRUE(env->IsInstanceOf(thrown, env->FindClass("java/lang/UnsatisfiedLinkError")));
+    session.destroy();
+    EXPECT_EQ(takeProblems(), "");
+}
+
 TEST_F(Natives, ALibraryLoadsOnce) {
     ASSERT_TRUE(session->loadLibrary("vmtest_natives.dll"));
     EXPECT_FALSE(session->loadLibrary("no-such-library.dll"));

@@ -14,6 +14,7 @@ struct FakeAgent {
     QrnThreadBufferView view{};
     std::string flushed;
     int releases = 0;
+    jint exitReady = 1;
 };
 FakeAgent fake;
 
@@ -23,6 +24,7 @@ void JNICALL flushThreadBuffer() {
     fake.view.flushed = fake.view.pos = fake.view.start;
 }
 void JNICALL releaseThreadBuffer() { ++fake.releases; }
+jint JNICALL exitReady() { return fake.exitReady; }
 
 const QrnAgent agentTable = [] {
     QrnAgent table{};
@@ -30,6 +32,7 @@ const QrnAgent agentTable = [] {
     table.getThreadBuffer = getThreadBuffer;
     table.flushThreadBuffer = flushThreadBuffer;
     table.releaseThreadBuffer = releaseThreadBuffer;
+    table.exitReady = exitReady;
     return table;
 }();
 
@@ -160,11 +163,8 @@ void JNICALL startNative(JNIEnv *, jobject, jboolean keep) { nativeCalls += keep
 void JNICALL shutdownNative(JNIEnv *, jobject) { nativeCalls += "shutdown "; }
 void JNICALL otherNative() {}
 
-TEST_F(Recorder, TheJavaRecorderDrivesTheNativesAndTakesFinishedChunksOver) {
-    TempDir dir;
-    repository = dir.path();
-    nativeCalls.clear();
-    jclass vmqrn = env()->FindClass("melnor/vantrel/qrn/VMQRN");
+// Registers the 26 recorder natives with the signatures the agent uses.
+jint registerRecorderNatives(JNIEnv *env) {
     struct Native {
         const char *name;
         const char *signature;
@@ -188,8 +188,15 @@ TEST_F(Recorder, TheJavaRecorderDrivesTheNativesAndTakesFinishedChunksOver) {
     for (const Native &native : natives)
         table.push_back({const_cast<char *>(native.name), const_cast<char *>(native.signature),
                          native.function != nullptr ? native.function : reinterpret_cast<void *>(otherNative)});
-    ASSERT_EQ(table.size(), 26u);
-    ASSERT_EQ(env()->RegisterNatives(vmqrn, table.data(), 26), JNI_OK);
+    return env->RegisterNatives(env->FindClass("melnor/vantrel/qrn/VMQRN"), table.data(), static_cast<jint>(table.size()));
+}
+
+TEST_F(Recorder, TheJavaRecorderDrivesTheNativesAndTakesFinishedChunksOver) {
+    TempDir dir;
+    repository = dir.path();
+    nativeCalls.clear();
+    jclass vmqrn = env()->FindClass("melnor/vantrel/qrn/VMQRN");
+    ASSERT_EQ(registerRecorderNatives(env()), JNI_OK);
 
     jclass qrn = env()->FindClass("melnor/vantrel/qrn/QRN");
     jobject made = env()->CallStaticObjectMethod(qrn, env()->GetStaticMethodID(qrn, "get", "()Lmelnor/vantrel/qrn/QRN;"));
@@ -216,6 +223,16 @@ TEST_F(Recorder, TheJavaRecorderDrivesTheNativesAndTakesFinishedChunksOver) {
 
     session->destroy();
     EXPECT_EQ(nativeCalls.substr(nativeCalls.size() - 9), "shutdown ");
+}
+
+TEST_F(Recorder, ARecorderNotReadyToExitGetsItsJavaSideMade) {
+    TempDir dir;
+    repository = dir.path();
+    nativeCalls.clear();
+    ASSERT_EQ(registerRecorderNatives(env()), JNI_OK);
+    fake.exitReady = 0;
+    session->destroy();
+    EXPECT_EQ(nativeCalls, "init(en_US, 0) options setRepositoryPath(the repository) start(true) shutdown ");
 }
 
 } // namespace

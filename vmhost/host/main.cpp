@@ -49,8 +49,7 @@ int main(int argc, char **argv) {
             }
         } else if (argument == "-recorder") {
             recorder = true;
-        } else if (argument.rfind("-agentpath:", 0) == 0 || argument.rfind("-Xvmhost:", 0) == 0 ||
-                   argument.rfind("-D", 0) == 0) {
+        } else if (argument.rfind("-agentpath:", 0) == 0 || argument.rfind("-Xvmhost:", 0) == 0) {
             vmOptions.push_back(argument);
         } else {
             usage();

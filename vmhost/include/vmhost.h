@@ -7,8 +7,7 @@
 
    Options of JNI_CreateJavaVM and vmhostCreateJavaVM:
      -agentpath:<dll>[=<options>]  load an agent (Agent_OnLoad gets null without '=')
-     -Xvmhost:exitwait=<ms>        how long the VM exit waits for agent threads (default 10000)
-     -D<name>=<value>              a system property (tool interface GetSystemProperty) */
+     -Xvmhost:exitwait=<ms>        how long the VM exit waits for agent threads (default 10000) */
 #ifndef VMHOST_VMHOST_H
 #define VMHOST_VMHOST_H
 

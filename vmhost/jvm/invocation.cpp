@@ -172,6 +172,7 @@ jint JNICALL DestroyJavaVM(JavaVM *javaVm) noexcept {
     JavaThread *thread = currentThread();
     if (thread == nullptr)
         thread = attachThread(*vm, "DestroyJavaVM", false, nullptr);
+    recorderBeforeExit(*vm, *thread);
     std::vector<ShutdownHook> hooks;
     {
         std::lock_guard guard(vm->lock);
@@ -210,9 +211,6 @@ bool parseOptions(Vm &vm, const JavaVMInitArgs *args, std::vector<std::pair<std:
             if (end == text.c_str() + 18 || *end != '\0')
                 return false;
             vm.exitWaitMs = static_cast<DWORD>(ms);
-        } else if (text.rfind("-D", 0) == 0 && text.find('=') != std::string::npos) {
-            size_t equals = text.find('=');
-            vm.properties[text.substr(2, equals - 2)] = text.substr(equals + 1);
         } else if (!args->ignoreUnrecognized) {
             report("unrecognised VM option \"" + text + "\"");
             return false;
@@ -307,19 +305,4 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **javaVm, void **env, 
     if (env != nullptr)
         *env = jni;
     return result;
-}
-
-extern "C" JNIEXPORT jint JNICALL JNI_GetCreatedJavaVMs(JavaVM **vms, jsize size, jsize *count) {
-    Vm *vm = currentVm();
-    if (count != nullptr)
-        *count = vm != nullptr ? 1 : 0;
-    if (vm != nullptr && vms != nullptr && size > 0)
-        vms[0] = &vm->javaVm;
-    return JNI_OK;
-}
-
-extern "C" JNIEXPORT jint JNICALL JNI_GetDefaultJavaVMInitArgs(void *args) {
-    auto *initArgs = static_cast<JavaVMInitArgs *>(args);
-    return initArgs != nullptr && isJniVersion(initArgs->version) && initArgs->version != JNI_VERSION_1_1 ? JNI_OK
-                                                                                                         : JNI_EVERSION;
 }

@@ -159,21 +159,6 @@ jint JNICALL RegisterNatives(JNIEnv *env, jclass cls, const JNINativeMethod *met
     return JNI_OK;
 }
 
-jint JNICALL UnregisterNatives(JNIEnv *env, jclass cls) noexcept {
-    JniEntry e(env, "UnregisterNatives");
-    Class *klass = e.ok ? e.klass(cls) : nullptr;
-    if (klass == nullptr)
-        return JNI_ERR;
-    std::lock_guard guard(e.vm->lock);
-    for (auto &method : klass->methods) {
-        if (method->isNative()) {
-            method->native = nullptr;
-            method->registered = false;
-        }
-    }
-    return JNI_OK;
-}
-
 jobject JNICALL ToReflectedMethod(JNIEnv *env, jclass cls, jmethodID id, jboolean isStatic) noexcept {
     JniEntry e(env, "ToReflectedMethod");
     if (!e.ok)
@@ -189,17 +174,6 @@ jobject JNICALL ToReflectedMethod(JNIEnv *env, jclass cls, jmethodID id, jboolea
     object->kind = Kind::Reflected;
     object->method = method;
     return e.local(object);
-}
-
-jmethodID JNICALL FromReflectedMethod(JNIEnv *env, jobject method) noexcept {
-    JniEntry e(env, "FromReflectedMethod");
-    Object *object = e.ok ? e.object(method) : nullptr;
-    if (object == nullptr || object->kind != Kind::Reflected) {
-        if (e.ok)
-            e.problem("the object is not a reflected method or constructor");
-        return nullptr;
-    }
-    return reinterpret_cast<jmethodID>(static_cast<ReflectedObject *>(object)->method);
 }
 
 jint JNICALL GetJavaVM(JNIEnv *env, JavaVM **vm) noexcept {
@@ -225,9 +199,7 @@ void fillClassFunctions(JNINativeInterface_ &t) {
     t.GetFieldID = GetFieldID;
     t.GetStaticFieldID = GetStaticFieldID;
     t.RegisterNatives = RegisterNatives;
-    t.UnregisterNatives = UnregisterNatives;
     t.ToReflectedMethod = ToReflectedMethod;
-    t.FromReflectedMethod = FromReflectedMethod;
     t.GetJavaVM = GetJavaVM;
 }
 

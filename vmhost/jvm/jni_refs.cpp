@@ -39,18 +39,6 @@ void JNICALL DeleteLocalRef(JNIEnv *env, jobject ref) noexcept {
         deleteRef(*e.vm, *e.thread, ref, RefKind::Local, e.function);
 }
 
-jobjectRefType JNICALL GetObjectRefType(JNIEnv *env, jobject obj) noexcept {
-    JniEntry e(env, "GetObjectRefType");
-    if (!e.ok || obj == nullptr)
-        return JNIInvalidRefType;
-    switch (refKind(*e.vm, obj)) {
-    case RefKind::Local: return JNILocalRefType;
-    case RefKind::Global: return JNIGlobalRefType;
-    case RefKind::Weak: return JNIWeakGlobalRefType;
-    default: return JNIInvalidRefType;
-    }
-}
-
 jint JNICALL PushLocalFrame(JNIEnv *env, jint capacity) noexcept {
     JniEntry e(env, "PushLocalFrame", ExceptionSafe);
     if (!e.ok)
@@ -161,7 +149,6 @@ void fillReferenceFunctions(JNINativeInterface_ &t) {
     t.DeleteWeakGlobalRef = DeleteWeakGlobalRef;
     t.NewLocalRef = NewLocalRef;
     t.DeleteLocalRef = DeleteLocalRef;
-    t.GetObjectRefType = GetObjectRefType;
     t.PushLocalFrame = PushLocalFrame;
     t.PopLocalFrame = PopLocalFrame;
     t.EnsureLocalCapacity = EnsureLocalCapacity;

@@ -116,19 +116,6 @@ jvmtiError JNICALL GetMethodModifiers(jvmtiEnv *env, jmethodID id, jint *modifie
     return error;
 }
 
-jvmtiError JNICALL IsMethodNative(jvmtiEnv *env, jmethodID id, jboolean *isNative) noexcept {
-    JvmtiEntry e(env, "IsMethodNative");
-    if (!e.ok())
-        return e.error;
-    if (isNative == nullptr)
-        return JVMTI_ERROR_NULL_POINTER;
-    jvmtiError error;
-    Method *method = e.method(id, error);
-    if (method != nullptr)
-        *isNative = method->isNative() ? JNI_TRUE : JNI_FALSE;
-    return error;
-}
-
 jvmtiError JNICALL GetLineNumberTable(jvmtiEnv *env, jmethodID id, jint *count, jvmtiLineNumberEntry **table) noexcept {
     JvmtiEntry e(env, "GetLineNumberTable");
     if (!e.ok())
@@ -240,7 +227,6 @@ void fillClassFunctions(jvmtiInterface_1_ &t) {
     t.GetMethodName = GetMethodName;
     t.GetMethodDeclaringClass = GetMethodDeclaringClass;
     t.GetMethodModifiers = GetMethodModifiers;
-    t.IsMethodNative = IsMethodNative;
     t.GetLineNumberTable = GetLineNumberTable;
     t.RedefineClasses = RedefineClasses;
     t.RetransformClasses = RetransformClasses;

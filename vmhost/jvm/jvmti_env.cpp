@@ -75,16 +75,6 @@ jvmtiError JNICALL GetVersionNumber(jvmtiEnv *env, jint *version) noexcept {
     return JVMTI_ERROR_NONE;
 }
 
-jvmtiError JNICALL GetPhase(jvmtiEnv *env, jvmtiPhase *phase) noexcept {
-    JvmtiEntry e(env, "GetPhase");
-    if (!e.ok())
-        return e.error;
-    if (phase == nullptr)
-        return JVMTI_ERROR_NULL_POINTER;
-    *phase = e.vm->phase;
-    return JVMTI_ERROR_NONE;
-}
-
 jvmtiError JNICALL GetEnvironmentLocalStorage(jvmtiEnv *env, void **data) noexcept {
     JvmtiEntry e(env, "GetEnvironmentLocalStorage");
     if (!e.ok())
@@ -285,20 +275,6 @@ jvmtiError JNICALL Deallocate(jvmtiEnv *env, unsigned char *memory) noexcept {
     return JVMTI_ERROR_NONE;
 }
 
-jvmtiError JNICALL GetSystemProperty(jvmtiEnv *env, const char *property, char **value) noexcept {
-    JvmtiEntry e(env, "GetSystemProperty", OnLoadOrLive);
-    if (!e.ok())
-        return e.error;
-    if (property == nullptr || value == nullptr)
-        return JVMTI_ERROR_NULL_POINTER;
-    auto found = e.vm->properties.find(property);
-    if (found == e.vm->properties.end())
-        return JVMTI_ERROR_NOT_AVAILABLE;
-    jvmtiError result;
-    *value = e.copyText(found->second, result);
-    return result;
-}
-
 } // namespace
 
 void defaultCapabilities(jvmtiCapabilities &c) {
@@ -322,7 +298,6 @@ void defaultCapabilities(jvmtiCapabilities &c) {
 JvmtiState *newJvmtiEnv(Vm &vm) {
     auto state = std::make_unique<JvmtiState>();
     state->env.functions = jvmtiTable();
-    state->self = state.get();
     JvmtiState *raw = state.get();
     std::lock_guard guard(vm.lock);
     vm.jvmtiEnvs.push_back(std::move(state));
@@ -331,7 +306,6 @@ JvmtiState *newJvmtiEnv(Vm &vm) {
 
 void fillEnvironmentFunctions(jvmtiInterface_1_ &t) {
     t.GetVersionNumber = GetVersionNumber;
-    t.GetPhase = GetPhase;
     t.GetEnvironmentLocalStorage = GetEnvironmentLocalStorage;
     t.SetEnvironmentLocalStorage = SetEnvironmentLocalStorage;
     t.GetThreadLocalStorage = GetThreadLocalStorage;
@@ -346,7 +320,6 @@ void fillEnvironmentFunctions(jvmtiInterface_1_ &t) {
     t.GetErrorName = GetErrorName;
     t.Allocate = Allocate;
     t.Deallocate = Deallocate;
-    t.GetSystemProperty = GetSystemProperty;
 }
 
 } // namespace vm

@@ -133,23 +133,6 @@ jvmtiError JNICALL GetThreadState(jvmtiEnv *env, jthread thread, jint *state) no
     return JVMTI_ERROR_NONE;
 }
 
-jvmtiError JNICALL GetThreadInfo(jvmtiEnv *env, jthread thread, jvmtiThreadInfo *info) noexcept {
-    JvmtiEntry e(env, "GetThreadInfo", LiveOnly | NeedsThread);
-    if (!e.ok())
-        return e.error;
-    if (info == nullptr)
-        return JVMTI_ERROR_NULL_POINTER;
-    Object *object = thread == nullptr ? e.thread->threadObject : resolve(*e.vm, *e.thread, thread, e.function);
-    if (!isInstance(object, e.vm->threadClass))
-        return JVMTI_ERROR_INVALID_THREAD;
-    jvmtiError error;
-    *info = jvmtiThreadInfo{};
-    info->name = e.copyText(stringUtf(getObjectField(*e.vm, object, "name")), error);
-    info->priority = getField(*e.vm, object, "priority").i;
-    info->is_daemon = getField(*e.vm, object, "daemon").z;
-    return error;
-}
-
 jvmtiError suspend(JavaThread *thread, bool on) {
     std::lock_guard guard(currentVm()->lock);
     if ((threadState(*thread) & JVMTI_THREAD_STATE_ALIVE) == 0)
@@ -160,23 +143,15 @@ jvmtiError suspend(JavaThread *thread, bool on) {
     return JVMTI_ERROR_NONE;
 }
 
-jvmtiError suspendOne(jvmtiEnv *env, jthread thread, bool on, const char *function) {
-    JvmtiEntry e(env, function, LiveOnly);
+jvmtiError JNICALL ResumeThread(jvmtiEnv *env, jthread thread) noexcept {
+    JvmtiEntry e(env, "ResumeThread", LiveOnly);
     if (!e.ok())
         return e.error;
     if (!e.state->capabilities.can_suspend)
         return JVMTI_ERROR_MUST_POSSESS_CAPABILITY;
     jvmtiError error;
     JavaThread *target = e.javaThread(thread, error);
-    return error != JVMTI_ERROR_NONE ? error : suspend(target, on);
-}
-
-jvmtiError JNICALL SuspendThread(jvmtiEnv *env, jthread thread) noexcept {
-    return suspendOne(env, thread, true, "SuspendThread");
-}
-
-jvmtiError JNICALL ResumeThread(jvmtiEnv *env, jthread thread) noexcept {
-    return suspendOne(env, thread, false, "ResumeThread");
+    return error != JVMTI_ERROR_NONE ? error : suspend(target, false);
 }
 
 jvmtiError suspendList(jvmtiEnv *env, jint count, const jthread *list, jvmtiError *results, bool on,
@@ -214,48 +189,6 @@ std::vector<jvmtiFrameInfo> framesOf(const JavaThread &thread) {
     for (auto frame = thread.frames.rbegin(); frame != thread.frames.rend(); ++frame)
         frames.push_back(jvmtiFrameInfo{reinterpret_cast<jmethodID>(frame->method), frame->location});
     return frames;
-}
-
-jvmtiError JNICALL GetFrameCount(jvmtiEnv *env, jthread thread, jint *count) noexcept {
-    JvmtiEntry e(env, "GetFrameCount", LiveOnly);
-    if (!e.ok())
-        return e.error;
-    if (count == nullptr)
-        return JVMTI_ERROR_NULL_POINTER;
-    jvmtiError error;
-    JavaThread *target = e.javaThread(thread, error);
-    if (error != JVMTI_ERROR_NONE)
-        return error;
-    std::lock_guard guard(e.vm->lock);
-    *count = static_cast<jint>(target->frames.size());
-    return JVMTI_ERROR_NONE;
-}
-
-jvmtiError JNICALL GetStackTrace(jvmtiEnv *env, jthread thread, jint startDepth, jint maxCount,
-                                 jvmtiFrameInfo *buffer, jint *count) noexcept {
-    JvmtiEntry e(env, "GetStackTrace", LiveOnly);
-    if (!e.ok())
-        return e.error;
-    if (buffer == nullptr || count == nullptr)
-        return JVMTI_ERROR_NULL_POINTER;
-    if (maxCount < 0)
-        return JVMTI_ERROR_ILLEGAL_ARGUMENT;
-    jvmtiError error;
-    JavaThread *target = e.javaThread(thread, error);
-    if (error != JVMTI_ERROR_NONE)
-        return error;
-    std::vector<jvmtiFrameInfo> frames;
-    {
-        std::lock_guard guard(e.vm->lock);
-        frames = framesOf(*target);
-    }
-    jint size = static_cast<jint>(frames.size());
-    jint begin = startDepth >= 0 ? startDepth : size + startDepth;
-    if (begin < 0 || (begin >= size && !(begin == 0 && size == 0)))
-        return JVMTI_ERROR_ILLEGAL_ARGUMENT;
-    *count = std::min(maxCount, size - begin);
-    std::copy(frames.begin() + begin, frames.begin() + begin + *count, buffer);
-    return JVMTI_ERROR_NONE;
 }
 
 jvmtiError JNICALL GetThreadListStackTraces(jvmtiEnv *env, jint count, const jthread *list, jint maxFrames,
@@ -437,13 +370,9 @@ void fillThreadFunctions(jvmtiInterface_1_ &t) {
     t.GetAllThreads = GetAllThreads;
     t.GetCurrentThread = GetCurrentThread;
     t.GetThreadState = GetThreadState;
-    t.GetThreadInfo = GetThreadInfo;
-    t.SuspendThread = SuspendThread;
     t.ResumeThread = ResumeThread;
     t.SuspendThreadList = SuspendThreadList;
     t.ResumeThreadList = ResumeThreadList;
-    t.GetFrameCount = GetFrameCount;
-    t.GetStackTrace = GetStackTrace;
     t.GetThreadListStackTraces = GetThreadListStackTraces;
     t.GetOwnedMonitorInfo = GetOwnedMonitorInfo;
     t.GetOwnedMonitorStackDepthInfo = GetOwnedMonitorStackDepthInfo;

@@ -22,6 +22,23 @@ void *findExport(HMODULE module, const std::string &name, int argumentBytes) {
     return nullptr;
 }
 
+// A library that failed to load takes the natives it registered with it.
+void forgetNatives(Vm &vm, HMODULE module) {
+    std::lock_guard guard(vm.lock);
+    for (auto &[name, klass] : vm.classes) {
+        for (auto &method : klass->methods) {
+            HMODULE owner = nullptr;
+            if (method->native != nullptr &&
+                GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   static_cast<LPCSTR>(method->native), &owner) &&
+                owner == module) {
+                method->native = nullptr;
+                method->registered = false;
+            }
+        }
+    }
+}
+
 bool supportedVersion(jint version) {
     switch (version) {
     case JNI_VERSION_1_2: case JNI_VERSION_1_4: case JNI_VERSION_1_6: case JNI_VERSION_1_8:
@@ -63,10 +80,12 @@ jint loadLibrary(Vm &vm, JavaThread &thread, const std::string &path) {
             version = callStdcall(onLoad, {reinterpret_cast<std::uintptr_t>(&vm.javaVm), 0}, 'I', what).i;
         }
         if (thread.pendingException != nullptr) {
+            forgetNatives(vm, module);
             FreeLibrary(module);
             return -1;
         }
         if (!supportedVersion(version)) {
+            forgetNatives(vm, module);
             FreeLibrary(module);
             throwNew(thread, "java/lang/UnsatisfiedLinkError",
                      "unsupported JNI version " + hex(version) + " required by " + path);

@@ -208,6 +208,27 @@ void recorderThreadEnds(Vm &vm, JavaThread &thread) {
     }
 }
 
+void recorderBeforeExit(Vm &vm, JavaThread &thread) {
+    const QrnAgent *agent;
+    {
+        std::lock_guard guard(vm.lock);
+        agent = recorderOf(vm).agent;
+    }
+    if (agent == nullptr)
+        return;
+    jint ready;
+    {
+        Activity activity(thread, "the agent's exitReady");
+        ready = agent->exitReady();
+    }
+    if (ready != 0)
+        return;
+    // Its dump on exit needs the Java recorder and the shutdown hook that comes with it.
+    callLog("recorder.exitReady() answered 0");
+    callStatic(thread, "melnor/vantrel/qrn/QRN", "get", "()Lmelnor/vantrel/qrn/QRN;", {});
+    describeException(thread, takeException(thread));
+}
+
 bool writeEvent(Vm &vm, jint eventId, const void *payload, size_t length) {
     const QrnAgent *agent;
     unsigned index = static_cast<unsigned>(eventId) - firstEventId;

@@ -199,9 +199,9 @@ struct Library {
     bool agent = false;
 };
 
+// The environment handed out is the first member: the VM finds its state from the jvmtiEnv pointer.
 struct JvmtiState {
     _jvmtiEnv env{};
-    JvmtiState *self = nullptr; // next to env, found from the jvmtiEnv pointer
     bool disposed = false;
     void *localStorage = nullptr;
     jvmtiCapabilities capabilities{};
@@ -223,7 +223,6 @@ struct Vm {
     jvmtiPhase phase = JVMTI_PHASE_ONLOAD;
     bool exiting = false;
     DWORD exitWaitMs = 10000;
-    std::map<std::string, std::string> properties;
 
     std::vector<std::unique_ptr<Object>> heap;
     std::map<std::string, Class *> classes;
@@ -399,6 +398,8 @@ void defineUtilityClasses(Vm &vm);
 void initRecorder(Vm &vm);
 void *recorderGetEnv(Vm &vm, void *agentTable);
 void recorderThreadEnds(Vm &vm, JavaThread &thread);
+// Before the shutdown hooks: a recorder that is not ready to exit gets its Java side made.
+void recorderBeforeExit(Vm &vm, JavaThread &thread);
 void initManagement(Vm &vm);
 
 // Checks (checks.cpp).
