@@ -1,5 +1,8 @@
 // The JNI functions: strings, arrays, fields, objects, exceptions, references and threads.
+#include <atomic>
 #include <thread>
+
+#include <windows.h>
 
 #include "vm_session.h"
 
@@ -212,6 +215,30 @@ TEST_F(Jni, ADetachFromInsideJavaCodeIsRefused) {
     EXPECT_EQ(result, JNI_ERR);
     EXPECT_EQ(takeProblems(), "DetachCurrentThread: thread \"main\" detached while running Java code "
                               "(vmtest.Holder.detach()V)\n");
+}
+
+TEST(VmExit, AThreadStillAttachedKeepsTheVmInMemoryForIt) {
+    takeProblems();
+    VmSession session;
+    JavaVM *vm = session.vm();
+    std::atomic<int> step{0};
+    std::thread other([&] {
+        JNIEnv *theirs = nullptr;
+        vm->AttachCurrentThread(reinterpret_cast<void **>(&theirs), nullptr);
+        step = 1;
+        while (step != 2)
+            Sleep(1);
+        theirs->GetVersion();
+        vm->DetachCurrentThread();
+    });
+    while (step != 1)
+        Sleep(1);
+    EXPECT_EQ(session.destroy(), JNI_ERR);
+    step = 2;
+    other.join();
+    EXPECT_EQ(takeProblems(), "thread \"Thread-2\" was still attached when the VM exited\n"
+                              "GetVersion was called while no VM runs\n"
+                              "the JavaVM was used while no VM runs\n");
 }
 
 } // namespace

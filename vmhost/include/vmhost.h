@@ -5,6 +5,15 @@
    references and allocations and unbalanced pairs are reported as problems, each printed to
    standard error at once ("vmhost: ...") and kept until taken with vmhostTakeProblems.
 
+   The VM plays the Java classes the natives use: java.lang basics, java.nio.DirectByteBuffer,
+   reflection; the recorder's classes in melnor/vantrel/qrn (QRN.get makes the recorder object, a
+   VMQRN, through its natives init, options, setRepositoryPath and, for a default recording,
+   start; finishChunk takes a finished chunk over and drops ".part"); the management classes in
+   zun/vexil and com/zun/jvm (constructors keep their arguments in fields, callbacks log); the
+   log-module, process and timing classes of melnor/vantrel. Their natives are declared with the
+   signatures the libraries register or export, except those of zun/vexil beyond JVMImpl's init and
+   destroy, which a test declares with vmhostAddMethod.
+
    Options of JNI_CreateJavaVM and vmhostCreateJavaVM:
      -agentpath:<dll>[=<options>]  load an agent (Agent_OnLoad gets null without '=')
      -Xvmhost:exitwait=<ms>        how long the VM exit waits for agent threads (default 10000) */

@@ -137,8 +137,10 @@ void release(Vm *vm) {
 }
 
 // The exit after the hooks: agents told, agent threads waited for, libraries unloaded, checks.
+// While any other thread still runs in the VM, the VM and its libraries stay in memory for it.
 jint finish(Vm &vm, JavaThread &thread) {
-    postVmDeath(vm, thread);
+    if (vm.phase == JVMTI_PHASE_LIVE)
+        postVmDeath(vm, thread);
     {
         std::lock_guard guard(vm.lock);
         vm.phase = JVMTI_PHASE_DEAD;
@@ -146,19 +148,23 @@ jint finish(Vm &vm, JavaThread &thread) {
     std::vector<std::string> running = waitForAgentThreads(vm);
     for (const std::string &name : running)
         report("agent thread \"" + name + "\" still ran " + std::to_string(vm.exitWaitMs) + " ms after the VM exit began");
+    bool keep = !running.empty();
     {
         std::lock_guard guard(vm.lock);
-        for (auto &other : vm.threads)
-            if (other->attached && other.get() != &thread && !other->agent)
+        for (auto &other : vm.threads) {
+            if (other->attached && other.get() != &thread && !other->agent) {
                 report("thread \"" + other->name + "\" was still attached when the VM exited");
+                keep = true;
+            }
+        }
     }
-    if (running.empty())
+    if (!keep)
         unloadLibraries(vm, thread);
     checkSinceBaseline(vm);
     detachThread(vm, thread);
     setCurrentVm(nullptr);
-    if (!running.empty())
-        return JNI_ERR; // the VM stays in memory for the threads that still use it
+    if (keep)
+        return JNI_ERR;
     freeLibraries(vm);
     release(&vm);
     return JNI_OK;
@@ -236,6 +242,15 @@ const JNIInvokeInterface_ *invokeTable() { return &table; }
 Vm *currentVm() { return theVm.load(); }
 
 void setCurrentVm(Vm *vm) { theVm.store(vm); }
+
+Vm &runningVm(const char *operation) {
+    Vm *vm = currentVm();
+    if (vm == nullptr) {
+        report(std::string(operation) + " was called while no VM runs");
+        abort();
+    }
+    return *vm;
+}
 
 Vm *vmOf(JavaVM *javaVm) {
     Vm *vm = currentVm();

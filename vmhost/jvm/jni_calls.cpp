@@ -39,9 +39,11 @@ jvalue callCore(JNIEnv *env, const char *function, Mode mode, jobject obj, jclas
     Object *self = nullptr;
     if (mode == Mode::Static) {
         Class *klass = e.klass(cls);
-        if (!method->isStatic())
+        if (!method->isStatic()) {
             e.problem(method->displayName() + " is not static");
-        else if (klass != nullptr && !isAssignable(klass, method->owner))
+            return jvalue{};
+        }
+        if (klass != nullptr && !isAssignable(klass, method->owner))
             e.problem(method->displayName() + " is not a method of " + klass->dottedName());
     } else {
         self = e.object(obj);

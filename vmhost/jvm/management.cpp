@@ -36,13 +36,12 @@ jlong millisSinceStart(Vm &vm) {
 }
 
 // The calling thread of a table operation, reported when the JNIEnv is not one of the VM's.
-JavaThread *caller(Vm &vm, JNIEnv *env, const char *operation) {
+JavaThread *caller(JNIEnv *env, const char *operation) {
     JavaThread *thread = currentThread();
     if (thread == nullptr || env != &thread->jni.env) {
         report(std::string("management operation ") + operation + " was not given the calling thread's JNIEnv");
         return nullptr;
     }
-    (void)vm;
     return thread;
 }
 
@@ -58,8 +57,8 @@ jlong unknown(const char *table, jint id) {
 jint JNICALL getVersion(JNIEnv *) { return JMM_VERSION_1_0; }
 
 jlong JNICALL getStandardLong(JNIEnv *env, jobject, jint id) {
-    Vm &vm = *currentVm();
-    caller(vm, env, "getLong");
+    Vm &vm = runningVm("management operation getLong");
+    caller(env, "getLong");
     std::lock_guard guard(vm.lock);
     switch (id) {
     case JMM_THREAD_LIVE_COUNT:
@@ -88,8 +87,8 @@ bool isLongAttribute(jint id) {
 }
 
 jlong JNICALL getLong(JNIEnv *env, jobject object, jint id) {
-    Vm &vm = *currentVm();
-    Object *target = objectOf(vm, caller(vm, env, "getLong"), object, "management operation getLong");
+    Vm &vm = runningVm("management operation getLong");
+    Object *target = objectOf(vm, caller(env, "getLong"), object, "management operation getLong");
     std::lock_guard guard(vm.lock);
     ManagementState &s = state(vm);
     if (id == 200 && target != nullptr)
@@ -102,8 +101,8 @@ jlong JNICALL getLong(JNIEnv *env, jobject object, jint id) {
 }
 
 jlong JNICALL setLong(JNIEnv *env, jobject object, jint id, jlong value) {
-    Vm &vm = *currentVm();
-    Object *target = objectOf(vm, caller(vm, env, "setLong"), object, "management operation setLong");
+    Vm &vm = runningVm("management operation setLong");
+    Object *target = objectOf(vm, caller(env, "setLong"), object, "management operation setLong");
     callLog("management.setLong(" + std::to_string(id) + ", " + std::to_string(value) + ")");
     std::lock_guard guard(vm.lock);
     ManagementState &s = state(vm);
@@ -122,8 +121,8 @@ jlong JNICALL setLong(JNIEnv *env, jobject object, jint id, jlong value) {
 }
 
 jboolean JNICALL getBool(JNIEnv *env, jobject object, jint id) {
-    Vm &vm = *currentVm();
-    Object *target = objectOf(vm, caller(vm, env, "getBool"), object, "management operation getBool");
+    Vm &vm = runningVm("management operation getBool");
+    Object *target = objectOf(vm, caller(env, "getBool"), object, "management operation getBool");
     std::lock_guard guard(vm.lock);
     ManagementState &s = state(vm);
     if ((id == 300 || id == 301) && target != nullptr)
@@ -138,8 +137,8 @@ jboolean JNICALL getBool(JNIEnv *env, jobject object, jint id) {
 }
 
 jboolean JNICALL setBool(JNIEnv *env, jobject object, jint id, jboolean value) {
-    Vm &vm = *currentVm();
-    Object *target = objectOf(vm, caller(vm, env, "setBool"), object, "management operation setBool");
+    Vm &vm = runningVm("management operation setBool");
+    Object *target = objectOf(vm, caller(env, "setBool"), object, "management operation setBool");
     callLog("management.setBool(" + std::to_string(id) + ", " + (value ? "true" : "false") + ")");
     std::lock_guard guard(vm.lock);
     ManagementState &s = state(vm);
@@ -213,8 +212,8 @@ VmCommandParameter parameter(char type) {
 }
 
 jint JNICALL getData(JNIEnv *env, jobject, jint id, const void *input, VmManagementData *output) {
-    Vm &vm = *currentVm();
-    JavaThread *thread = caller(vm, env, "getData");
+    Vm &vm = runningVm("management operation getData");
+    JavaThread *thread = caller(env, "getData");
     if (output == nullptr) {
         report("management operation getData was given no output record");
         return -1;
@@ -336,8 +335,8 @@ jint JNICALL getData(JNIEnv *env, jobject, jint id, const void *input, VmManagem
 }
 
 jint JNICALL setData(JNIEnv *env, jobject, jint id, jint count, const void *data) {
-    Vm &vm = *currentVm();
-    caller(vm, env, "setData");
+    Vm &vm = runningVm("management operation setData");
+    caller(env, "setData");
     if (id != 403) {
         unknown("extension", id);
         return -1;
@@ -352,8 +351,8 @@ jint JNICALL setData(JNIEnv *env, jobject, jint id, jint count, const void *data
 }
 
 void JNICALL freeData(JNIEnv *env, jint id, VmManagementData *data) {
-    Vm &vm = *currentVm();
-    caller(vm, env, "freeData");
+    Vm &vm = runningVm("management operation freeData");
+    caller(env, "freeData");
     if (data == nullptr || data->elements == nullptr)
         return;
     std::lock_guard guard(vm.lock);
@@ -372,8 +371,8 @@ void JNICALL freeData(JNIEnv *env, jint id, VmManagementData *data) {
 }
 
 jint JNICALL executeCommand(JNIEnv *env, const char *command, jint flag) {
-    Vm &vm = *currentVm();
-    caller(vm, env, "executeCommand");
+    runningVm("management operation executeCommand");
+    caller(env, "executeCommand");
     if (command == nullptr) {
         report("management operation executeCommand was given no command");
         return -1;
@@ -387,8 +386,8 @@ jint JNICALL executeCommand(JNIEnv *env, const char *command, jint flag) {
 }
 
 jint JNICALL threadsById(JNIEnv *env, jint count, const jlong *ids, jthread *threads) {
-    Vm &vm = *currentVm();
-    JavaThread *thread = caller(vm, env, "threadsById");
+    Vm &vm = runningVm("management operation threadsById");
+    JavaThread *thread = caller(env, "threadsById");
     if (count < 0 || ((ids == nullptr || threads == nullptr) && count > 0) || thread == nullptr)
         return 0;
     jint found = 0;
@@ -408,7 +407,7 @@ jint JNICALL threadsById(JNIEnv *env, jint count, const jlong *ids, jthread *thr
 }
 
 void JNICALL getOptionalSupport(VmOptionalSupport *flags) {
-    Vm &vm = *currentVm();
+    Vm &vm = runningVm("management operation getOptionalSupport");
     if (flags == nullptr)
         return;
     *flags = VmOptionalSupport{};
@@ -417,7 +416,7 @@ void JNICALL getOptionalSupport(VmOptionalSupport *flags) {
 }
 
 void JNICALL fillLastGcInfo(VmGcInfo *info) {
-    Vm &vm = *currentVm();
+    Vm &vm = runningVm("management operation fillLastGcInfo");
     if (info == nullptr)
         return;
     std::lock_guard guard(vm.lock);

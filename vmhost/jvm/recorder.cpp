@@ -63,7 +63,9 @@ void checkSelf(Vm &vm, QrnInterface *self, const char *operation) {
 
 const QrnProducer *JNICALL getProducer() { return &producer; }
 
-QrnEventSetting *JNICALL getEventSettings() { return recorderOf(*currentVm()).settings.data(); }
+QrnEventSetting *JNICALL getEventSettings() {
+    return recorderOf(runningVm("recorder operation getEventSettings")).settings.data();
+}
 
 void JNICALL newChunk() { callLog("recorder.newChunk()"); }
 void JNICALL recordingStarted() { callLog("recorder.recordingStarted()"); }
@@ -71,7 +73,7 @@ void JNICALL recordingStopped() { callLog("recorder.recordingStopped()"); }
 void JNICALL recordingCloned() { callLog("recorder.recordingCloned()"); }
 
 void JNICALL chunkFinishing(QrnInterface *self) {
-    checkSelf(*currentVm(), self, "chunkFinishing");
+    checkSelf(runningVm("recorder operation chunkFinishing"), self, "chunkFinishing");
     callLog("recorder.chunkFinishing()");
 }
 
@@ -91,14 +93,14 @@ jint JNICALL setPeriod(jint eventId, jlong milliseconds) {
         return 0;
     bool periodic = (producer.events[index].flags[QRN_EVENT_REQUESTABLE] & 0xFF) != 0;
     callLog("recorder.setPeriod(" + std::to_string(eventId) + ", " + std::to_string(milliseconds) + ")");
-    Vm &vm = *currentVm();
+    Vm &vm = runningVm("recorder operation setPeriod");
     std::lock_guard guard(vm.lock);
     recorderOf(vm).periods[index] = periodic ? milliseconds : 0;
     return periodic ? 1 : 0;
 }
 
 void JNICALL requestEvent(QrnInterface *self, jint eventId) {
-    Vm &vm = *currentVm();
+    Vm &vm = runningVm("recorder operation requestEvent");
     checkSelf(vm, self, "requestEvent");
     if (indexOf(eventId, "requestEvent") < 0)
         return;
@@ -116,7 +118,7 @@ void JNICALL requestEvent(QrnInterface *self, jint eventId) {
 }
 
 jlong JNICALL classId(QrnInterface *self, jclass cls) {
-    Vm &vm = *currentVm();
+    Vm &vm = runningVm("recorder operation classId");
     checkSelf(vm, self, "classId");
     JavaThread *thread = currentThread();
     if (thread == nullptr) {
@@ -139,7 +141,7 @@ jlong JNICALL classId(QrnInterface *self, jclass cls) {
 }
 
 jlong JNICALL stackTraceId(QrnInterface *self, jint framesToSkip) {
-    Vm &vm = *currentVm();
+    Vm &vm = runningVm("recorder operation stackTraceId");
     checkSelf(vm, self, "stackTraceId");
     if (framesToSkip < 0)
         report("recorder operation stackTraceId got a negative frame count");

@@ -265,6 +265,9 @@ struct Vm {
 Vm *currentVm();
 void setCurrentVm(Vm *vm);
 Vm *vmOf(JavaVM *javaVm);
+// The VM for a table operation of the recorder or the management interface; a call after the VM
+// ended is reported, naming the operation, and ends the process.
+Vm &runningVm(const char *operation);
 
 // Problems and the call log (problems.cpp); both outlive the VM.
 void report(const std::string &problem);
