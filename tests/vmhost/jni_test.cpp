@@ -76,6 +76,20 @@ TEST_F(Jni, PrimitiveArraysAndTheirReleaseModes) {
     EXPECT_EQ(takeProblems(), "GetLongArrayElements: a [I is not an array of J\n");
 }
 
+TEST_F(Jni, ArraysBeyondTheHeapThrowOutOfMemoryError) {
+    EXPECT_EQ(env()->NewLongArray(0x20000001), nullptr); // 4 GiB and 8 bytes: more than 32 bits can count
+    EXPECT_TRUE(threw(env(), "java/lang/OutOfMemoryError"));
+    EXPECT_EQ(env()->NewByteArray(0x7FFFFFFF), nullptr);
+    EXPECT_TRUE(threw(env(), "java/lang/OutOfMemoryError"));
+    jclass string = env()->FindClass("java/lang/String");
+    EXPECT_EQ(env()->NewObjectArray(0x7FFFFFFF, string, nullptr), nullptr);
+    EXPECT_TRUE(threw(env(), "java/lang/OutOfMemoryError"));
+    jbyteArray small = env()->NewByteArray(4);
+    env()->GetByteArrayRegion(small, 0, 4, nullptr);
+    env()->GetStringRegion(env()->NewStringUTF("abc"), 0, 2, nullptr);
+    EXPECT_EQ(takeProblems(), "GetByteArrayRegion: the buffer is null\nGetStringRegion: the buffer is null\n");
+}
+
 TEST_F(Jni, ObjectArraysCheckWhatTheyStore) {
     jclass string = env()->FindClass("java/lang/String");
     jobjectArray array = env()->NewObjectArray(2, string, env()->NewStringUTF("x"));

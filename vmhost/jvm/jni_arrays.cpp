@@ -55,6 +55,10 @@ jobjectArray JNICALL NewObjectArray(JNIEnv *env, jsize length, jclass elementCla
         return nullptr;
     }
     ArrayObject *array = newArray(*e.vm, "[" + klass->signature(), length);
+    if (array == nullptr) {
+        throwNew(*e.thread, "java/lang/OutOfMemoryError", "Java heap space");
+        return nullptr;
+    }
     std::fill(array->refs.begin(), array->refs.end(), value);
     return static_cast<jobjectArray>(e.local(array));
 }
@@ -94,7 +98,12 @@ jarray newPrimitiveArray(JNIEnv *env, const char *function, char type, jsize len
         throwNew(*e.thread, "java/lang/NegativeArraySizeException", std::to_string(length));
         return nullptr;
     }
-    return static_cast<jarray>(e.local(newArray(*e.vm, std::string("[") + type, length)));
+    ArrayObject *array = newArray(*e.vm, std::string("[") + type, length);
+    if (array == nullptr) {
+        throwNew(*e.thread, "java/lang/OutOfMemoryError", "Java heap space");
+        return nullptr;
+    }
+    return static_cast<jarray>(e.local(array));
 }
 
 void *getElements(JNIEnv *env, const char *function, jarray ref, char type, jboolean *isCopy, bool critical) {
@@ -107,6 +116,10 @@ void *getElements(JNIEnv *env, const char *function, jarray ref, char type, jboo
         return nullptr;
     }
     auto *copy = static_cast<unsigned char *>(malloc(std::max<size_t>(array->bytes.size(), 1)));
+    if (copy == nullptr) {
+        throwNew(*e.thread, "java/lang/OutOfMemoryError", function);
+        return nullptr;
+    }
     {
         std::lock_guard guard(e.vm->lock);
         memcpy(copy, array->bytes.data(), array->bytes.size());

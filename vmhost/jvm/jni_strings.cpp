@@ -59,6 +59,10 @@ const jchar *JNICALL GetStringChars(JNIEnv *env, jstring str, jboolean *isCopy) 
     if (string == nullptr)
         return nullptr;
     auto *copy = static_cast<jchar *>(malloc((string->chars.size() + 1) * sizeof(jchar)));
+    if (copy == nullptr) {
+        throwNew(*e.thread, "java/lang/OutOfMemoryError", e.function);
+        return nullptr;
+    }
     memcpy(copy, string->chars.data(), string->chars.size() * sizeof(jchar));
     copy[string->chars.size()] = 0;
     lend(e, copy, "GetStringChars", string);
@@ -83,6 +87,10 @@ const char *JNICALL GetStringUTFChars(JNIEnv *env, jstring str, jboolean *isCopy
         return nullptr;
     std::string text = encodeModifiedUtf8(string->chars);
     auto *copy = static_cast<char *>(malloc(text.size() + 1));
+    if (copy == nullptr) {
+        throwNew(*e.thread, "java/lang/OutOfMemoryError", e.function);
+        return nullptr;
+    }
     memcpy(copy, text.c_str(), text.size() + 1);
     lend(e, copy, "GetStringUTFChars", string);
     if (isCopy != nullptr)
@@ -109,6 +117,10 @@ void JNICALL GetStringRegion(JNIEnv *env, jstring str, jsize start, jsize length
         throwNew(*e.thread, "java/lang/StringIndexOutOfBoundsException", std::to_string(start));
         return;
     }
+    if (buffer == nullptr) {
+        e.problem("the buffer is null");
+        return;
+    }
     memcpy(buffer, string->chars.data() + start, static_cast<size_t>(length) * sizeof(jchar));
 }
 
@@ -122,6 +134,10 @@ void JNICALL GetStringUTFRegion(JNIEnv *env, jstring str, jsize start, jsize len
         throwNew(*e.thread, "java/lang/StringIndexOutOfBoundsException", std::to_string(start));
         return;
     }
+    if (buffer == nullptr) {
+        e.problem("the buffer is null");
+        return;
+    }
     std::string text = encodeModifiedUtf8(string->chars.substr(start, length));
     memcpy(buffer, text.c_str(), text.size() + 1);
 }
@@ -132,6 +148,10 @@ const jchar *JNICALL GetStringCritical(JNIEnv *env, jstring str, jboolean *isCop
     if (string == nullptr)
         return nullptr;
     auto *copy = static_cast<jchar *>(malloc((string->chars.size() + 1) * sizeof(jchar)));
+    if (copy == nullptr) {
+        throwNew(*e.thread, "java/lang/OutOfMemoryError", e.function);
+        return nullptr;
+    }
     memcpy(copy, string->chars.data(), string->chars.size() * sizeof(jchar));
     copy[string->chars.size()] = 0;
     lend(e, copy, "GetStringCritical", string);

@@ -255,18 +255,28 @@ ArrayObject *newArray(Vm &vm, const std::string &arrayClassName, jsize length) {
     Class *klass = findClass(vm, arrayClassName);
     if (klass == nullptr || !klass->isArray() || length < 0)
         return nullptr;
-    ArrayObject *array = allocate<ArrayObject>(vm, klass);
+    char type = arrayClassName[1];
+    bool references = type == 'L' || type == '[';
+    size_t size = references ? sizeof(Object *) : elementSize(type);
+    if (static_cast<size_t>(length) > maxArrayBytes / size)
+        return nullptr;
+    auto array = std::make_unique<ArrayObject>();
+    array->klass = klass;
     array->kind = Kind::Array;
     array->length = length;
-    char type = arrayClassName[1];
-    if (type == 'L' || type == '[') {
-        array->elementType = 'L';
-        array->refs.assign(length, nullptr);
-    } else {
-        array->elementType = type;
-        array->bytes.assign(static_cast<size_t>(length) * elementSize(type), 0);
+    array->elementType = references ? 'L' : type;
+    try {
+        if (references)
+            array->refs.assign(length, nullptr);
+        else
+            array->bytes.assign(static_cast<size_t>(length) * size, 0);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
     }
-    return array;
+    ArrayObject *raw = array.get();
+    std::lock_guard guard(vm.lock);
+    vm.heap.push_back(std::move(array));
+    return raw;
 }
 
 jvalue fieldValue(Vm &vm, Object *object, const Field *field) {

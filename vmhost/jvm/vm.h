@@ -304,6 +304,8 @@ bool fitsDescriptor(Vm &vm, const Object *object, const std::string &descriptor)
 StringObject *newString(Vm &vm, const std::u16string &chars);
 StringObject *newStringUtf(Vm &vm, const std::string &modifiedUtf8);
 std::string stringUtf(const Object *string); // modified UTF-8, or "null"
+// The VM's heap holds no array larger than this; null means the array cannot be made.
+constexpr size_t maxArrayBytes = 256u << 20;
 ArrayObject *newArray(Vm &vm, const std::string &arrayClassName, jsize length);
 size_t elementSize(char type);
 jvalue fieldValue(Vm &vm, Object *object, const Field *field);
