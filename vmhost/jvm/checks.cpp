@@ -26,7 +26,7 @@ jint checkSinceBaseline(Vm &vm) {
                 found.push_back("tool-interface memory (" + std::to_string(loan.size) + " bytes) from " + loan.origin +
                                 " was never deallocated");
             else if (loan.what == "management data")
-                found.push_back("management data of attribute " + std::to_string(loan.mode) + " got in " + loan.origin +
+                found.push_back("management data of attribute " + std::to_string(loan.attribute) + " got in " + loan.origin +
                                 " was never freed");
             else
                 found.push_back(loan.what + source + " in " + loan.origin + " was never released");

@@ -18,6 +18,7 @@ std::mutex &lifecycleLock() {
 bool isJniVersion(jint version) {
     switch (version) {
     case JNI_VERSION_1_1: case JNI_VERSION_1_2: case JNI_VERSION_1_4: case JNI_VERSION_1_6: case JNI_VERSION_1_8:
+    case JNI_VERSION_9: case JNI_VERSION_10:
         return true;
     default:
         return false;

@@ -68,7 +68,8 @@ jvalue callCore(JNIEnv *env, const char *function, Mode mode, jobject obj, jclas
         }
     }
     std::vector<jvalue> args;
-    e.readArguments(method, list, array, args);
+    if (!e.readArguments(method, list, array, args))
+        return jvalue{}; // reported: the method would get an object of a type it cannot take
     jvalue result = invoke(*e.thread, method, self, args.data());
     if (expected == 'L')
         result.l = e.local(reinterpret_cast<Object *>(result.l));
@@ -92,7 +93,8 @@ jobject newObjectCore(JNIEnv *env, const char *function, jclass cls, jmethodID i
         return nullptr;
     }
     std::vector<jvalue> args;
-    e.readArguments(method, list, array, args);
+    if (!e.readArguments(method, list, array, args))
+        return nullptr;
     Object *object = allocate<Object>(*e.vm, klass);
     invoke(*e.thread, method, object, args.data());
     return e.thread->pendingException != nullptr ? nullptr : e.local(object);

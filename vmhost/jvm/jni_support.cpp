@@ -70,6 +70,10 @@ Field *JniEntry::field(jfieldID id) const {
 
 bool JniEntry::readArguments(Method *method, va_list *list, const jvalue *array, std::vector<jvalue> &out) const {
     out.assign(method->parameters.size(), jvalue{});
+    if (list == nullptr && array == nullptr && !method->parameters.empty()) {
+        problem("the argument array of " + method->displayName() + " is null");
+        return false;
+    }
     bool fits = true;
     for (size_t i = 0; i < method->parameters.size(); ++i) {
         const std::string &type = method->parameters[i];
@@ -102,13 +106,11 @@ bool JniEntry::readArguments(Method *method, va_list *list, const jvalue *array,
     return fits;
 }
 
-void lend(JniEntry &entry, const void *pointer, const char *what, Object *source, jint mode) {
+void lend(JniEntry &entry, const void *pointer, const char *what, Object *source) {
     Loan loan;
     loan.what = what;
     loan.source = source;
     loan.origin = where(*entry.thread);
-    loan.mode = mode;
-    loan.owner = entry.thread;
     std::lock_guard guard(entry.vm->lock);
     loan.serial = ++entry.vm->serial;
     entry.vm->loans[pointer] = loan;

@@ -42,7 +42,7 @@ void fillStringFunctions(JNINativeInterface_ &table);
 void fillArrayFunctions(JNINativeInterface_ &table);
 
 // A loan given out (pinned chars or elements) and its return.
-void lend(JniEntry &entry, const void *pointer, const char *what, Object *source, jint mode = 0);
+void lend(JniEntry &entry, const void *pointer, const char *what, Object *source);
 // The loan's record, or null when the pointer was not lent by `what` (reported).
 Loan *loanOf(JniEntry &entry, const void *pointer, const char *what, Object *source);
 

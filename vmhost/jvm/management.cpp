@@ -322,7 +322,7 @@ jint JNICALL getData(JNIEnv *env, jobject, jint id, const void *input, VmManagem
         return -1;
     Loan loan;
     loan.what = "management data";
-    loan.mode = id;
+    loan.attribute = id;
     loan.origin = thread != nullptr ? where(*thread) : "an unattached thread";
     {
         std::lock_guard guard(vm.lock);
@@ -361,9 +361,9 @@ void JNICALL freeData(JNIEnv *env, jint id, VmManagementData *data) {
         report("management operation freeData was given data that getData did not answer or that was freed already");
         return;
     }
-    if (found->second.mode != id)
+    if (found->second.attribute != id)
         report("management operation freeData got the attribute " + std::to_string(id) + " for data of attribute " +
-               std::to_string(found->second.mode));
+               std::to_string(found->second.attribute));
     vm.loans.erase(found);
     free(data->elements);
     data->elements = nullptr;

@@ -38,11 +38,6 @@ RefEntry *entryOf(Vm &vm, jobject ref, const char *function) {
 
 } // namespace
 
-std::uint32_t nextSerial(Vm &vm) {
-    std::lock_guard guard(vm.lock);
-    return ++vm.serial;
-}
-
 jobject newRef(Vm &vm, JavaThread &thread, Object *object, RefKind kind) {
     if (object == nullptr)
         return nullptr;
@@ -126,15 +121,6 @@ bool deleteRef(Vm &vm, JavaThread &thread, jobject ref, RefKind kind, const char
     ++entry->generation;
     vm.freeRefs.push_back(index);
     return true;
-}
-
-RefKind refKind(Vm &vm, jobject ref) {
-    auto value = reinterpret_cast<uintptr_t>(ref);
-    std::uint32_t index = static_cast<std::uint32_t>(value >> 8);
-    std::lock_guard guard(vm.lock);
-    if (index == 0 || index >= vm.refs.size() || vm.refs[index].generation != static_cast<unsigned char>(value & 0xFF))
-        return RefKind::Free;
-    return vm.refs[index].kind;
 }
 
 void pushLocalFrame(Vm &vm, JavaThread &thread, Method *native) {

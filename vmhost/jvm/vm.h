@@ -177,9 +177,8 @@ struct Loan {
     Object *source = nullptr;
     std::uint32_t serial = 0;
     std::string origin;
-    jint mode = 0;
-    size_t size = 0;
-    JavaThread *owner = nullptr;
+    jint attribute = 0; // management data: the attribute id
+    size_t size = 0;    // tool-interface memory: its size
 };
 
 struct RawMonitor {
@@ -337,10 +336,8 @@ jobject newRef(Vm &vm, JavaThread &thread, Object *object, RefKind kind);
 // Resolves a reference; reports (naming the function) and answers null for a bad one.
 Object *resolve(Vm &vm, JavaThread &thread, jobject ref, const char *function, bool *valid = nullptr);
 bool deleteRef(Vm &vm, JavaThread &thread, jobject ref, RefKind kind, const char *function);
-RefKind refKind(Vm &vm, jobject ref);
 void pushLocalFrame(Vm &vm, JavaThread &thread, Method *native);
 void popLocalFrame(Vm &vm, JavaThread &thread);
-std::uint32_t nextSerial(Vm &vm);
 
 // Exceptions (exceptions.cpp).
 void throwNew(JavaThread &thread, const char *className, const std::string &message);
