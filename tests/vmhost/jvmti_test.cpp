@@ -213,6 +213,19 @@ TEST_F(Threads, StacksStatesAndLineTables) {
     jvmti->Deallocate(reinterpret_cast<unsigned char *>(source));
 }
 
+TEST_F(Threads, AnEndedThreadKeepsItsPlaceInAStackList) {
+    vmhostEndSimulatedThread(env(), blocked);
+    jthread list[] = {blocked, owner};
+    jvmtiStackInfo *stacks = nullptr;
+    ASSERT_EQ(jvmti->GetThreadListStackTraces(2, list, 10, &stacks), JVMTI_ERROR_NONE);
+    EXPECT_EQ(stacks[0].state, JVMTI_THREAD_STATE_TERMINATED);
+    EXPECT_EQ(stacks[0].frame_count, 0);
+    EXPECT_TRUE(env()->IsSameObject(stacks[1].thread, owner));
+    jvmti->Deallocate(reinterpret_cast<unsigned char *>(stacks));
+    jobject contended = wanted;
+    EXPECT_EQ(jvmti->GetCurrentContendedMonitor(blocked, &contended), JVMTI_ERROR_THREAD_NOT_ALIVE);
+}
+
 TEST_F(Threads, MonitorsOwnedContendedAndTheirUsage) {
     jint count = 0;
     jvmtiMonitorStackDepthInfo *owned = nullptr;

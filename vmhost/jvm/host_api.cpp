@@ -243,6 +243,9 @@ extern "C" void vmhostEndSimulatedThread(JNIEnv *env, jthread thread) noexcept {
         return;
     std::lock_guard guard(e.vm->lock);
     target->simulatedState = JVMTI_THREAD_STATE_TERMINATED;
+    target->frames.clear();
+    target->ownedMonitors.clear();
+    target->contendedMonitor = nullptr;
 }
 
 extern "C" void vmhostSetPotentialCapabilities(JavaVM *javaVm, const jvmtiCapabilities *capabilities) noexcept {

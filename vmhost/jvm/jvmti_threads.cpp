@@ -71,16 +71,19 @@ jvmtiError JNICALL RunAgentThread(jvmtiEnv *env, jthread thread, jvmtiStartFunct
     return JVMTI_ERROR_NONE;
 }
 
-// Threads named by a list; INVALID_THREAD or THREAD_NOT_ALIVE for the first that is none.
+// Threads named by a list, those that ended included (as null when they never ran); an error for
+// the first entry that names no thread.
 jvmtiError threadsOf(JvmtiEntry &e, jint count, const jthread *list, std::vector<JavaThread *> &out) {
     if (count < 0)
         return JVMTI_ERROR_ILLEGAL_ARGUMENT;
     if (list == nullptr && count > 0)
         return JVMTI_ERROR_NULL_POINTER;
     for (jint i = 0; i < count; ++i) {
+        if (list[i] == nullptr)
+            return JVMTI_ERROR_INVALID_THREAD;
         jvmtiError error;
         out.push_back(e.javaThread(list[i], error));
-        if (error != JVMTI_ERROR_NONE)
+        if (error != JVMTI_ERROR_NONE && error != JVMTI_ERROR_THREAD_NOT_ALIVE)
             return error;
     }
     return JVMTI_ERROR_NONE;
@@ -202,7 +205,7 @@ jvmtiError JNICALL GetThreadListStackTraces(jvmtiEnv *env, jint count, const jth
         return JVMTI_ERROR_ILLEGAL_ARGUMENT;
     std::vector<JavaThread *> targets;
     jvmtiError error = threadsOf(e, count, list, targets);
-    if (error != JVMTI_ERROR_NONE && error != JVMTI_ERROR_THREAD_NOT_ALIVE)
+    if (error != JVMTI_ERROR_NONE)
         return error;
     std::vector<std::vector<jvmtiFrameInfo>> stacks;
     std::vector<jint> states;
