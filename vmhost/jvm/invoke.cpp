@@ -5,6 +5,10 @@
 
 #include "vm.h"
 
+// Argument words are 32 bits: the types a native receives must be as wide as they are here.
+static_assert(sizeof(void *) == 4 && sizeof(jint) == 4 && sizeof(jlong) == 8 && sizeof(jfloat) == 4 &&
+              sizeof(jdouble) == 8 && sizeof(jbyte) == 1 && static_cast<jbyte>(-1) < 0);
+
 namespace vm {
 
 struct NativeResult {
