@@ -12,6 +12,8 @@
 #include "osal/fio.h"
 #include "sarnik/log_api.h"
 
+#include "bench_timer.h"
+
 namespace {
 
 constexpr int linesPerPass = 10000;
@@ -30,24 +32,6 @@ void logLine(const char *format, ...) {
     va_start(args, format);
     _logforceprintv(logger(), 0, LOG_INFO, format, args);
     va_end(args);
-}
-
-double seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-template <typename Body> double timed(Body body) {
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    bool ok = body();
-    QueryPerformanceCounter(&end);
-    if (!ok) {
-        fprintf(stderr, "benchmark step failed (error %lu)\n", GetLastError());
-        ExitProcess(2);
-    }
-    return seconds(start, end);
 }
 
 bool throughWriter(const std::string &path) {
@@ -87,9 +71,9 @@ int main() {
     double writer = 1e30, fprintfOnly = 1e30, fprintfFlushed = 1e30;
     // Alternating which side goes first spreads the machine's drift over all three.
     for (int round = 0; round < rounds; ++round) {
-        auto a = [&] { writer = std::min(writer, timed([&] { return throughWriter(ours); })); };
-        auto b = [&] { fprintfOnly = std::min(fprintfOnly, timed([&] { return throughFprintf(plain, false); })); };
-        auto c = [&] { fprintfFlushed = std::min(fprintfFlushed, timed([&] { return throughFprintf(flushed, true); })); };
+        auto a = [&] { writer = std::min(writer, timedStep([&] { return throughWriter(ours); })); };
+        auto b = [&] { fprintfOnly = std::min(fprintfOnly, timedStep([&] { return throughFprintf(plain, false); })); };
+        auto c = [&] { fprintfFlushed = std::min(fprintfFlushed, timedStep([&] { return throughFprintf(flushed, true); })); };
         if (round % 2 == 0) {
             a(), b(), c();
         } else {
