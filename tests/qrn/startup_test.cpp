@@ -1,0 +1,111 @@
+// The agent loaded into the VM with option strings: its messages, its refusals and the buffer
+// sizes it settles on, as the recorder's options native reports them.
+#include <cstdio>
+
+#include "child_process.h"
+#include "vm_session.h"
+
+namespace {
+
+std::string agentOption(const char *options) {
+    std::string option = "-agentpath:" + besideProgram("qrn.dll");
+    if (options != nullptr)
+        option += std::string("=") + options;
+    return option;
+}
+
+jint intField(JNIEnv *env, jobject object, const char *name) {
+    jclass c = env->GetObjectClass(object);
+    jint value = env->GetIntField(object, env->GetFieldID(c, name, "I"));
+    env->DeleteLocalRef(c);
+    return value;
+}
+
+jlong longField(JNIEnv *env, jobject object, const char *name) {
+    jclass c = env->GetObjectClass(object);
+    jlong value = env->GetLongField(object, env->GetFieldID(c, name, "J"));
+    env->DeleteLocalRef(c);
+    return value;
+}
+
+// Prints "created" or the VM's result, then the effective sizes: thread buffer, global buffer,
+// count, chunk size.
+CHILD_SCENARIO(qrn_load) {
+    const char *options = argc > 0 && std::string(argv[0]) != "-" ? argv[0] : nullptr;
+    VmSession session({agentOption(options)});
+    if (!session.created()) {
+        printf("refused %d\n", static_cast<int>(session.createResult()));
+        return 0;
+    }
+    JNIEnv *env = session.env();
+    jclass c = env->FindClass("melnor/vantrel/qrn/VMQRN");
+    jclass qrn = env->FindClass("melnor/vantrel/qrn/QRN");
+    jobject recorder = env->CallStaticObjectMethod(qrn, env->GetStaticMethodID(qrn, "get", "()Lmelnor/vantrel/qrn/QRN;"));
+    env->DeleteLocalRef(qrn);
+    jobject result = env->CallObjectMethod(recorder, env->GetMethodID(c, "options", "()Lmelnor/vantrel/qrn/Options;"));
+    if (result == nullptr) {
+        printf("no options\n");
+        return 1;
+    }
+    printf("created %d %d %d %lld\n", static_cast<int>(intField(env, result, "threadBufferSize")),
+           static_cast<int>(intField(env, result, "globalBufferSize")),
+           static_cast<int>(intField(env, result, "numGlobalBuffers")),
+           static_cast<long long>(longField(env, result, "maxChunkSize")));
+    env->DeleteLocalRef(result);
+    env->DeleteLocalRef(recorder);
+    env->DeleteLocalRef(c);
+    fflush(stdout);
+    return session.destroy() == JNI_OK ? 0 : 2;
+}
+
+ChildResult load(const char *options) {
+    return runScenario("qrn_load", {options != nullptr ? options : "-"});
+}
+
+struct Case {
+    const char *options;
+    const char *out;
+    const char *err;
+};
+
+TEST(AgentStartUp, SettlesOnTheBufferSizesTheRulesGive) {
+    const Case cases[] = {
+        {nullptr, "created 5120 462848 22 12582912\r\n", ""},
+        {"disk=false", "created 5120 462848 22 12582912\r\n", ""},
+        {"threadbuffersize=1000", "created 2048 462848 22 12582912\r\n",
+         "threadbuffersize less than minimum 2KB, using minimum allowed..."},
+        {"numglobalbuffers=50", "created 5120 462848 30 12582912\r\n",
+         "numglobalbuffers more than maximum 30, using maximum allowed..."},
+        {"numglobalbuffers=1", "created 5120 462848 3 12582912\r\n",
+         "numglobalbuffers less than minimum 3, using minimum allowed..."},
+        {"maxchunksize=1000", "created 5120 462848 22 1048576\r\n",
+         "maxchunksize less than minimum 1MB, using minimum allowed..."},
+        // 4194304 / 22 = 190650, rounded to 47 pages; 22 of them exceed the total, 21 fit.
+        {"globalbuffers=4194304", "created 5120 192512 21 12582912\r\n", ""},
+        // Small buffers merge into fewer larger ones (10 of 17118), page-rounded to 20480, then as
+        // many as the default total holds, at most 30.
+        {"threadbuffersize=2048,globalbuffersize=8192", "created 2048 20480 30 12582912\r\n", ""},
+        {"globalbuffersize=1000", "created 5120 45056 30 12582912\r\n",
+         "globalbuffersize less than minimum 20KB, using minimum allowed..."},
+        // Both totals given: 1 MiB of 64 KiB buffers is 16.
+        {"globalbuffers=1048576,globalbuffersize=65536,numglobalbuffers=16", "created 5120 65536 16 12582912\r\n", ""},
+    };
+    for (const Case &c : cases) {
+        ChildResult child = load(c.options);
+        EXPECT_EQ(child.exitCode, 0u) << (c.options ? c.options : "(none)") << child.err;
+        EXPECT_EQ(child.out, c.out) << (c.options ? c.options : "(none)");
+        EXPECT_EQ(child.err, c.err) << (c.options ? c.options : "(none)");
+    }
+}
+
+TEST(AgentStartUp, RefusesBadOptionStrings) {
+    const char *bad[] = {"bogus=1", "threadbuffersize=abc", "threadbuffersize=300000000"};
+    for (const char *options : bad) {
+        ChildResult child = load(options);
+        EXPECT_EQ(child.out, "refused -1\r\n") << options;
+        std::string expected = std::string("Syntax error: ") + options;
+        EXPECT_EQ(child.err.substr(0, expected.size()), expected) << options;
+    }
+}
+
+} // namespace
