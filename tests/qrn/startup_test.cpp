@@ -89,6 +89,9 @@ TEST(AgentStartUp, SettlesOnTheBufferSizesTheRulesGive) {
          "globalbuffersize less than minimum 20KB, using minimum allowed..."},
         // Both totals given: 1 MiB of 64 KiB buffers is 16.
         {"globalbuffers=1048576,globalbuffersize=65536,numglobalbuffers=16", "created 5120 65536 16 12582912\r\n", ""},
+        // Event settings files are only read for a default recording; default.qrc is optional.
+        {"settings=missing.qrc", "created 5120 462848 22 12582912\r\n", ""},
+        {"default=true", "created 5120 462848 22 12582912\r\n", "Could not locate default settings."},
     };
     for (const Case &c : cases) {
         ChildResult child = load(c.options);
@@ -99,6 +102,7 @@ TEST(AgentStartUp, SettlesOnTheBufferSizesTheRulesGive) {
 }
 
 TEST(AgentStartUp, RefusesBadOptionStrings) {
+    // The last would make the thread buffer limits wrap in 32 bits.
     const char *bad[] = {"bogus=1", "threadbuffersize=abc", "threadbuffersize=300000000"};
     for (const char *options : bad) {
         ChildResult child = load(options);
@@ -106,6 +110,12 @@ TEST(AgentStartUp, RefusesBadOptionStrings) {
         std::string expected = std::string("Syntax error: ") + options;
         EXPECT_EQ(child.err.substr(0, expected.size()), expected) << options;
     }
+}
+
+TEST(AgentStartUp, ASettingsFileThatCannotBeLoadedRefusesADefaultRecording) {
+    ChildResult child = load("defaultrecording=true,settings=missing.qrc");
+    EXPECT_EQ(child.out, "refused -1\r\n");
+    EXPECT_EQ(child.err.substr(0, 69), "Could not locate default settings.Could not load settings missing.qrc");
 }
 
 } // namespace
