@@ -53,7 +53,12 @@ int qrnSetEventPeriod(jint eventId, jlong milliseconds) {
     Requestable *entry = entryOf(eventId);
     if (entry == nullptr)
         return 0;
+    // The buffer thread reads the table under its monitor; a 64-bit store is not atomic here.
+    if (qrnState.bufferMonitorReady)
+        osMonitorEnter(&qrnState.bufferMonitor);
     entry->periodMillis = accepted != 0 ? milliseconds : 0;
+    if (qrnState.bufferMonitorReady)
+        osMonitorExit(&qrnState.bufferMonitor);
     qrnRequestBufferThread(0x40);
     return 1;
 }
