@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "child_process.h"
+#include "test_paths.h"
 #include "vm_session.h"
 
 namespace {
@@ -56,6 +57,45 @@ CHILD_SCENARIO(qrn_load) {
     env->DeleteLocalRef(c);
     fflush(stdout);
     return session.destroy() == JNI_OK ? 0 : 2;
+}
+
+// What the options native reports beyond the sizes.
+CHILD_SCENARIO(qrn_options) {
+    VmSession session({agentOption(argv[0])});
+    if (!session.created())
+        return 1;
+    JNIEnv *env = session.env();
+    jclass qrn = env->FindClass("melnor/vantrel/qrn/QRN");
+    jobject recorder = env->CallStaticObjectMethod(qrn, env->GetStaticMethodID(qrn, "get", "()Lmelnor/vantrel/qrn/QRN;"));
+    jclass c = env->FindClass("melnor/vantrel/qrn/VMQRN");
+    jobject result = env->CallObjectMethod(recorder, env->GetMethodID(c, "options", "()Lmelnor/vantrel/qrn/Options;"));
+    if (result == nullptr)
+        return 3;
+    jclass oc = env->GetObjectClass(result);
+    auto settings = static_cast<jobjectArray>(env->GetObjectField(result, env->GetFieldID(oc, "settings", "[Ljava/lang/String;")));
+    auto repository = static_cast<jstring>(env->GetObjectField(result, env->GetFieldID(oc, "repository", "Ljava/lang/String;")));
+    const char *repo = repository != nullptr ? env->GetStringUTFChars(repository, nullptr) : nullptr;
+    printf("repository %s settings %d disk %d default %d maxage %lld maxsize %lld\n", repo != nullptr ? repo : "null",
+           settings != nullptr ? int(env->GetArrayLength(settings)) : -1,
+           int(env->GetBooleanField(result, env->GetFieldID(oc, "disk", "Z"))),
+           int(env->GetBooleanField(result, env->GetFieldID(oc, "defaultRecording", "Z"))),
+           static_cast<long long>(longField(env, result, "maxAge")),
+           static_cast<long long>(longField(env, result, "maxSize")));
+    if (repo != nullptr)
+        env->ReleaseStringUTFChars(repository, repo);
+    fflush(stdout);
+    return session.destroy() == JNI_OK ? 0 : 2;
+}
+
+TEST(AgentStartUp, TheOptionsNativeReportsTheOptionString) {
+    TempDir dir;
+    std::string repository = dir.file("repo");
+    ChildResult child = runScenario("qrn_options", {"disk=true,repository=" + repository + ",settings=a,settings=b"});
+    EXPECT_EQ(child.exitCode, 0u) << child.err;
+    // A disk recording without a maximum age keeps 15 minutes of data.
+    EXPECT_EQ(child.out, "repository " + repository + " settings 2 disk 1 default 0 maxage 900000000000 maxsize 0\r\n");
+    child = runScenario("qrn_options", {"maxage=5s,maxsize=1000"});
+    EXPECT_EQ(child.out, "repository null settings 0 disk 0 default 0 maxage 5000000000 maxsize 1000\r\n");
 }
 
 ChildResult load(const char *options) {

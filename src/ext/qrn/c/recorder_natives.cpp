@@ -39,7 +39,7 @@ int eventIndex(JNIEnv *env, jint id) {
 }
 
 jobjectArray settingsArray(JNIEnv *env, ArgList *list, ArgDesc *desc) {
-    int count = argGetValues(list, desc, nullptr, 0);
+    int count = int((desc->flags & ARG_FLAG_COUNT_MASK) >> ARG_FLAG_COUNT_SHIFT);
     jclass stringClass = env->FindClass("java/lang/String");
     if (stringClass == nullptr)
         return nullptr;
