@@ -137,7 +137,9 @@ TEST(AgentStartUp, SettlesOnTheBufferSizesTheRulesGive) {
         ChildResult child = load(c.options);
         EXPECT_EQ(child.exitCode, 0u) << (c.options ? c.options : "(none)") << child.err;
         EXPECT_EQ(child.out, c.out) << (c.options ? c.options : "(none)");
-        EXPECT_EQ(child.err, c.err) << (c.options ? c.options : "(none)");
+        // The log writer ends every message with CR LF.
+        std::string expectedErr = *c.err ? std::string(c.err) + "\r\n" : std::string();
+        EXPECT_EQ(child.err, expectedErr) << (c.options ? c.options : "(none)");
     }
 }
 
@@ -155,7 +157,8 @@ TEST(AgentStartUp, RefusesBadOptionStrings) {
 TEST(AgentStartUp, ASettingsFileThatCannotBeLoadedRefusesADefaultRecording) {
     ChildResult child = load("defaultrecording=true,settings=missing.qrc");
     EXPECT_EQ(child.out, "refused -1\r\n");
-    EXPECT_EQ(child.err.substr(0, 69), "Could not locate default settings.Could not load settings missing.qrc");
+    const std::string expected = "Could not locate default settings.\r\nCould not load settings missing.qrc\r\n";
+    EXPECT_EQ(child.err.substr(0, expected.size()), expected);
 }
 
 } // namespace
