@@ -15,9 +15,3 @@ function(add_test_program name)
   set_tests_properties(${name} PROPERTIES WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 endfunction()
 
-# A test program that needs real windows runs on a virtual display of its own.
-function(add_gui_test_program name)
-  add_test_program(${name} ${ARGN})
-  set_target_properties(${name} PROPERTIES
-    CROSSCOMPILING_EMULATOR "${PROJECT_SOURCE_DIR}/scripts/with-xvfb;${CMAKE_CROSSCOMPILING_EMULATOR}")
-endfunction()

@@ -4,4 +4,4 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 prepare
 echo "== What the OS layer reports"
-"$root/scripts/wine-run" "$build/bin/osinfo.exe"
+in_windows "$root/scripts/wine-run" "$build/bin/osinfo.exe"

@@ -3,4 +3,4 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 prepare
-ctest --test-dir "$build" --output-on-failure --timeout 1500 -j "${TEST_JOBS:-4}" "$@"
+in_windows ctest --test-dir "$build" --output-on-failure --timeout 1500 -j "${TEST_JOBS:-4}" "$@"

@@ -62,9 +62,10 @@ CHILD_SCENARIO(assert_with_refusing_hook) {
     return 0;
 }
 
+// Standard error is a text stream of the C runtime: the report's "\n" arrives as CR LF.
 TEST(AssertReportWithoutHook, PrintsTheReportAndAborts) {
     ChildResult result = runScenario("assert_with_message");
-    EXPECT_EQ(result.err, "Assertion failed: \"count == 2\" count is 3 of queue at drain (queue.c:41)\n");
+    EXPECT_EQ(result.err, "Assertion failed: \"count == 2\" count is 3 of queue at drain (queue.c:41)\r\n");
     EXPECT_EQ(result.exitCode, abortExitCode);
 }
 
@@ -72,14 +73,14 @@ TEST(AssertReportWithoutHook, NullAndEmptyFormatsPrintNoMessage) {
     for (const char *argument : {static_cast<const char *>("empty"), static_cast<const char *>(nullptr)}) {
         ChildResult result = argument ? runScenario("assert_without_message", {argument})
                                       : runScenario("assert_without_message");
-        EXPECT_EQ(result.err, "Assertion failed: \"ready\" at boot (start.c:7)\n");
+        EXPECT_EQ(result.err, "Assertion failed: \"ready\" at boot (start.c:7)\r\n");
         EXPECT_EQ(result.exitCode, abortExitCode);
     }
 }
 
 TEST(AssertReportWithoutHook, AHookThatRefusesStillPrintsAndAborts) {
     ChildResult result = runScenario("assert_with_refusing_hook");
-    EXPECT_EQ(result.err, "Assertion failed: \"p != 0\" null at take (hook.c:3)\n");
+    EXPECT_EQ(result.err, "Assertion failed: \"p != 0\" null at take (hook.c:3)\r\n");
     EXPECT_EQ(result.exitCode, abortExitCode);
 }
 

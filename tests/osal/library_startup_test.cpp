@@ -12,6 +12,8 @@ ChildResult probe(const std::vector<std::string> &commands) { return runProgram(
 
 constexpr unsigned long initialisationFailed = 1114;
 
+// The C runtime's standard error is a text stream: a line written with "\n" arrives as CR LF.
+
 } // namespace
 
 TEST(LibraryStartup, LoadsAndBindsTheUtilityLibraryFromItsOwnFolder) {
@@ -29,7 +31,7 @@ TEST(LibraryStartup, FailsWhenTheUtilityLibraryIsMissing) {
     copyFileOrThrow(built("tovane.dll"), folder.file("tovane.dll"));
     ChildResult result = probe({"load:" + folder.file("tovane.dll")});
     EXPECT_EQ(result.out, "fail " + std::to_string(initialisationFailed) + "\n");
-    EXPECT_EQ(result.err, "Can't find dependent libraries\n");
+    EXPECT_EQ(result.err, "Can't find dependent libraries\r\n");
 }
 
 TEST(LibraryStartup, FailsWhenTheLogWriterIsMissing) {
@@ -38,7 +40,7 @@ TEST(LibraryStartup, FailsWhenTheLogWriterIsMissing) {
     copyFileOrThrow(built("sarnik_without_print.dll"), folder.file("sarnik.dll"));
     ChildResult result = probe({"load:" + folder.file("tovane.dll")});
     EXPECT_EQ(result.out, "fail " + std::to_string(initialisationFailed) + "\n");
-    EXPECT_EQ(result.err, "Could not bind _logforceprintv\n");
+    EXPECT_EQ(result.err, "Could not bind _logforceprintv\r\n");
 }
 
 TEST(LibraryStartup, FailsWhenLoggerRegistrationIsMissing) {
@@ -47,7 +49,7 @@ TEST(LibraryStartup, FailsWhenLoggerRegistrationIsMissing) {
     copyFileOrThrow(built("sarnik_without_add.dll"), folder.file("sarnik.dll"));
     ChildResult result = probe({"load:" + folder.file("tovane.dll")});
     EXPECT_EQ(result.out, "fail " + std::to_string(initialisationFailed) + "\n");
-    EXPECT_EQ(result.err, "Could not bind _log_add_logger\n");
+    EXPECT_EQ(result.err, "Could not bind _log_add_logger\r\n");
 }
 
 TEST(LibraryStartup, EitherLibraryMayBeLoadedFirst) {

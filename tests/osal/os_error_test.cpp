@@ -71,3 +71,31 @@ TEST(LastError, TheRuntimeErrorNumberStandsInForAMissingPlatformError) {
     EXPECT_EQ(osGetLastError(), ENOENT);
     errno = 0;
 }
+
+TEST(LastError, TinyBuffersAreNeverOverrun) {
+    for (int code : {0, static_cast<int>(ERROR_ACCESS_DENIED), 10061}) {
+        char area[4] = {'#', '#', '#', '#'};
+        osSetLastError(code);
+        errno = 0;
+        EXPECT_EQ(osGetLastErrorString(area + 1, 0), 0);
+        EXPECT_EQ(std::string(area, 4), "####");
+        EXPECT_EQ(osGetLastErrorString(area + 1, 1), 0);
+        EXPECT_EQ(std::string(area, 4), std::string("#\0##", 4));
+        EXPECT_EQ(osGetLastError(), code);
+        EXPECT_EQ(osGetLastErrorString(nullptr, 10), 0);
+    }
+}
+
+TEST(ErrorText, ShortBuffersGetTheStartOfTheSystemText) {
+    char full[256];
+    int length = osGetErrorString(ERROR_ACCESS_DENIED, full, sizeof full);
+    ASSERT_GT(length, 6);
+    for (int size = 2; size <= length + 1; ++size) {
+        std::string area(size + 2, '#');
+        int cut = osGetErrorString(ERROR_ACCESS_DENIED, &area[1], size);
+        EXPECT_EQ(area.front(), '#');
+        EXPECT_EQ(area.back(), '#') << size;
+        EXPECT_EQ(cut, static_cast<int>(strlen(&area[1])));
+        EXPECT_EQ(std::string(&area[1], cut), std::string(full, cut)) << size;
+    }
+}

@@ -18,6 +18,11 @@ std::string mapped(const char *name, int size, int *result) {
     return buffer[0] == '#' ? std::string("(untouched)") : std::string(buffer);
 }
 
+// The program calls the library's exports through stubs of its own: ask the library itself.
+const void *insideTheLibrary() {
+    return reinterpret_cast<const void *>(GetProcAddress(GetModuleHandleA("tovane.dll"), "sharedlibLoad"));
+}
+
 } // namespace
 
 TEST(LibraryNames, BareNamesGainTheLibraryExtension) {
@@ -46,6 +51,7 @@ TEST(LibraryNames, TheBufferMustHoldNameExtensionAndTerminator) {
     EXPECT_EQ(result, 0);
     mapped("zip", 0, &result);
     EXPECT_EQ(result, 3);
+    EXPECT_EQ(sharedlibMapLibraryName(nullptr, nullptr, 8), 3);
 }
 
 TEST(SystemLoad, LoadsFromTheSystemFolders) {
@@ -54,6 +60,7 @@ TEST(SystemLoad, LoadsFromTheSystemFolders) {
     ASSERT_NE(kernel, nullptr);
     EXPECT_NE(sharedlibFindEntry(kernel, "GetTickCount"), nullptr);
     EXPECT_EQ(sharedlibFindEntry(kernel, "NoSuchEntryAnywhere"), nullptr);
+    EXPECT_EQ(sharedlibFindEntry(nullptr, "main"), nullptr) << "a null handle is not the program";
     EXPECT_NE(sharedlibUnload(kernel), 0);
 }
 
@@ -110,14 +117,14 @@ TEST(ModuleFolderLoad, ANameThatIsNotBareIsNotLookedForBeside) {
 
 TEST(ModulePath, GivesTheFileOfTheModuleHoldingAnAddress) {
     char path[MAX_PATH];
-    ASSERT_EQ(sharedLibGetDLLPath(path, sizeof path, reinterpret_cast<const void *>(&sharedlibLoad)), 0);
+    ASSERT_EQ(sharedLibGetDLLPath(path, sizeof path, insideTheLibrary()), 0);
     EXPECT_EQ(std::string(path), outputDirectory() + "\\tovane.dll");
 }
 
 TEST(ModulePath, ANameThatFillsTheBufferExactlyDoesNotFit) {
     std::string full = outputDirectory() + "\\tovane.dll";
     std::string buffer(full.size() + 1, '#');
-    const void *inside = reinterpret_cast<const void *>(&sharedlibLoad);
+    const void *inside = insideTheLibrary();
     EXPECT_EQ(sharedLibGetDLLPath(buffer.data(), static_cast<int>(full.size()), inside), 1);
     EXPECT_EQ(sharedLibGetDLLPath(buffer.data(), static_cast<int>(full.size() + 1), inside), 0);
     EXPECT_EQ(std::string(buffer.c_str()), full);

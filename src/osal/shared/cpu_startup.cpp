@@ -1,4 +1,21 @@
+#include "cpu_info.h"
 #include "startup.h"
 
-// CPU identification comes with its own family.
-void osalCpuStartup(void) {}
+namespace {
+
+// Read by exports that other libraries may call from their own start-up.
+constinit CpuInfo processCpu{};
+constinit bool identified = false;
+
+} // namespace
+
+CpuInfo *cpuState(void) { return &processCpu; }
+
+void cpuIdentify(void) {
+    if (identified)
+        return;
+    cpuDecode(&processCpu, cpuidInstruction, nullptr);
+    identified = true;
+}
+
+void osalCpuStartup(void) { cpuIdentify(); }

@@ -11,7 +11,7 @@ int osalIsBareLibraryName(const char *name) {
 }
 
 int sharedlibMapLibraryName(const char *name, char *buffer, int size) {
-    if (size <= 0)
+    if (size <= 0 || name == nullptr || buffer == nullptr)
         return OSAL_ERR_ARGUMENT;
     size_t length = strlen(name);
     if (!osalIsBareLibraryName(name)) {
@@ -28,6 +28,7 @@ int sharedlibMapLibraryName(const char *name, char *buffer, int size) {
         return OSAL_ERR;
     memcpy(buffer, name, length);
     memcpy(buffer + length, ".dll", 5);
-    OSAL_ASSERT(buffer[required - 1] == '\0');
+    if (buffer[required - 1] != '\0')
+        assertReport("buf[req-1] == '\\0'", __FILE__, __LINE__, "sharedlibMapLibraryName", nullptr);
     return OSAL_OK;
 }

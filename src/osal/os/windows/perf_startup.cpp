@@ -1,4 +1,11 @@
 #include "../../shared/startup.h"
+#include "perf_internal.h"
 
-// Performance counters come with their own family.
-int perfStartupLocks(void) { return OSAL_OK; }
+CRITICAL_SECTION perfPathLock;
+CRITICAL_SECTION perfInitLock;
+
+int perfStartupLocks(void) {
+    InitializeCriticalSection(&perfPathLock);
+    InitializeCriticalSection(&perfInitLock);
+    return OSAL_OK;
+}

@@ -20,8 +20,9 @@ void *loaded(HMODULE module, const char *name) {
     return module;
 }
 
-// Loads name from the directory of the module that holds address.
-HMODULE loadBeside(const void *address, const char *name, DWORD flags) {
+// Loads name from the directory of the module that holds address; attempted tells whether the
+// load itself was tried.
+HMODULE loadBeside(const void *address, const char *name, DWORD flags, bool *attempted) {
     HMODULE owner = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, static_cast<LPCSTR>(address), &owner))
         return nullptr;
@@ -36,6 +37,7 @@ HMODULE loadBeside(const void *address, const char *name, DWORD flags) {
     if (directory + strlen(name) >= sizeof path)
         return nullptr;
     strcpy(path + directory, name);
+    *attempted = true;
     return LoadLibraryExA(path, nullptr, flags);
 }
 
@@ -44,21 +46,24 @@ HMODULE loadBeside(const void *address, const char *name, DWORD flags) {
 void *osalLoadLibraryCore(int alteredSearchPath, const void *address, const char *name, char *errorBuffer,
                           int errorSize, int skipPlain) {
     DWORD flags = alteredSearchPath ? LOAD_WITH_ALTERED_SEARCH_PATH : 0;
-    if (!skipPlain) {
+    bool attempted = false;
+    if (name != nullptr && !skipPlain) {
+        attempted = true;
         if (HMODULE module = LoadLibraryExA(name, nullptr, flags))
             return loaded(module, name);
     }
-    if (address != nullptr && osalIsBareLibraryName(name)) {
-        if (HMODULE module = loadBeside(address, name, flags))
+    if (name != nullptr && address != nullptr && osalIsBareLibraryName(name)) {
+        if (HMODULE module = loadBeside(address, name, flags, &attempted))
             return loaded(module, name);
     }
-    DWORD code = GetLastError();
+    // Without a load to blame, the library simply wasn't found.
+    DWORD code = attempted ? GetLastError() : ERROR_MOD_NOT_FOUND;
     char text[256];
     if (code == ERROR_MOD_NOT_FOUND)
         copyText(text, sizeof text, "Can't find dependent libraries");
     else
         osGetErrorString(code, text, sizeof text);
-    OSAL_LOG(OSAL_LOG_OSAL, OSAL_LEVEL_LIBRARY, "Failed to load native library: %s: %s\n", name, text);
+    OSAL_LOG(OSAL_LOG_OSAL, OSAL_LEVEL_LIBRARY, "Failed to load native library: %s: %s\n", name ? name : "", text);
     copyText(errorBuffer, errorSize, text);
     return nullptr;
 }
@@ -72,6 +77,8 @@ void *sharedlibLoadEx(const char *name, char *errorBuffer, int errorSize) {
 }
 
 void *sharedlibSystemLoad(const char *fileName, char *errorBuffer, int errorSize) {
+    if (fileName == nullptr)
+        fileName = "";
     char path[MAX_PATH];
     char directory[MAX_PATH];
     UINT(WINAPI *const directories[])(LPSTR, UINT) = {GetSystemDirectoryA, GetWindowsDirectoryA};
@@ -88,9 +95,12 @@ void *sharedlibSystemLoad(const char *fileName, char *errorBuffer, int errorSize
     return nullptr;
 }
 
-int sharedlibUnload(void *handle) { return FreeLibrary(static_cast<HMODULE>(handle)) ? 1 : 0; }
+int sharedlibUnload(void *handle) { return handle != nullptr && FreeLibrary(static_cast<HMODULE>(handle)) ? 1 : 0; }
 
 void *sharedlibFindEntry(void *handle, const char *entryName) {
+    // A null handle would search the program itself.
+    if (handle == nullptr || entryName == nullptr)
+        return nullptr;
     return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(handle), entryName));
 }
 

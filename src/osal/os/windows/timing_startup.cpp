@@ -1,4 +1,7 @@
 #include "../../shared/startup.h"
+#include "timing_platform.h"
 
-// The time source comes with its own family.
-int timingInit(void) { return OSAL_OK; }
+int timingInit(void) {
+    startProcessClock();
+    return OSAL_OK;
+}

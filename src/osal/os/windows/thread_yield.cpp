@@ -1,8 +1,0 @@
-#include <windows.h>
-
-#include "osal/thread.h"
-
-void threadYield(void) {
-    if (!SwitchToThread())
-        Sleep(0);
-}

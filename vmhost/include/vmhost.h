@@ -1,0 +1,117 @@
+/* The host side of jvm.dll: what a host program or a test uses to drive the VM beyond the
+   standard invocation interface (JNI_CreateJavaVM, DestroyJavaVM).
+
+   The VM checks its callers as a checking VM would: misuse of JNI or the tool interface, leaked
+   references and allocations and unbalanced pairs are reported as problems, each printed to
+   standard error at once ("vmhost: ...") and kept until taken with vmhostTakeProblems.
+
+   The VM plays the Java classes the natives use: java.lang basics, java.nio.DirectByteBuffer,
+   reflection; the recorder's classes in melnor/vantrel/qrn (QRN.get makes the recorder object, a
+   VMQRN, through its natives init, options, setRepositoryPath and, for a default recording,
+   start; finishChunk takes a finished chunk over and drops ".part"); the management classes in
+   zun/vexil and com/zun/jvm (constructors keep their arguments in fields, callbacks log); the
+   log-module, process and timing classes of melnor/vantrel. Their natives are declared with the
+   signatures the libraries register or export, except those of zun/vexil beyond JVMImpl's init and
+   destroy, which a test declares with vmhostAddMethod.
+
+   Options of JNI_CreateJavaVM and vmhostCreateJavaVM:
+     -agentpath:<dll>[=<options>]  load an agent (Agent_OnLoad gets null without '=')
+     -Xvmhost:exitwait=<ms>        how long the VM exit waits for agent threads (default 10000) */
+#ifndef VMHOST_VMHOST_H
+#define VMHOST_VMHOST_H
+
+#include <jvmti.h>
+
+#include "management_interface.h"
+#include "recorder_interface.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifdef __cplusplus
+#define VMHOST_NOTHROW noexcept
+#else
+#define VMHOST_NOTHROW
+#endif
+
+/* Starting and ending: JNI_CreateJavaVM (jni.h) is vmhostCreateJavaVM and vmhostStartJavaVM. */
+/* Creates the VM and loads its agents; the VM is in its start-up phase: classes can be added. */
+jint vmhostCreateJavaVM(JavaVM **vm, JNIEnv **env, const JavaVMInitArgs *args) VMHOST_NOTHROW;
+/* Live phase: VMStart and VMInit go to the agents; marks the check baseline. */
+jint vmhostStartJavaVM(JavaVM *vm) VMHOST_NOTHROW;
+
+/* Problems found so far: their count, and all of them as lines; the answer is the length of the
+   lines, which are copied and forgotten only when they fit with a terminator. */
+jint vmhostProblemCount(void) VMHOST_NOTHROW;
+jint vmhostTakeProblems(char *text, jint size) VMHOST_NOTHROW;
+/* Everything live now (references, tool-interface memory and monitors, pinned strings and
+   arrays, management data) is exempt from the checks below. */
+void vmhostMarkBaseline(JavaVM *vm) VMHOST_NOTHROW;
+/* Reports what was made since the baseline and not given back; returns the number reported.
+   The VM exit runs it after JNI_OnUnload. */
+jint vmhostCheck(JavaVM *vm) VMHOST_NOTHROW;
+
+/* What the Java classes played by the VM were asked to do, one line each ("class.method(args)"),
+   and the recorder and management operations the VM answered; taken as the problems are. */
+jint vmhostTakeCallLog(char *text, jint size) VMHOST_NOTHROW;
+
+/* Loading. A JNI library: JNI_OnLoad runs and its natives are found by their JNI names; on
+   failure an UnsatisfiedLinkError is pending and the result is -1. An agent (start-up phase
+   only): Agent_OnLoad with the options; its non-zero result is returned. */
+jint vmhostLoadLibrary(JNIEnv *env, const char *path) VMHOST_NOTHROW;
+jint vmhostLoadAgent(JavaVM *vm, const char *path, const char *options) VMHOST_NOTHROW;
+
+/* Classes of the test or the host. A method body gets the object (or the class for a static
+   method) and the arguments as local references; it reports failures by throwing. A native
+   method (modifier 0x100) has no body: the VM binds it to a library export or RegisterNatives.
+   release, when given, is called with the context when the VM ends. */
+typedef jvalue (*VmhostMethodBody)(JNIEnv *env, jobject self, const jvalue *args, void *context);
+jclass vmhostDefineClass(JNIEnv *env, const char *name, const char *superName, jobject loader,
+                         const unsigned char *classBytes, jint length) VMHOST_NOTHROW;
+jint vmhostAddInterface(JNIEnv *env, jclass cls, const char *interfaceName) VMHOST_NOTHROW;
+jfieldID vmhostAddField(JNIEnv *env, jclass cls, const char *name, const char *signature, jint modifiers) VMHOST_NOTHROW;
+jmethodID vmhostAddMethod(JNIEnv *env, jclass cls, const char *name, const char *signature, jint modifiers,
+                          VmhostMethodBody body, void *context, void (*release)(void *context)) VMHOST_NOTHROW;
+void vmhostSetSourceFile(JNIEnv *env, jclass cls, const char *sourceFile) VMHOST_NOTHROW;
+void vmhostSetLineNumbers(JNIEnv *env, jmethodID method, const jvmtiLineNumberEntry *table, jint count) VMHOST_NOTHROW;
+/* The class's bytes as the class file load hook left them (length; copied when it fits). */
+jint vmhostClassBytes(JNIEnv *env, jclass cls, unsigned char *bytes, jint size) VMHOST_NOTHROW;
+
+/* Events the VM posts to its agents. */
+void vmhostPostClassLoad(JNIEnv *env, jclass cls) VMHOST_NOTHROW;
+void vmhostPostCompiledMethodLoad(JNIEnv *env, jmethodID method, jint codeSize, const void *compileInfo) VMHOST_NOTHROW;
+/* A garbage collection: GarbageCollectionStart, the collector's counters, GarbageCollectionFinish. */
+void vmhostCollectGarbage(JNIEnv *env, jboolean flag0, jboolean flag1) VMHOST_NOTHROW;
+
+/* Simulated Java threads, for the thread queries of the tool interface: a Thread object that no
+   OS thread runs, with the given state bits, frames (pushed top last) and monitors. */
+jthread vmhostSimulateThread(JNIEnv *env, const char *name, jint priority, jboolean daemon, jint state) VMHOST_NOTHROW;
+void vmhostPushFrame(JNIEnv *env, jthread thread, jmethodID method, jlocation location) VMHOST_NOTHROW;
+void vmhostAddOwnedMonitor(JNIEnv *env, jthread thread, jobject monitor, jint stackDepth) VMHOST_NOTHROW;
+void vmhostSetContendedMonitor(JNIEnv *env, jthread thread, jobject monitor) VMHOST_NOTHROW;
+void vmhostEndSimulatedThread(JNIEnv *env, jthread thread) VMHOST_NOTHROW;
+
+/* Capabilities every tool-interface environment may add (default: all the VM implements). */
+void vmhostSetPotentialCapabilities(JavaVM *vm, const jvmtiCapabilities *capabilities) VMHOST_NOTHROW;
+
+/* Shutdown hooks run first when the VM exits, on the exiting thread, newest first. */
+void vmhostAddShutdownHook(JavaVM *vm, void (*hook)(JNIEnv *env, void *context), void *context) VMHOST_NOTHROW;
+
+/* Management tables: which are offered, and attribute values. */
+void vmhostSetManagementTables(JavaVM *vm, jboolean standard, jboolean extension) VMHOST_NOTHROW;
+void vmhostSetLongAttribute(JavaVM *vm, jint id, jlong value) VMHOST_NOTHROW;
+void vmhostSetBoolAttribute(JavaVM *vm, jint id, jboolean value) VMHOST_NOTHROW;
+void vmhostSetOptionalSupport(JavaVM *vm, unsigned char byte0) VMHOST_NOTHROW;
+
+/* The recorder: the agent's entry table once it asked for the recorder interface (or null), and
+   an event record written into the calling thread's buffer through it; 1 when written, 0 when
+   the event is disabled or no buffer is available. */
+const QrnAgent *vmhostRecorderAgent(JavaVM *vm) VMHOST_NOTHROW;
+jint vmhostRecordEvent(JNIEnv *env, jint eventId, const void *payload, jint length) VMHOST_NOTHROW;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
