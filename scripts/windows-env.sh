@@ -14,6 +14,7 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export LANG=${LANG:-C.UTF-8}
 
 bare=
+xvfb=
 if [ "${1:-}" = "--bare" ]; then
   bare=1
   shift
@@ -25,13 +26,39 @@ run_here() {
     return
   fi
   "$here/wine-prefix.sh" "$WINEPREFIX"
+  # Real windows need a display, and every Wine process of the session draws on the one the
+  # desktop process found when it started: so the display comes before any Wine process.
+  if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+    start_display
+  fi
   # A wineserver started by a wine call keeps that call's output open: start it ourselves.
   wineserver -p </dev/null >/dev/null 2>&1 &
-  trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+  trap 'wineserver -k >/dev/null 2>&1 || true; [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true' EXIT
   # Wine's own services live as long as the server and inherit the output of whoever started
   # them: start them here, so that no reader of a test's output waits for them.
   wineboot </dev/null >/dev/null 2>&1 || true
   "$@"
+}
+
+# Starts a virtual display of its own (Xvfb picks a free number) and exports it; sets xvfb.
+start_display() {
+  local number
+  number=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" </dev/null >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 1 200); do
+    [ -s "$number" ] && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -s "$number" ]; then
+    export DISPLAY=:$(tr -dc 0-9 <"$number")
+  else
+    echo "windows-env: Xvfb did not start; windows cannot be created" >&2
+    kill "$xvfb" 2>/dev/null || true
+    xvfb=
+  fi
+  rm -f "$number"
 }
 
 run_in_machine() {
