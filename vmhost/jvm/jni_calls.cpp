@@ -152,19 +152,7 @@ jobject JNICALL NewObjectA(JNIEnv *env, jclass cls, jmethodID id, const jvalue *
     CALL_FORMS(Name, Type, letter, member, CallNonvirtual, Mode::Nonvirtual, NONVIRTUAL_PARAMS, NONVIRTUAL_ARGS) \
     CALL_FORMS(Name, Type, letter, member, CallStatic, Mode::Static, STATIC_PARAMS, STATIC_ARGS)
 
-// Each family: Name, result type, signature letter, jvalue member.
-#define CALL_TYPES(X)                   \
-    X(Object, jobject, 'L', l)          \
-    X(Boolean, jboolean, 'Z', z)        \
-    X(Byte, jbyte, 'B', b)              \
-    X(Char, jchar, 'C', c)              \
-    X(Short, jshort, 'S', s)            \
-    X(Int, jint, 'I', i)                \
-    X(Long, jlong, 'J', j)              \
-    X(Float, jfloat, 'F', f)            \
-    X(Double, jdouble, 'D', d)
-
-CALL_TYPES(CALL_FAMILY)
+JNI_VALUE_TYPES(CALL_FAMILY)
 
 // void results have nothing to return; otherwise the same as above.
 #define VOID_FORMS(prefix, mode, HEAD_PARAMS, HEAD_ARGS)                                                         \
@@ -202,7 +190,7 @@ void fillCallFunctions(JNINativeInterface_ &t) {
     FILL_FORMS(Call, Name)                      \
     FILL_FORMS(CallNonvirtual, Name)            \
     FILL_FORMS(CallStatic, Name)
-    CALL_TYPES(FILL_FAMILY)
+    JNI_VALUE_TYPES(FILL_FAMILY)
     FILL_FAMILY(Void, void, 'V', i)
 }
 

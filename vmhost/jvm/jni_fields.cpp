@@ -85,18 +85,7 @@ void setCore(JNIEnv *env, const char *function, jobject holder, jfieldID id, boo
         setCore(env, "SetStatic" #Name "Field", cls, id, true, letter, v);                                 \
     }
 
-#define FIELD_TYPES(X)           \
-    X(Object, jobject, 'L', l)   \
-    X(Boolean, jboolean, 'Z', z) \
-    X(Byte, jbyte, 'B', b)       \
-    X(Char, jchar, 'C', c)       \
-    X(Short, jshort, 'S', s)     \
-    X(Int, jint, 'I', i)         \
-    X(Long, jlong, 'J', j)       \
-    X(Float, jfloat, 'F', f)     \
-    X(Double, jdouble, 'D', d)
-
-FIELD_TYPES(FIELD_FAMILY)
+JNI_VALUE_TYPES(FIELD_FAMILY)
 
 } // namespace
 
@@ -106,7 +95,7 @@ void fillFieldFunctions(JNINativeInterface_ &t) {
     t.GetStatic##Name##Field = GetStatic##Name##Field; \
     t.Set##Name##Field = Set##Name##Field;             \
     t.SetStatic##Name##Field = SetStatic##Name##Field;
-    FIELD_TYPES(FILL_FIELDS)
+    JNI_VALUE_TYPES(FILL_FIELDS)
 }
 
 } // namespace vm

@@ -48,4 +48,16 @@ Loan *loanOf(JniEntry &entry, const void *pointer, const char *what, Object *sou
 
 } // namespace vm
 
+// The value types of JNI's typed calls and fields: name, C type, signature letter, jvalue member.
+#define JNI_VALUE_TYPES(X)           \
+    X(Object, jobject, 'L', l)   \
+    X(Boolean, jboolean, 'Z', z) \
+    X(Byte, jbyte, 'B', b)       \
+    X(Char, jchar, 'C', c)       \
+    X(Short, jshort, 'S', s)     \
+    X(Int, jint, 'I', i)         \
+    X(Long, jlong, 'J', j)       \
+    X(Float, jfloat, 'F', f)     \
+    X(Double, jdouble, 'D', d)
+
 #endif
