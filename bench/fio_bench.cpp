@@ -9,28 +9,12 @@
 
 #include "osal/fio.h"
 
+#include "bench_timer.h"
+
 namespace {
 
 constexpr size_t totalBytes = size_t{128} << 20;
 constexpr int rounds = 5;
-
-double seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-template <typename Body> double timed(Body body) {
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    bool ok = body();
-    QueryPerformanceCounter(&end);
-    if (!ok) {
-        fprintf(stderr, "benchmark step failed (error %lu)\n", GetLastError());
-        ExitProcess(2);
-    }
-    return seconds(start, end);
-}
 
 bool fioWrite(const std::string &path, std::vector<char> &buffer) {
     FioHandle file = fio_open(path.c_str(), FIO_WRITE_ONLY | FIO_CREATE_ALWAYS);
@@ -98,12 +82,12 @@ int main() {
         // Alternating which side goes first spreads the machine's drift over both.
         for (int round = 0; round < rounds; ++round) {
             auto plain = [&] {
-                plainW = std::min(plainW, timed([&] { return plainWrite(plainPath, buffer); }));
-                plainR = std::min(plainR, timed([&] { return plainRead(plainPath, buffer); }));
+                plainW = std::min(plainW, timedStep([&] { return plainWrite(plainPath, buffer); }));
+                plainR = std::min(plainR, timedStep([&] { return plainRead(plainPath, buffer); }));
             };
             auto viaFio = [&] {
-                fioW = std::min(fioW, timed([&] { return fioWrite(fioPath, buffer); }));
-                fioR = std::min(fioR, timed([&] { return fioRead(fioPath, buffer); }));
+                fioW = std::min(fioW, timedStep([&] { return fioWrite(fioPath, buffer); }));
+                fioR = std::min(fioR, timedStep([&] { return fioRead(fioPath, buffer); }));
             };
             if (round % 2 == 0) {
                 plain();

@@ -5,3 +5,5 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 prepare
 echo "== What the OS layer reports"
 in_windows "$root/scripts/wine-run" "$build/bin/osinfo.exe"
+echo "== The VM host with the flight recorder agent and its default options"
+in_windows "$root/scripts/wine-run" "$build/bin/vmhost.exe" "-agentpath:$build/bin/qrn.dll" -recorder -run:2000

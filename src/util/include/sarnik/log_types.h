@@ -36,7 +36,9 @@ enum LogDecoration {
     LOG_DECO_NANOS = 1 << 4,
     LOG_DECO_OSTHREADID = 1 << 5,
     LOG_DECO_PID = 1 << 6,
-    LOG_DECO_CUSTOM_FIRST_BIT = 7
+    LOG_DECO_CUSTOM_FIRST_BIT = 7,
+    LOG_DECO_LAST_BIT = 14, // custom slots serve bits 7 to 14
+    LOG_DECO_DEFAULT = LOG_DECO_LEVEL | LOG_DECO_MODULE
 };
 
 enum LogModuleFlags {
@@ -46,6 +48,8 @@ enum LogModuleFlags {
 
 struct Logger;
 
+// Writes at pos within *room bytes (its NUL included), lowers *room by what it wrote and returns
+// the new write position.
 typedef char *(*LogCustomDecorationFn)(char *pos, int *room);
 
 typedef struct LogCustomDecoration {
