@@ -150,14 +150,6 @@ TEST_F(ExceptionHandling, HiddenWindowsAreTopLevelAndInvisible) {
     EXPECT_TRUE(IsWindow(GetDesktopWindow()));
 }
 
-TEST(ApplicationTitle, DefaultsToTheProgramName) {
-    EXPECT_EQ(ApplicationTitle(), L"controls_tests");
-    SetApplicationTitle(L"程序设置");
-    EXPECT_EQ(ApplicationTitle(), L"程序设置");
-    SetApplicationTitle(L"");
-    EXPECT_EQ(ApplicationTitle(), L"controls_tests");
-}
-
 namespace {
 
 // Closes the first message box of this process once it shows and reports its caption and text;

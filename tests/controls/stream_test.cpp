@@ -56,20 +56,6 @@ TEST(MemoryStreams, ShortReadsAndWritesRaise) {
     }
 }
 
-TEST(MemoryStreams, CopyFromTakesTheWholeSourceForZero) {
-    TOwned<TMemoryStream> source(New<TMemoryStream>());
-    TOwned<TMemoryStream> target(New<TMemoryStream>());
-    std::string data(100000, 'x');
-    data[99999] = 'y';
-    source->WriteBuffer(data.data(), static_cast<std::int32_t>(data.size()));
-    EXPECT_EQ(target->CopyFrom(source.get(), 0), 100000);
-    ASSERT_EQ(target->Size(), 100000);
-    EXPECT_EQ(target->Memory()[99999], 'y');
-    source->SetPosition(99998);
-    EXPECT_THROW(target->CopyFrom(source.get(), 5), EReadError);
-    EXPECT_THROW(target->CopyFrom(source.get(), -1), EReadError);
-}
-
 TEST(FileStreams, WriteReopenAndRead) {
     TempDir folder;
     std::wstring path = CodePageToWide(folder.file("data.bin"), 0);

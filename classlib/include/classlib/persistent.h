@@ -14,7 +14,6 @@ class TPersistent : public TObject {
 public:
     // Copies what the source holds; a source that neither side knows raises EConvertError.
     virtual void Assign(TPersistent *source);
-    TPersistent *Owner() { return GetOwner(); }
 
 protected:
     virtual void AssignTo(TPersistent *dest);
