@@ -10,7 +10,9 @@
 // false, with the reason and what to do in *why (checked once per process, then remembered).
 // Under Wine a window needs an X display: scripts/windows-env.sh starts a virtual one when
 // DISPLAY is unset; run directly, DISPLAY must name a running X server (Wine then starts its own
-// desktop process on it).
+// desktop process on it). Under Wine the first call also asks Wine to leave this program's
+// windows unmanaged from its next run on (see gui_display.cpp: hiding a managed window costs
+// two seconds when no window manager runs).
 bool guiDisplayAvailable(std::string *why = nullptr);
 
 // Base fixture of GUI tests: fails the test with a clear message when no display is available,
