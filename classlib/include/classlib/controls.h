@@ -1,0 +1,580 @@
+// Controls: the visual base classes over Win32 windows.
+//
+// Stands in for the compiler library's control classes. A TControl has a place in its parent,
+// colour, font, text and cursor, and handles mouse messages; a TWinControl owns a window,
+// created on demand from the parameters of CreateParams, keeps child controls in tab order and
+// takes the focus and keys. Every message of a control's window goes through its WndProc and
+// then Dispatch, which each class overrides with a switch over the messages it handles; a
+// handler calls inherited::Dispatch to reach its parent class's handling of the same message,
+// and what nobody handles ends in DefaultHandler (the window's own procedure).
+// TGraphicControl has no window and is painted by its parent; TCustomControl is a window painted
+// through a canvas.
+#ifndef CLASSLIB_CONTROLS_H
+#define CLASSLIB_CONTROLS_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "component.h"
+#include "events.h"
+#include "geometry.h"
+#include "graphics.h"
+#include "list.h"
+#include "messages.h"
+#include "sets.h"
+
+class TControl;
+class TWinControl;
+class TCustomForm;
+class TPopupMenu;
+class TDragObject;
+class TCustomImageList;
+
+// Cursors: negative ids are the stock cursors, positive ids are those a program registers in
+// the screen's cursor table.
+using TCursor = int;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crSize = -22;
+constexpr TCursor crSizeNESW = -6;
+constexpr TCursor crSizeNS = -7;
+constexpr TCursor crSizeNWSE = -8;
+constexpr TCursor crSizeWE = -9;
+constexpr TCursor crUpArrow = -10;
+constexpr TCursor crHourGlass = -11;
+constexpr TCursor crDrag = -12;
+constexpr TCursor crNoDrop = -13;
+constexpr TCursor crHSplit = -14;
+constexpr TCursor crVSplit = -15;
+constexpr TCursor crMultiDrag = -16;
+constexpr TCursor crSQLWait = -17;
+constexpr TCursor crNo = -18;
+constexpr TCursor crAppStart = -19;
+constexpr TCursor crHelp = -20;
+constexpr TCursor crHandPoint = -21;
+constexpr TCursor crSizeAll = -22;
+
+enum TShiftStateFlag : std::uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateFlag>;
+
+enum TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
+
+enum TControlStateFlag : std::uint8_t {
+    csLButtonDown,
+    csClicked,
+    csPalette,
+    csReadingState,
+    csAlignmentNeeded,
+    csFocusing,
+    csCreating,
+    csPaintCopy,
+    csCustomPaint,
+    csDestroyingHandle,
+    csDocking,
+};
+using TControlState = TSet<TControlStateFlag>;
+
+enum TControlStyleFlag : std::uint8_t {
+    csAcceptsControls,
+    csCaptureMouse,
+    csDesignInteractive,
+    csClickEvents,
+    csFramed,
+    csSetCaption,
+    csOpaque,
+    csDoubleClicks,
+    csFixedWidth,
+    csFixedHeight,
+    csNoDesignVisible,
+    csReplicatable,
+    csNoStdEvents,
+    csDisplayDragImage,
+    csReflector,
+    csActionClient,
+    csMenuEvents,
+    csNeedsBorderPaint,
+    csParentBackground,
+};
+using TControlStyle = TSet<TControlStyleFlag>;
+
+enum TAlign : std::uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+enum TDragMode : std::uint8_t { dmManual, dmAutomatic };
+enum TDragKind : std::uint8_t { dkDrag, dkDock };
+enum TDragState : std::uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+
+using TKeyEvent = TEvent<void(TObject *sender, WORD &key, TShiftState shift)>;
+using TKeyPressEvent = TEvent<void(TObject *sender, wchar_t &key)>;
+using TMouseEvent = TEvent<void(TObject *sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = TEvent<void(TObject *sender, TShiftState shift, int x, int y)>;
+using TMouseWheelEvent =
+    TEvent<void(TObject *sender, TShiftState shift, int wheelDelta, TPoint mousePos, bool &handled)>;
+using TContextPopupEvent = TEvent<void(TObject *sender, TPoint mousePos, bool &handled)>;
+
+// The shift state of the keyboard now, and of a mouse message's key flags.
+TShiftState KeyboardStateToShiftState();
+TShiftState KeysToShiftState(WORD keys);
+TShiftState KeyDataToShiftState(LPARAM keyData);
+
+// What CreateWnd passes to CreateWindowEx. WinClassName names the window class the control
+// registers; a control over a system class (EDIT, BUTTON) names that class as its SysClassName
+// and gets a class of its own whose procedure hands messages to the control first.
+struct TCreateParams {
+    std::wstring Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+    HWND WndParent = nullptr;
+    void *Param = nullptr;
+    WNDCLASSW WindowClass{};
+    std::wstring WinClassName;
+    std::wstring SysClassName;
+};
+
+// A drag object: what a drag carries. Drags are started and ended, not tracked across windows.
+class TDragObject : public TObject {
+    CL_CLASS(TDragObject, TObject)
+
+public:
+    bool Cancelling = false;
+    bool Dropped = false;
+};
+
+class TDragControlObject : public TDragObject {
+    CL_CLASS(TDragControlObject, TDragObject)
+
+public:
+    void Create(TControl *control) { Control = control; }
+    TControl *Control = nullptr;
+};
+
+// The canvas of a control: it draws on the control's window (a graphic control on its parent's,
+// moved to the control's place) with a device context taken on demand and given back when the
+// canvas is released or the control changes.
+class TControlCanvas : public TCanvas {
+    CL_CLASS(TControlCanvas, TCanvas)
+
+public:
+    TControl *GetControl() const noexcept { return control_; }
+    void SetControl(TControl *control);
+    // Gives back a device context this canvas took itself.
+    void FreeHandle();
+
+protected:
+    void Destroy() override;
+    void CreateHandle() override;
+
+private:
+    TControl *control_ = nullptr;
+    HDC dc_ = nullptr;
+    HWND dcWindow_ = nullptr;
+};
+
+class TControl : public TComponent {
+    CL_CLASS(TControl, TComponent)
+
+public:
+    void Create(TComponent *owner) override;
+
+    // --- place ---
+    TWinControl *Parent() const noexcept { return parent_; }
+    virtual void SetParent(TWinControl *parent);
+    int Left() const noexcept { return left_; }
+    int Top() const noexcept { return top_; }
+    int Width() const noexcept { return width_; }
+    int Height() const noexcept { return height_; }
+    void SetLeft(int value) { SetBounds(value, top_, width_, height_); }
+    void SetTop(int value) { SetBounds(left_, value, width_, height_); }
+    void SetWidth(int value) { SetBounds(left_, top_, value, height_); }
+    void SetHeight(int value) { SetBounds(left_, top_, width_, value); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    TRect BoundsRect() const noexcept { return TRect{left_, top_, left_ + width_, top_ + height_}; }
+    void SetBoundsRect(const TRect &r) { SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+    virtual TRect GetClientRect();
+    TRect ClientRect() { return GetClientRect(); }
+    int ClientWidth() { return GetClientRect().right; }
+    int ClientHeight() { return GetClientRect().bottom; }
+    void SetClientWidth(int value) { SetClientSize(value, ClientHeight()); }
+    void SetClientHeight(int value) { SetClientSize(ClientWidth(), value); }
+    virtual void SetClientSize(int width, int height);
+    virtual TPoint GetClientOrigin();
+    TPoint ClientToScreen(TPoint p);
+    TPoint ScreenToClient(TPoint p);
+    TAlign Align() const noexcept { return align_; }
+    void SetAlign(TAlign value);
+    void BringToFront();
+    void SendToBack();
+
+    // --- appearance ---
+    bool Visible() const noexcept { return visible_; }
+    void SetVisible(bool value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible here and in every parent up to a shown top-level window.
+    virtual bool Showing();
+    virtual bool Enabled() const noexcept { return enabled_; }
+    virtual void SetEnabled(bool value);
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor value);
+    bool ParentColor() const noexcept { return parentColor_; }
+    void SetParentColor(bool value);
+    TFont *Font() const noexcept { return font_; }
+    void SetFont(TFont *value) { font_->Assign(value); }
+    bool ParentFont() const noexcept { return parentFont_; }
+    void SetParentFont(bool value);
+    std::wstring GetText();
+    void SetText(const std::wstring &text);
+    std::wstring Caption() { return GetText(); }
+    void SetCaption(const std::wstring &text) { SetText(text); }
+    TCursor Cursor() const noexcept { return cursor_; }
+    void SetCursor(TCursor value);
+    TPopupMenu *PopupMenu() const noexcept { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu *menu);
+
+    TControlState ControlState() const noexcept { return controlState_; }
+    void SetControlState(TControlState value) noexcept { controlState_ = value; }
+    TControlStyle ControlStyle() const noexcept { return controlStyle_; }
+    void SetControlStyle(TControlStyle value) noexcept { controlStyle_ = value; }
+
+    // --- messages ---
+    LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The message path: replaced through SetWindowProc, WndProc by default.
+    void WindowProc(TMessage &message);
+    void SetWindowProc(TWndMethod method) { windowProc_ = std::move(method); }
+    virtual void WndProc(TMessage &message);
+    // Hands a message to this class's handler for its number, or to DefaultHandler.
+    virtual void Dispatch(TMessage &message);
+    virtual void DefaultHandler(TMessage &message);
+
+    // --- painting ---
+    virtual void Invalidate();
+    virtual void Update();
+    virtual void Repaint();
+    virtual void Refresh() { Repaint(); }
+
+    // --- mouse and dragging ---
+    bool MouseCapture();
+    void SetMouseCapture(bool value);
+    TDragMode DragMode() const noexcept { return dragMode_; }
+    virtual void SetDragMode(TDragMode value) { dragMode_ = value; }
+    TDragKind DragKind() const noexcept { return dragKind_; }
+    void SetDragKind(TDragKind value) { dragKind_ = value; }
+    TCursor DragCursor() const noexcept { return dragCursor_; }
+    void SetDragCursor(TCursor value) { dragCursor_ = value; }
+    void BeginDrag(bool immediate, int threshold = -1);
+    void EndDrag(bool drop);
+    bool Dragging() const noexcept { return dragObject_ != nullptr; }
+    virtual TCustomImageList *GetDragImages() { return nullptr; }
+
+    // The form (or top-level control) this control stands on, or null.
+    TCustomForm *GetParentFormOf() const;
+
+    bool HasParent() override { return true; }
+    TComponent *GetParentComponent() override;
+    void SetParentComponent(TComponent *value) override;
+
+    // --- events ---
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TNotifyEvent OnResize;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+    TContextPopupEvent OnContextPopup;
+    TMouseWheelEvent OnMouseWheel;
+
+protected:
+    void Destroy() override;
+    void Notification(TComponent *component, TOperation operation) override;
+
+    virtual void Click();
+    virtual void DblClick();
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void Resize();
+    virtual void DoContextPopup(TPoint mousePos, bool &handled);
+    virtual void DoStartDrag(TDragObject *&dragObject);
+    virtual void DoEndDrag(TObject *target, int x, int y);
+    virtual void DragOver(TObject *source, int x, int y, TDragState state, bool &accept);
+    virtual TDragObject *CreateDragObject();
+    virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
+    // The point of a mouse message; a control far wider than the coordinates reach reads the cursor.
+    virtual bool IsWindowed() const noexcept { return false; }
+    // Puts the control where its bounds say (the window, or a repaint of the parent's area).
+    virtual void UpdateBoundsRect(const TRect &r);
+    void InvalidateControl(bool isVisible, bool isOpaque);
+    TPoint MouseMessagePoint(const TMessage &message);
+
+    // Handlers of this class's messages.
+    void WMMouseMove(TMessage &m);
+    void WMButtonDown(TMessage &m, TMouseButton button, bool dbl);
+    void WMButtonUp(TMessage &m, TMouseButton button);
+    void WMContextMenu(TMessage &m);
+    void WMCancelMode(TMessage &m);
+    void CMVisibleChanged(TMessage &m);
+    void CMColorChanged(TMessage &m);
+    void CMFontChanged(TMessage &m);
+    void CMParentColorChanged(TMessage &m);
+    void CMParentFontChanged(TMessage &m);
+    void CMMouseEnter(TMessage &m);
+    void CMMouseLeave(TMessage &m);
+    void CMHitTest(TMessage &m);
+
+    TWinControl *parent_ = nullptr;
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    bool visible_ = true;
+    bool enabled_ = true;
+    TColor color_ = clWindow;
+    bool parentColor_ = false;
+    TFont *font_ = nullptr;
+    bool parentFont_ = true;
+    std::wstring text_;
+    TCursor cursor_ = crDefault;
+    TAlign align_ = alNone;
+    TControlState controlState_;
+    TControlStyle controlStyle_;
+    TDragMode dragMode_ = dmManual;
+    TDragKind dragKind_ = dkDrag;
+    TCursor dragCursor_ = crDrag;
+    TDragObject *dragObject_ = nullptr;
+    TPopupMenu *popupMenu_ = nullptr;
+    TWndMethod windowProc_;
+
+private:
+    void fontChanged(TObject *sender);
+    friend class TWinControl;
+    friend class TApplication;
+};
+
+class TWinControl : public TControl {
+    CL_CLASS(TWinControl, TControl)
+
+public:
+    void Create(TComponent *owner) override;
+
+    // --- window ---
+    HWND GetHandle();
+    HWND Handle() { return GetHandle(); }
+    bool HandleAllocated() const noexcept { return handle_ != nullptr; }
+    void HandleNeeded() { GetHandle(); }
+    virtual void CreateHandle();
+    virtual void DestroyHandle();
+    void RecreateWnd();
+    HWND ParentWindow() const noexcept { return parentWindow_; }
+    void SetParentWindow(HWND value) { parentWindow_ = value; }
+    bool Showing() override;
+    // The window procedure a message nobody handled goes to.
+    WNDPROC DefWndProc() const noexcept { return defWndProc_; }
+
+    // --- children ---
+    int ControlCount() const noexcept { return controls_.Count() + winControls_.Count(); }
+    TControl *Controls(int index) const;
+    bool ContainsControl(TControl *control);
+    TControl *ControlAtPos(TPoint pos, bool allowDisabled, bool allowWinControls = false);
+    void InsertControl(TControl *control);
+    void RemoveControl(TControl *control);
+    // Sends a message to every child control; stops at the first that answers non-zero.
+    void Broadcast(TMessage &message);
+    void NotifyControls(UINT msg);
+    void Realign();
+    void DisableAlign() { ++alignLevel_; }
+    void EnableAlign();
+
+    // --- focus and tab order ---
+    int TabOrder();
+    void SetTabOrder(int value);
+    bool TabStop() const noexcept { return tabStop_; }
+    void SetTabStop(bool value);
+    virtual bool CanFocus();
+    virtual bool Focused();
+    virtual void SetFocus();
+    virtual void GetTabOrderList(TList<TWinControl *> &list);
+    TWinControl *FindNextControl(TWinControl *current, bool goForward, bool checkTabStop, bool checkParent);
+    void SelectNext(TWinControl *current, bool goForward, bool checkTabStop);
+    // The control of this library whose window is that one, or null.
+    static TWinControl *FindControl(HWND window);
+
+    // --- painting ---
+    void Invalidate() override;
+    void Update() override;
+    void Repaint() override;
+    void PaintTo(HDC dc, int x, int y);
+    virtual void PaintControls(HDC dc, TControl *first);
+
+    void SetBounds(int left, int top, int width, int height) override;
+    TRect GetClientRect() override;
+    void SetClientSize(int width, int height) override;
+    TPoint GetClientOrigin() override;
+    void SetParent(TWinControl *parent) override;
+    void Dispatch(TMessage &message) override;
+    void DefaultHandler(TMessage &message) override;
+    void WndProc(TMessage &message) override;
+
+    TKeyEvent OnKeyDown;
+    TKeyEvent OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+
+protected:
+    void Destroy() override;
+    bool IsWindowed() const noexcept override { return true; }
+
+    virtual void CreateParams(TCreateParams &params);
+    virtual void CreateWnd();
+    virtual void CreateWindowHandle(const TCreateParams &params);
+    virtual void DestroyWnd();
+    virtual void DestroyWindowHandle();
+    void CreateSubClass(TCreateParams &params, const wchar_t *controlClassName);
+    void UpdateBoundsRect(const TRect &r) override;
+    virtual void AlignControls(TControl *control, TRect &rect);
+    virtual void AdjustClientRect(TRect &rect);
+    virtual void PaintHandler(HDC dc);
+    virtual void PaintWindow(HDC dc);
+    virtual void KeyDown(WORD &key, TShiftState shift);
+    virtual void KeyUp(WORD &key, TShiftState shift);
+    virtual void KeyPress(wchar_t &key);
+    // Key messages: true when the key was consumed (by the form's preview or the handler).
+    bool DoKeyDown(TMessage &m);
+    bool DoKeyUp(TMessage &m);
+    bool DoKeyPress(TMessage &m);
+    virtual void DoEnter();
+    virtual void DoExit();
+    virtual void SetZOrder(bool topMost);
+    // Sends the control messages a parent receives about its children (WM_COMMAND, WM_CTLCOLOR*,
+    // scrolling) back to the child as CN_ notifications; true when the child was ours.
+    bool ReflectToChild(TMessage &m);
+
+    // Handlers of this class's messages.
+    void WMPaint(TMessage &m);
+    void WMEraseBkgnd(TMessage &m);
+    void WMKeyDown(TMessage &m);
+    void WMKeyUp(TMessage &m);
+    void WMChar(TMessage &m);
+    void WMSetFocus(TMessage &m);
+    void WMKillFocus(TMessage &m);
+    void WMSetCursor(TMessage &m);
+    void WMWindowPosChanged(TMessage &m);
+    void WMMouseMoveTracking(TMessage &m);
+    void WMMouseLeave(TMessage &m);
+    void WMMouseWheel(TMessage &m);
+    void WMCommandOrNotify(TMessage &m);
+    void WMNCDestroy(TMessage &m);
+    void CNKeyDown(TMessage &m);
+    void CNChar(TMessage &m);
+    void CMEnter(TMessage &m);
+    void CMExit(TMessage &m);
+    void CMColorChanged(TMessage &m);
+    void CMFontChanged(TMessage &m);
+    void CMEnabledChanged(TMessage &m);
+    void CMVisibleChanged(TMessage &m);
+    void CMTextChanged(TMessage &m);
+    void CMSysColorChange(TMessage &m);
+    void CMShowingChanged(TMessage &m);
+    void CMDialogKeyOrChar(TMessage &m);
+
+    HWND handle_ = nullptr;
+    HWND parentWindow_ = nullptr;
+    WNDPROC defWndProc_ = nullptr;
+    TList<TControl *> controls_;        // graphic children, bottom to top
+    TList<TWinControl *> winControls_;  // windowed children, bottom to top
+    TList<TWinControl *> tabList_;      // windowed children in tab order
+    bool tabStop_ = false;
+    int alignLevel_ = 0;
+    bool mouseTracking_ = false;
+
+private:
+    void createChildHandles();
+    HBRUSH colorBrush();
+    bool routeMouseToChild(TMessage &m);
+
+    HBRUSH brush_ = nullptr;
+    TColor brushColor_ = clNone;
+    bool aligning_ = false;
+    static LRESULT CALLBACK stdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    friend class TControl;
+    friend class TCustomForm;
+    friend class TApplication;
+};
+
+// A control without a window: its parent paints it, and its mouse messages come through the
+// parent's window.
+class TGraphicControl : public TControl {
+    CL_CLASS(TGraphicControl, TControl)
+
+public:
+    void Create(TComponent *owner) override;
+    TCanvas *Canvas() const noexcept { return canvas_; }
+    void Dispatch(TMessage &message) override;
+
+protected:
+    void Destroy() override;
+    virtual void Paint() {}
+
+private:
+    TControlCanvas *canvas_ = nullptr;
+};
+
+// A window painted through a canvas: Paint draws on Canvas, whose device context is the one of
+// the paint message (or of BeginPaint) while Paint runs.
+class TCustomControl : public TWinControl {
+    CL_CLASS(TCustomControl, TWinControl)
+
+public:
+    void Create(TComponent *owner) override;
+    TCanvas *Canvas() const noexcept { return canvas_; }
+    void Dispatch(TMessage &message) override;
+
+protected:
+    void Destroy() override;
+    void DestroyWnd() override;
+    virtual void Paint() {}
+    void PaintWindow(HDC dc) override;
+
+private:
+    TControlCanvas *canvas_ = nullptr;
+};
+
+// The mouse: cursor position, capture and the system's drag and wheel settings.
+class TMouse : public TObject {
+    CL_CLASS(TMouse, TObject)
+
+public:
+    TPoint CursorPos();
+    void SetCursorPos(TPoint p);
+    HWND Capture() { return GetCapture(); }
+    void SetCapture(HWND window);
+    int DragThreshold() const noexcept { return dragThreshold_; }
+    void SetDragThreshold(int value) noexcept { dragThreshold_ = value; }
+    int WheelScrollLines();
+    bool MousePresent() { return GetSystemMetrics(SM_MOUSEPRESENT) != 0; }
+
+private:
+    int dragThreshold_ = 5;
+};
+
+extern TMouse *Mouse;
+
+// The control of the library whose window is the given one or its nearest ancestor.
+TWinControl *FindVCLWindow(TPoint screenPos);
+// The form a control stands on (the top-level control when it is a form), or null.
+TCustomForm *GetParentForm(TControl *control);
+// Whether the system runs in a right-to-left or other layout; always false here.
+inline bool IsRightToLeftLayout() { return false; }
+
+#endif

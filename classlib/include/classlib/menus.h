@@ -1,0 +1,101 @@
+// A small popup menu: items with captions and shortcuts, shown at a screen point.
+//
+// Stands in for the compiler library's popup menu, as far as the control library uses it:
+// automatic popup, the component it popped up for, showing it, and finding an item by the
+// shortcut of a key message.
+#ifndef CLASSLIB_MENUS_H
+#define CLASSLIB_MENUS_H
+
+#include <windows.h>
+
+#include <string>
+
+#include "component.h"
+#include "events.h"
+#include "list.h"
+#include "messages.h"
+
+// A shortcut: the virtual key in the low byte, scShift, scCtrl, scAlt above it.
+using TShortCut = WORD;
+constexpr TShortCut scShift = 0x2000;
+constexpr TShortCut scCtrl = 0x4000;
+constexpr TShortCut scAlt = 0x8000;
+constexpr TShortCut scNone = 0;
+
+TShortCut ShortCut(WORD key, bool shift, bool ctrl, bool alt);
+// The shortcut of a key message with the keyboard's shift state now.
+TShortCut ShortCutOfKey(const TWMKey &key);
+
+class TMenuItem : public TComponent {
+    CL_CLASS(TMenuItem, TComponent)
+
+public:
+    void Create(TComponent *owner) override;
+    const std::wstring &Caption() const noexcept { return caption_; }
+    void SetCaption(const std::wstring &value) { caption_ = value; }
+    TShortCut ShortCut() const noexcept { return shortCut_; }
+    void SetShortCut(TShortCut value) noexcept { shortCut_ = value; }
+    bool Enabled() const noexcept { return enabled_; }
+    void SetEnabled(bool value) noexcept { enabled_ = value; }
+    bool Visible() const noexcept { return visible_; }
+    void SetVisible(bool value) noexcept { visible_ = value; }
+    bool Checked() const noexcept { return checked_; }
+    void SetChecked(bool value) noexcept { checked_ = value; }
+    int Count() const noexcept { return items_.Count(); }
+    TMenuItem *Items(int index) const { return items_.Get(index); }
+    void Add(TMenuItem *item);
+    void Remove(TMenuItem *item);
+    TMenuItem *ParentItem() const noexcept { return parent_; }
+    // Runs OnClick when enabled.
+    virtual void Click();
+
+    TNotifyEvent OnClick;
+
+protected:
+    void Destroy() override;
+
+private:
+    std::wstring caption_;
+    TShortCut shortCut_ = scNone;
+    bool enabled_ = true;
+    bool visible_ = true;
+    bool checked_ = false;
+    TList<TMenuItem *> items_;
+    TMenuItem *parent_ = nullptr;
+};
+
+class TPopupMenu : public TComponent {
+    CL_CLASS(TPopupMenu, TComponent)
+
+public:
+    void Create(TComponent *owner) override;
+    TMenuItem *Items() const noexcept { return items_; }
+    bool AutoPopup() const noexcept { return autoPopup_; }
+    void SetAutoPopup(bool value) noexcept { autoPopup_ = value; }
+    TComponent *PopupComponent() const noexcept { return popupComponent_; }
+    void SetPopupComponent(TComponent *value) noexcept { popupComponent_ = value; }
+    bool OwnerDraw() const noexcept { return ownerDraw_; }
+    void SetOwnerDraw(bool value) noexcept { ownerDraw_ = value; }
+    // The window the menu's commands arrive at.
+    HWND WindowHandle();
+    // Shows the menu at a screen point and runs the chosen item's Click.
+    virtual void Popup(int x, int y);
+    // Runs the item whose shortcut the key message gives; true when one was found.
+    bool IsShortCut(const TWMKey &key);
+    TMenuItem *FindItemByShortCut(TShortCut shortCut);
+
+    TNotifyEvent OnPopup;
+
+protected:
+    void Destroy() override;
+    void Notification(TComponent *component, TOperation operation) override;
+
+private:
+    TMenuItem *items_ = nullptr;
+    bool autoPopup_ = true;
+    TComponent *popupComponent_ = nullptr;
+    bool ownerDraw_ = false;
+    HWND window_ = nullptr;
+};
+
+#endif
