@@ -279,8 +279,14 @@ void TControl::WndProc(TMessage &message) {
     if (message.Msg >= WM_MOUSEFIRST && message.Msg <= WM_MOUSELAST) {
         if (!enabled_ && message.Msg != WM_MOUSEMOVE)
             return;
+        if (dragObject_ != nullptr) {
+            // A drag runs until the button comes up; the drop is the end of it.
+            if (message.Msg == WM_LBUTTONUP)
+                EndDrag(true);
+            return;
+        }
         if (message.Msg == WM_LBUTTONDOWN || message.Msg == WM_LBUTTONDBLCLK) {
-            if (dragMode_ == dmAutomatic && dragObject_ == nullptr) {
+            if (dragMode_ == dmAutomatic && !ComponentState().Contains(csDesigning)) {
                 BeginDrag(false);
                 return;
             }
@@ -451,6 +457,8 @@ void TControl::DoContextPopup(TPoint mousePos, bool &handled) {
 }
 
 void TControl::WMCancelMode(TMessage &m) {
+    if (dragObject_ != nullptr)
+        EndDrag(false);
     if (MouseCapture()) {
         SetMouseCapture(false);
         if (controlState_.Contains(csLButtonDown)) {
@@ -614,6 +622,7 @@ void TControl::BeginDrag(bool, int) {
     if (object == nullptr)
         object = CreateDragObject();
     dragObject_ = object;
+    SetMouseCapture(true);
 }
 
 void TControl::EndDrag(bool drop) {
@@ -621,7 +630,9 @@ void TControl::EndDrag(bool drop) {
         return;
     TDragObject *object = dragObject_;
     dragObject_ = nullptr;
+    SetMouseCapture(false);
     object->Dropped = drop;
+    object->Cancelling = !drop;
     try {
         DoEndDrag(nullptr, 0, 0);
     } catch (...) {
