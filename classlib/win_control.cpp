@@ -448,6 +448,25 @@ void TWinControl::SetTabStop(bool value) {
     }
 }
 
+void TWinControl::SetParentBackground(bool value) {
+    if (ParentBackground() == value)
+        return;
+    TControlStyle style = controlStyle_;
+    if (value)
+        style.Include(csParentBackground);
+    else
+        style.Exclude(csParentBackground);
+    controlStyle_ = style;
+    Invalidate();
+}
+
+void TWinControl::SetCtl3D(bool value) {
+    if (ctl3D_ == value)
+        return;
+    ctl3D_ = value;
+    Perform(CM_CTL3DCHANGED, 0, 0);
+}
+
 bool TWinControl::CanFocus() {
     TCustomForm *form = GetParentForm(this);
     if (form == nullptr)

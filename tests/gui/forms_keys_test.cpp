@@ -125,6 +125,23 @@ TEST_F(KeyForm, TabMovesTheFocusInTabOrderAndShiftTabBack) {
     ASSERT_TRUE(pumpUntil([&] { return first->Focused(); }));
 }
 
+TEST_F(KeyForm, AControlThatWantsADialogKeyGetsItInKeyDown) {
+    TProbe *next = addProbe<TProbe>(shown.form, &log, "next", TRect{10, 100, 60, 150});
+    probe->dialogCode = DLGC_WANTTAB;
+    typeKey(VK_TAB);
+    ASSERT_TRUE(pumpUntil([&] { return contains(log, "KeyDown 9"); })) << joined(log);
+    EXPECT_TRUE(probe->Focused());
+
+    // Arrows: the dialog code does not ask for them, the special-key question does.
+    typeKey(VK_DOWN);
+    ASSERT_TRUE(pumpUntil([&] { return next->Focused(); })) << joined(log);
+    EXPECT_FALSE(contains(log, "KeyDown 40"));
+    next->wantsSpecialKeys = true;
+    typeKey(VK_DOWN);
+    ASSERT_TRUE(pumpUntil([&] { return contains(log, "next KeyDown 40"); })) << joined(log);
+    EXPECT_TRUE(next->Focused());
+}
+
 TEST_F(KeyForm, EnterAndEscapeGoToTheDefaultAndCancelButtons) {
     int okClicks = 0;
     int cancelClicks = 0;

@@ -28,6 +28,8 @@ public:
     DWORD extraExStyle = 0;
     int sysColorChanges = 0;
     bool throwInPaint = false;
+    LRESULT dialogCode = 0;  // the answer to WM_GETDLGCODE
+    bool wantsSpecialKeys = false;
 
     void Create(TComponent *owner) override {
         inherited::Create(owner);
@@ -46,6 +48,12 @@ public:
         case CM_SYSCOLORCHANGE:
             ++sysColorChanges;
             break;
+        case WM_GETDLGCODE:
+            m.Result = dialogCode;
+            return;
+        case CM_WANTSPECIALKEY:
+            m.Result = wantsSpecialKeys ? 1 : 0;
+            return;
         case CM_MOUSEENTER:
             if (m.LParam == reinterpret_cast<LPARAM>(this))
                 note("enter");

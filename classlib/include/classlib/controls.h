@@ -400,6 +400,11 @@ public:
     void SetTabOrder(int value);
     bool TabStop() const noexcept { return tabStop_; }
     void SetTabStop(bool value);
+    // Whether the control shows its parent's background where it paints none.
+    bool ParentBackground() const noexcept { return controlStyle_.Contains(csParentBackground); }
+    void SetParentBackground(bool value);
+    bool Ctl3D() const noexcept { return ctl3D_; }
+    void SetCtl3D(bool value);
     virtual bool CanFocus();
     virtual bool Focused();
     virtual void SetFocus();
@@ -495,6 +500,7 @@ protected:
     TList<TWinControl *> winControls_;  // windowed children, bottom to top
     TList<TWinControl *> tabList_;      // windowed children in tab order
     bool tabStop_ = false;
+    bool ctl3D_ = true;
     int alignLevel_ = 0;
     bool mouseTracking_ = false;
 
