@@ -360,6 +360,12 @@ void TControl::Dispatch(TMessage &m) {
     case CM_HITTEST:
         CMHitTest(m);
         return;
+    case CM_ENABLEDCHANGED:
+        Invalidate();
+        return;
+    case CM_CURSORCHANGED:
+        CMCursorChanged(m);
+        return;
     default:
         DefaultHandler(m);
     }
@@ -518,6 +524,17 @@ void TControl::CMMouseLeave(TMessage &m) {
 }
 
 void TControl::CMHitTest(TMessage &m) { m.Result = HTCLIENT; }
+
+void TControl::CMCursorChanged(TMessage &) {
+    // A new cursor shows at once when the mouse is over the control's window.
+    TWinControl *owner = IsWindowed() ? static_cast<TWinControl *>(this) : parent_;
+    if (owner == nullptr || !owner->HandleAllocated())
+        return;
+    TPoint p{};
+    if (!GetCursorPos(&p) || WindowFromPoint(p) != owner->handle_)
+        return;
+    SendMessageW(owner->handle_, WM_SETCURSOR, reinterpret_cast<WPARAM>(owner->handle_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
 
 void TControl::Click() {
     if (OnClick)

@@ -65,6 +65,11 @@ TEST_F(FormsControls, CursorOfTheControlUnderTheMouseComesFromTheScreenTable) {
     SendMessageW(formWindow, WM_SETCURSOR, reinterpret_cast<WPARAM>(formWindow), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), Screen->Cursors(crHandPoint));
 
+    // A changed cursor shows at once while the mouse is over the control.
+    ASSERT_TRUE(moveMouseTo(probe->ClientToScreen(TPoint{50, 50})));
+    probe->SetCursor(crIBeam);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_IBEAM));
+
     // The screen's cursor wins over every control's.
     Screen->SetCursor(crHourGlass);
     SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));

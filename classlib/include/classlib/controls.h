@@ -331,6 +331,7 @@ protected:
     void CMMouseEnter(TMessage &m);
     void CMMouseLeave(TMessage &m);
     void CMHitTest(TMessage &m);
+    void CMCursorChanged(TMessage &m);
 
     TWinControl *parent_ = nullptr;
     int left_ = 0;
