@@ -394,8 +394,6 @@ TRect TWinControl::GetClientRect() {
     return inherited::GetClientRect();
 }
 
-void TWinControl::SetClientSize(int width, int height) { inherited::SetClientSize(width, height); }
-
 TPoint TWinControl::GetClientOrigin() {
     if (handle_ != nullptr) {
         TPoint p{0, 0};
@@ -1074,5 +1072,3 @@ void TWinControl::CMSysColorChange(TMessage &m) {
     }
     m.Result = 0;
 }
-
-void TWinControl::CMShowingChanged(TMessage &) {}

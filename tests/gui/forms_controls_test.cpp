@@ -104,6 +104,42 @@ TEST_F(FormsControls, AlignedControlsShareTheClientArea) {
     EXPECT_EQ(client->ScreenToClient(shown.form->ClientToScreen(TPoint{41, 32})).y, 2);
 }
 
+void CALLBACK endMenuAfterTimeout(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+
+TEST_F(FormsControls, ContextMenuRequestPopsTheMenuUpAndRunsTheChosenItem) {
+    ShownForm shown;
+    TProbe *probe = addProbe<TProbe>(shown.form, nullptr, "", TRect{10, 10, 110, 60});
+    TPopupMenu *menu = New<TPopupMenu>(shown.form);
+    int chosen = 0;
+    for (int i = 1; i <= 2; ++i) {
+        TMenuItem *item = New<TMenuItem>(menu);
+        item->SetCaption(L"Item " + std::to_wstring(i));
+        item->OnClick = [&chosen, i](TObject *) { chosen = i; };
+        menu->Items()->Add(item);
+    }
+    int popups = 0;
+    menu->OnPopup = [&](TObject *) { ++popups; };
+    probe->SetPopupMenu(menu);
+    ASSERT_TRUE(shown.show());
+
+    // The handler may take the request itself.
+    probe->OnContextPopup = [](TObject *, TPoint, bool &handled) { handled = true; };
+    SendMessageW(probe->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(probe->Handle()), MAKELPARAM(-1, -1));
+    EXPECT_EQ(popups, 0);
+    probe->OnContextPopup = nullptr;
+
+    // The menu's own loop reads the keys waiting in the queue: down twice, Enter.
+    UINT_PTR guard = SetTimer(nullptr, 0, 3000, endMenuAfterTimeout);
+    HWND window = shown.form->Handle();
+    for (WORD vk : {VK_DOWN, VK_DOWN, VK_RETURN})
+        PostMessageW(window, WM_KEYDOWN, vk, 1);
+    SendMessageW(probe->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(probe->Handle()), MAKELPARAM(-1, -1));
+    KillTimer(nullptr, guard);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(menu->PopupComponent(), probe);
+    EXPECT_EQ(chosen, 2);
+}
+
 TEST_F(FormsControls, PopupMenuShortcutConsumesTheKeyOfItsControl) {
     ShownForm shown;
     Log log;

@@ -424,7 +424,6 @@ public:
 
     void SetBounds(int left, int top, int width, int height) override;
     TRect GetClientRect() override;
-    void SetClientSize(int width, int height) override;
     TPoint GetClientOrigin() override;
     void SetParent(TWinControl *parent) override;
     void Dispatch(TMessage &message) override;
@@ -491,7 +490,6 @@ protected:
     void CMVisibleChanged(TMessage &m);
     void CMTextChanged(TMessage &m);
     void CMSysColorChange(TMessage &m);
-    void CMShowingChanged(TMessage &m);
     void CMDialogKeyOrChar(TMessage &m);
 
     HWND handle_ = nullptr;
