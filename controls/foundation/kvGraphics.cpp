@@ -218,14 +218,20 @@ void TkvCanvas::FillRect(const TRect &rect, TBitmap *bitmap, bool exclude) {
     } else {
         int width = bitmap->GetWidth();
         int height = bitmap->GetHeight();
-        int lastColumn = floorDiv(rect.right - 1, width);
-        int lastRow = floorDiv(rect.bottom - 1, height);
+        // Tiles nobody can see are skipped, which bounds the work of a small tile over a huge area.
+        TRect area = rect;
+        TRect clipBox{};
+        int clip = GetClipBox(GetHandle(), &clipBox);
+        if (clip == NULLREGION || (clip != ERROR && !IntersectRect(&area, &rect, &clipBox)))
+            area = TRect{};
+        int lastColumn = floorDiv(area.right - 1, width);
+        int lastRow = floorDiv(area.bottom - 1, height);
         TCanvas *source = bitmap->GetCanvas();
-        for (int row = floorDiv(rect.top, height); row <= lastRow; ++row)
-            for (int column = floorDiv(rect.left, width); column <= lastColumn; ++column) {
+        for (int row = floorDiv(area.top, height); !isEmpty(area) && row <= lastRow; ++row)
+            for (int column = floorDiv(area.left, width); column <= lastColumn; ++column) {
                 TRect tile{column * width, row * height, column * width + width, row * height + height};
                 TRect part{};
-                if (!IntersectRect(&part, &tile, &rect))
+                if (!IntersectRect(&part, &tile, &area))
                     continue;
                 TRect from = part;
                 OffsetRect(&from, -column * width, -row * height);

@@ -364,6 +364,17 @@ TEST(KvGraphicsFills, TiledFillsLeaveNoStripAtNegativeCoordinates) {
                 {TRect{-37, -29, -3, -2}, TRect{-3, -29, 20, -2}, TRect{-40, -2, -16, 16}});
 }
 
+TEST(KvGraphicsFills, ASmallTileOverAHugeRectangleOnlyPaintsWhatShows) {
+    Surface surface(20, 10);
+    TOwned<TBitmap> dot(New<TBitmap>());
+    dot->SetSize(1, 1);
+    dot->GetCanvas()->SetPixel(0, 0, clBlue);
+    surface.Canvas()->SetClipRegion(TkvRegion::CreateFromBounds(0, 0, 15, 10), rgnopCopy);
+    surface.Canvas()->FillRect(TRect{-100000000, -100000000, 100000000, 100000000}, dot.get());
+    EXPECT_RECT(surface.Bounds(TRect{0, 0, 20, 10}, clBlue), 0, 0, 15, 10);
+    EXPECT_EQ(surface.Pixel(15, 0), clWhite);
+}
+
 // --- clip regions
 
 TEST(KvGraphicsClip, AContextWithoutClipGivesTheLargeRectangleMovedByTheOrigin) {
