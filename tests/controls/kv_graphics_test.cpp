@@ -220,6 +220,11 @@ TEST(KvGraphicsFrames, FramesOfEveryWidth) {
     canvas->FrameRect(TRect{2, 2, 5, 4}, clLime, false, kvAllBorders, 10);
     EXPECT_EQ(surface.Map(all, rgbw), (std::vector<std::string>{"........", "........", "..GGG...", "..GGG...",
                                                                 "........", "........", "........"}));
+    surface.Clear(clWhite);
+    canvas->FrameRect(TRect{2, 2, 5, 4}, clLime, false, kvAllBorders, INT32_MAX);
+    canvas->FrameRect(TRect{2, 2, 5, 4}, clRed, false, kvAllBorders, -3);
+    EXPECT_EQ(surface.Map(all, rgbw), (std::vector<std::string>{"........", "........", "..GGG...", "..GGG...",
+                                                                "........", "........", "........"}));
     // Chosen borders, the brush's own colour for clDefault, nothing for an empty rectangle.
     surface.Clear(clWhite);
     canvas->SetBrushColor(clRed);
