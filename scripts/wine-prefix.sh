@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Creates the project's own Wine prefix (never the user's) and sets it up for the tests:
-# Windows 7, no crash debugger, and a CJK font standing in for the Chinese system fonts.
+# Windows 7, no crash debugger, unmanaged windows, and a CJK font standing in for the Chinese system fonts.
 set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX}
 marker=$prefix/.project-ready
@@ -33,6 +33,8 @@ font="WenQuanYi Micro Hei"
 {
   printf 'Windows Registry Editor Version 5.00\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="win7"\r\n\r\n'
+  # No window manager runs on the virtual display: managed windows would wait for one on hiding.
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
   printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n"Debugger"=-\r\n"Auto"="0"\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'

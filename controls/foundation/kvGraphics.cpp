@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include <classlib/exceptions.h>
@@ -47,6 +48,12 @@ void stopGraphics() {
 int floorDiv(int value, int divisor) {
     int quotient = value / divisor;
     return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
+}
+
+// Edges moved by a band width stay inside the coordinate range whatever the width.
+LONG moved(LONG edge, int distance) {
+    std::int64_t value = static_cast<std::int64_t>(edge) + distance;
+    return static_cast<LONG>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 bool isEmpty(const TRect &rect) { return rect.right <= rect.left || rect.bottom <= rect.top; }
@@ -218,14 +225,20 @@ void TkvCanvas::FillRect(const TRect &rect, TBitmap *bitmap, bool exclude) {
     } else {
         int width = bitmap->GetWidth();
         int height = bitmap->GetHeight();
-        int lastColumn = floorDiv(rect.right - 1, width);
-        int lastRow = floorDiv(rect.bottom - 1, height);
+        // Tiles nobody can see are skipped, which bounds the work of a small tile over a huge area.
+        TRect area = rect;
+        TRect clipBox{};
+        int clip = GetClipBox(GetHandle(), &clipBox);
+        if (clip == NULLREGION || (clip != ERROR && !IntersectRect(&area, &rect, &clipBox)))
+            area = TRect{};
+        int lastColumn = floorDiv(area.right - 1, width);
+        int lastRow = floorDiv(area.bottom - 1, height);
         TCanvas *source = bitmap->GetCanvas();
-        for (int row = floorDiv(rect.top, height); row <= lastRow; ++row)
-            for (int column = floorDiv(rect.left, width); column <= lastColumn; ++column) {
+        for (int row = floorDiv(area.top, height); !isEmpty(area) && row <= lastRow; ++row)
+            for (int column = floorDiv(area.left, width); column <= lastColumn; ++column) {
                 TRect tile{column * width, row * height, column * width + width, row * height + height};
                 TRect part{};
-                if (!IntersectRect(&part, &tile, &rect))
+                if (!IntersectRect(&part, &tile, &area))
                     continue;
                 TRect from = part;
                 OffsetRect(&from, -column * width, -row * height);
@@ -242,13 +255,15 @@ void TkvCanvas::FrameRect(const TRect &rect, TColor color, bool exclude, TkvBord
     if (color != clDefault)
         SetBrushColor(color);
     if (borders.Contains(bLeft))
-        FillRect(TRect{rect.left, rect.top, std::min(rect.left + width, rect.right), rect.bottom}, nullptr, exclude);
+        FillRect(TRect{rect.left, rect.top, std::min(moved(rect.left, width), rect.right), rect.bottom}, nullptr, exclude);
     if (borders.Contains(bRight))
-        FillRect(TRect{std::max(rect.right - width, rect.left), rect.top, rect.right, rect.bottom}, nullptr, exclude);
+        FillRect(TRect{std::max(moved(rect.right, -width), rect.left), rect.top, rect.right, rect.bottom}, nullptr,
+                 exclude);
     if (borders.Contains(bTop))
-        FillRect(TRect{rect.left, rect.top, rect.right, std::min(rect.top + width, rect.bottom)}, nullptr, exclude);
+        FillRect(TRect{rect.left, rect.top, rect.right, std::min(moved(rect.top, width), rect.bottom)}, nullptr, exclude);
     if (borders.Contains(bBottom))
-        FillRect(TRect{rect.left, std::max(rect.bottom - width, rect.top), rect.right, rect.bottom}, nullptr, exclude);
+        FillRect(TRect{rect.left, std::max(moved(rect.bottom, -width), rect.top), rect.right, rect.bottom}, nullptr,
+                 exclude);
 }
 
 void TkvCanvas::DrawTwoColorFrame(const TRect &rect, TColor color1, TColor color2, TkvBorders borders, int width) {
@@ -258,16 +273,16 @@ void TkvCanvas::DrawTwoColorFrame(const TRect &rect, TColor color1, TColor color
         TRect band = rect;
         switch (border) {
         case bLeft:
-            band.right = band.left + width;
+            band.right = moved(band.left, width);
             break;
         case bTop:
-            band.bottom = band.top + width;
+            band.bottom = moved(band.top, width);
             break;
         case bRight:
-            band.left = band.right - width;
+            band.left = moved(band.right, -width);
             break;
         case bBottom:
-            band.top = band.bottom - width;
+            band.top = moved(band.bottom, -width);
             break;
         }
         SetBrushColor(border == bLeft || border == bTop ? color1 : color2);

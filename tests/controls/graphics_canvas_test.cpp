@@ -141,6 +141,16 @@ TEST(GraphicsBitmap, ResizeKeepsThePictureAndHandlesComeOutOfTheCanvas) {
     bitmap->SetHeight(2);
     EXPECT_FALSE(bitmap->Empty());
 
+    // Sizes below zero count as zero; a size no memory holds is refused and changes nothing.
+    TOwned<TBitmap> odd(New<TBitmap>());
+    odd->SetSize(-5, 3);
+    EXPECT_TRUE(odd->Empty());
+    EXPECT_EQ(odd->GetWidth(), 0);
+    odd->SetSize(4, 4);
+    EXPECT_THROW(odd->SetSize(100000, 100000), EOutOfResources);
+    EXPECT_EQ(odd->GetWidth(), 4);
+    EXPECT_FALSE(odd->Empty());
+
     TOwned<TBitmap> copy(New<TBitmap>());
     bitmap->GetCanvas()->SetPixel(0, 0, clMaroon);
     copy->Assign(bitmap.get());

@@ -220,6 +220,11 @@ TEST(KvGraphicsFrames, FramesOfEveryWidth) {
     canvas->FrameRect(TRect{2, 2, 5, 4}, clLime, false, kvAllBorders, 10);
     EXPECT_EQ(surface.Map(all, rgbw), (std::vector<std::string>{"........", "........", "..GGG...", "..GGG...",
                                                                 "........", "........", "........"}));
+    surface.Clear(clWhite);
+    canvas->FrameRect(TRect{2, 2, 5, 4}, clLime, false, kvAllBorders, INT32_MAX);
+    canvas->FrameRect(TRect{2, 2, 5, 4}, clRed, false, kvAllBorders, -3);
+    EXPECT_EQ(surface.Map(all, rgbw), (std::vector<std::string>{"........", "........", "..GGG...", "..GGG...",
+                                                                "........", "........", "........"}));
     // Chosen borders, the brush's own colour for clDefault, nothing for an empty rectangle.
     surface.Clear(clWhite);
     canvas->SetBrushColor(clRed);
@@ -362,6 +367,17 @@ TEST(KvGraphicsFills, TiledFillsLeaveNoStripAtNegativeCoordinates) {
     canvas->FillRect(TRect{-40, -2, -16, 16}, tile.get());
     expectTiled(surface, TRect{-40, -30, 40, 30},
                 {TRect{-37, -29, -3, -2}, TRect{-3, -29, 20, -2}, TRect{-40, -2, -16, 16}});
+}
+
+TEST(KvGraphicsFills, ASmallTileOverAHugeRectangleOnlyPaintsWhatShows) {
+    Surface surface(20, 10);
+    TOwned<TBitmap> dot(New<TBitmap>());
+    dot->SetSize(1, 1);
+    dot->GetCanvas()->SetPixel(0, 0, clBlue);
+    surface.Canvas()->SetClipRegion(TkvRegion::CreateFromBounds(0, 0, 15, 10), rgnopCopy);
+    surface.Canvas()->FillRect(TRect{-100000000, -100000000, 100000000, 100000000}, dot.get());
+    EXPECT_RECT(surface.Bounds(TRect{0, 0, 20, 10}, clBlue), 0, 0, 15, 10);
+    EXPECT_EQ(surface.Pixel(15, 0), clWhite);
 }
 
 // --- clip regions

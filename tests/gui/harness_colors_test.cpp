@@ -36,4 +36,26 @@ TEST(HarnessSysColors, ScopedColoursAreRestoredAndAnnounced) {
     EXPECT_EQ(GetSysColor(COLOR_INFOBK), info);
 }
 
+// The fixture driven by hand, to see what it leaves behind.
+class FixedColorsProbe : public FixedSysColorsTest {
+public:
+    void TestBody() override {}
+    void begin() { SetUp(); }
+    void end() { TearDown(); }
+};
+
+TEST(HarnessSysColors, FixtureRestoresThePreviousColours) {
+    ScopedSysColors outer({{COLOR_INFOBK, RGB(9, 8, 7)}, {COLOR_HIGHLIGHT, RGB(7, 8, 9)}});
+    ASSERT_TRUE(outer.applied());
+    {
+        FixedColorsProbe probe;
+        probe.begin();
+        EXPECT_EQ(GetSysColor(COLOR_INFOBK), RGB(255, 255, 225));
+        EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), RGB(0, 0, 160));
+        probe.end();
+    }
+    EXPECT_EQ(GetSysColor(COLOR_INFOBK), RGB(9, 8, 7));
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), RGB(7, 8, 9));
+}
+
 } // namespace
