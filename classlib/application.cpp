@@ -90,6 +90,7 @@ bool TApplication::processMessage(MSG &msg) {
     } catch (...) {
         HandleException(this);
     }
+    FreeDeviceContexts();
     return true;
 }
 

@@ -1,5 +1,26 @@
 #include "classlib/controls.h"
 
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Canvases holding a window's device context they took themselves. Such a context is one of the
+// system's few shared ones: it goes back as soon as the message that wanted it was handled.
+std::vector<TControlCanvas *> &canvasesWithDC() {
+    static std::vector<TControlCanvas *> list;
+    return list;
+}
+
+} // namespace
+
+void FreeDeviceContexts() {
+    std::vector<TControlCanvas *> list = canvasesWithDC();
+    for (TControlCanvas *canvas : list)
+        if (canvas->LockCount() == 0)
+            canvas->FreeHandle();
+}
+
 void TControlCanvas::SetControl(TControl *control) {
     if (control_ == control)
         return;
@@ -17,6 +38,8 @@ void TControlCanvas::FreeHandle() {
         return;
     HDC dc = dc_;
     dc_ = nullptr;
+    auto &list = canvasesWithDC();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
     SetHandle(nullptr);
     ReleaseDC(dcWindow_, dc);
     dcWindow_ = nullptr;
@@ -40,5 +63,6 @@ void TControlCanvas::CreateHandle() {
     }
     dc_ = dc;
     dcWindow_ = window;
+    canvasesWithDC().push_back(this);
     SetHandle(dc);
 }

@@ -79,6 +79,22 @@ TEST_F(FormsControls, CursorOfTheControlUnderTheMouseComesFromTheScreenTable) {
     EXPECT_EQ(Screen->Cursors(2100), LoadCursorW(nullptr, IDC_ARROW)); // unknown ids answer the arrow
 }
 
+TEST_F(FormsControls, ScreenKnowsItsSizeFontsAndTheActiveForm) {
+    ShownForm shown;
+    ASSERT_TRUE(shown.show());
+    EXPECT_EQ(Screen->Width(), GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(Screen->Height(), GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_GT(Screen->PixelsPerInch(), 0);
+    EXPECT_FALSE(Screen->MenuFont()->GetName().empty());
+    EXPECT_EQ(Screen->ActiveForm(), shown.form);
+    EXPECT_GE(Screen->FormCount(), 1);
+    EXPECT_EQ(GetParentForm(shown.form), shown.form);
+    EXPECT_GT(Mouse->DragThreshold(), 0);
+    EXPECT_GT(Mouse->WheelScrollLines(), 0);
+    Mouse->SetCursorPos(TPoint{20, 30});
+    EXPECT_EQ(Mouse->CursorPos().x, 20);
+}
+
 TEST_F(FormsControls, AlignedControlsShareTheClientArea) {
     ShownForm shown;
     shown.form->SetClientWidth(300);

@@ -90,6 +90,25 @@ TEST_F(FormsPaint, OnScreenPaintingGoesThroughBeginPaint) {
     EXPECT_FALSE(GetUpdateRect(probe->Handle(), nullptr, FALSE));
 }
 
+TEST_F(FormsPaint, CanvasTakenOutsidePaintingIsGivenBackAfterTheMessage) {
+    ShownForm shown;
+    TProbe *probe = addProbe<TProbe>(shown.form, nullptr, "", TRect{10, 10, 60, 60});
+    TGraphicProbe *graphic = addProbe<TGraphicProbe>(shown.form, nullptr, "", TRect{100, 10, 120, 30});
+    ASSERT_TRUE(shown.show());
+    probe->Canvas()->GetBrush()->SetColor(clFuchsia);
+    probe->Canvas()->FillRect(TRect{0, 0, 5, 5});
+    graphic->Canvas()->GetPixel(0, 0);
+    EXPECT_TRUE(probe->Canvas()->HandleAllocated());
+    EXPECT_TRUE(graphic->Canvas()->HandleAllocated());
+    HDC dc = GetDC(probe->Handle());
+    EXPECT_EQ(GetPixel(dc, 2, 2), RGB(255, 0, 255));
+    ReleaseDC(probe->Handle(), dc);
+    PostMessageW(probe->Handle(), WM_NULL, 0, 0);
+    Application->ProcessMessages();
+    EXPECT_FALSE(probe->Canvas()->HandleAllocated());
+    EXPECT_FALSE(graphic->Canvas()->HandleAllocated());
+}
+
 TEST_F(FormsCreation, CreationParametersReachTheWindow) {
     ShownForm shown;
     TProbe *probe = New<TProbe>(shown.form);

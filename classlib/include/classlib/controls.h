@@ -179,6 +179,10 @@ private:
     HWND dcWindow_ = nullptr;
 };
 
+// Gives back the device contexts control canvases took outside painting (those not locked); the
+// application does it after every message it dispatches.
+void FreeDeviceContexts();
+
 class TControl : public TComponent {
     CL_CLASS(TControl, TComponent)
 
