@@ -263,7 +263,11 @@ struct DisabledWindows {
 BOOL CALLBACK disableWindow(HWND window, LPARAM data) {
     auto *state = reinterpret_cast<DisabledWindows *>(data);
     if (window != state->keep && IsWindowVisible(window) && IsWindowEnabled(window)) {
-        state->windows.push_back(window);
+        try { // nothing may leave a system callback
+            state->windows.push_back(window);
+        } catch (...) {
+            return FALSE;
+        }
         EnableWindow(window, FALSE);
     }
     return TRUE;
