@@ -53,30 +53,12 @@ void TCustomControl::DestroyWnd() {
 
 void TCustomControl::Dispatch(TMessage &m) {
     if (m.Msg == WM_PAINT) {
-        controlState_.Include(csCustomPaint);
-        try {
-            inherited::Dispatch(m);
-        } catch (...) {
-            controlState_.Exclude(csCustomPaint);
-            throw;
-        }
-        controlState_.Exclude(csCustomPaint);
+        DispatchCustomPaint(m);
         return;
     }
     inherited::Dispatch(m);
 }
 
 void TCustomControl::PaintWindow(HDC dc) {
-    canvas_->FreeHandle();
-    canvas_->Lock();
-    canvas_->SetHandle(dc);
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        canvas_->Unlock();
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
+    canvas_->PaintOn(dc, [this] { Paint(); });
 }

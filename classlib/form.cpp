@@ -326,18 +326,7 @@ void TCustomForm::Paint() {
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
-    canvas_->FreeHandle();
-    canvas_->Lock();
-    canvas_->SetHandle(dc);
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        canvas_->Unlock();
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
+    canvas_->PaintOn(dc, [this] { Paint(); });
 }
 
 void TCustomForm::DoShow() {
@@ -363,14 +352,7 @@ void TCustomForm::Deactivate() {
 void TCustomForm::Dispatch(TMessage &m) {
     switch (m.Msg) {
     case WM_PAINT: {
-        controlState_.Include(csCustomPaint);
-        try {
-            inherited::Dispatch(m);
-        } catch (...) {
-            controlState_.Exclude(csCustomPaint);
-            throw;
-        }
-        controlState_.Exclude(csCustomPaint);
+        DispatchCustomPaint(m);
         return;
     }
     case WM_CLOSE:

@@ -60,13 +60,7 @@ HBITMAP makeBitmap(int width, int height, bool monochrome) {
     if (monochrome) {
         bitmap = CreateBitmap(width, height, 1, 1, nullptr);
     } else {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = TopDownDIBInfo(width, height);
         void *bits = nullptr;
         bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     }
@@ -118,13 +112,7 @@ private:
 // The pixels of a bitmap that is selected nowhere, as 32-bit top-down rows.
 std::vector<std::uint32_t> readPixels(HBITMAP bitmap, int width, int height) {
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownDIBInfo(width, height);
     HDC screen = GetDC(nullptr);
     int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
@@ -337,4 +325,15 @@ void TBitmap::Draw(TCanvas *canvas, const TRect &rect) {
         return;
     }
     StretchBlt(dest, rect.left, rect.top, width, height, source, 0, 0, width_, height_, canvas->GetCopyMode());
+}
+
+BITMAPINFO TopDownDIBInfo(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
 }

@@ -824,29 +824,34 @@ void TWinControl::WMEraseBkgnd(TMessage &m) {
     m.Result = 1;
 }
 
-bool TWinControl::DoKeyDown(TMessage &m) {
+void TWinControl::DispatchCustomPaint(TMessage &m) {
+    controlState_.Include(csCustomPaint);
+    try {
+        TWinControl::Dispatch(m);
+    } catch (...) {
+        controlState_.Exclude(csCustomPaint);
+        throw;
+    }
+    controlState_.Exclude(csCustomPaint);
+}
+
+// A key going down or up: the form sees it first when it previews keys; a key set to 0 is consumed.
+bool TWinControl::doKeyEvent(TMessage &m, bool (TWinControl::*doEvent)(TMessage &),
+                             void (TWinControl::*handler)(WORD &, TShiftState)) {
     TCustomForm *form = GetParentForm(this);
-    if (form != nullptr && form != this && form->KeyPreview() && static_cast<TWinControl *>(form)->DoKeyDown(m))
+    if (form != nullptr && form != this && form->KeyPreview() && (static_cast<TWinControl *>(form)->*doEvent)(m))
         return true;
     WORD key = LOWORD(m.WParam);
     if (!controlStyle_.Contains(csNoStdEvents)) {
-        KeyDown(key, KeyDataToShiftState(m.LParam));
+        (this->*handler)(key, KeyDataToShiftState(m.LParam));
         m.WParam = key;
     }
     return key == 0;
 }
 
-bool TWinControl::DoKeyUp(TMessage &m) {
-    TCustomForm *form = GetParentForm(this);
-    if (form != nullptr && form != this && form->KeyPreview() && static_cast<TWinControl *>(form)->DoKeyUp(m))
-        return true;
-    WORD key = LOWORD(m.WParam);
-    if (!controlStyle_.Contains(csNoStdEvents)) {
-        KeyUp(key, KeyDataToShiftState(m.LParam));
-        m.WParam = key;
-    }
-    return key == 0;
-}
+bool TWinControl::DoKeyDown(TMessage &m) { return doKeyEvent(m, &TWinControl::DoKeyDown, &TWinControl::KeyDown); }
+
+bool TWinControl::DoKeyUp(TMessage &m) { return doKeyEvent(m, &TWinControl::DoKeyUp, &TWinControl::KeyUp); }
 
 bool TWinControl::DoKeyPress(TMessage &m) {
     TCustomForm *form = GetParentForm(this);

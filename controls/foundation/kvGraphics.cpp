@@ -477,13 +477,7 @@ void TkvCanvas::RotateBitmap(TBitmap *bitmap, TkvRotationAngle rotation, bool fl
     std::vector<std::uint32_t> source(count);
     std::vector<std::uint32_t> dest(count);
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownDIBInfo(width, height);
     HDC screen = GetDC(nullptr);
     int lines = GetDIBits(screen, bitmap->GetHandle(), 0, static_cast<UINT>(height), source.data(), &info,
                           DIB_RGB_COLORS);

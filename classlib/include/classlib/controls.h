@@ -168,6 +168,22 @@ public:
     void SetControl(TControl *control);
     // Gives back a device context this canvas took itself.
     void FreeHandle();
+    // Runs paint with the canvas on a device context lent for the call (a paint message's), and
+    // lets go of it afterwards, also when paint raises.
+    template <class F> void PaintOn(HDC dc, F &&paint) {
+        FreeHandle();
+        Lock();
+        SetHandle(dc);
+        try {
+            paint();
+        } catch (...) {
+            SetHandle(nullptr);
+            Unlock();
+            throw;
+        }
+        SetHandle(nullptr);
+        Unlock();
+    }
 
 protected:
     void Destroy() override;
@@ -461,6 +477,9 @@ protected:
     // Key messages: true when the key was consumed (by the form's preview or the handler).
     bool DoKeyDown(TMessage &m);
     bool DoKeyUp(TMessage &m);
+    bool doKeyEvent(TMessage &m, bool (TWinControl::*doEvent)(TMessage &), void (TWinControl::*handler)(WORD &, TShiftState));
+    // WM_PAINT of a control that paints itself (a canvas of its own): csCustomPaint is set while it runs.
+    void DispatchCustomPaint(TMessage &m);
     bool DoKeyPress(TMessage &m);
     virtual void DoEnter();
     virtual void DoExit();

@@ -81,6 +81,9 @@ constexpr TColor clMenuBar = SystemColor(COLOR_MENUBAR);
 // The RGB value of a colour; system colours through GetSysColor.
 COLORREF ColorToRGB(TColor color);
 
+// The header of a 32-bit top-down device-independent bitmap (BI_RGB), for reading and writing pixels.
+BITMAPINFO TopDownDIBInfo(int width, int height);
+
 // Logical pixels per inch of the screen (vertical), read once.
 int ScreenPixelsPerInch();
 
