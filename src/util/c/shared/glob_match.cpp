@@ -1,6 +1,7 @@
 #include "sarnik/glob.h"
 
 #include <stdarg.h>
+#include <stdint.h>
 
 #include "glob_subject.h"
 #include "osal/mspace.h"
@@ -97,7 +98,9 @@ GlobPieces::GlobPieces(int count, va_list args) {
         return;
     }
     if (count > inlineCount) {
-        texts_ = static_cast<const char **>(gsMalloc(count * sizeof(const char *) + count));
+        if (static_cast<size_t>(count) > SIZE_MAX / (sizeof(const char *) + 1))
+            return;
+        texts_ = static_cast<const char **>(gsMalloc(count * (sizeof(const char *) + 1)));
         if (texts_ == nullptr)
             return;
         separators_ = reinterpret_cast<char *>(texts_ + count);
