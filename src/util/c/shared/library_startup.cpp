@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "json_abort_stack.h"
 #include "log_internal.h"
 #include "osal/timing.h"
 #include "sarnik/log_api.h"
@@ -18,11 +19,16 @@ const TimerVars *libraryTimerVars() { return &timerVars; }
 } // namespace sarnik
 
 // The library's own logger joins the list at load; the OS layer may have registered its own
-// before this runs, when it was the one that loaded this library.
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+// before this runs, when it was the one that loaded this library. Without the JSON reader's
+// thread-local slot the library does not load.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
+        if (!sarnik::abortStackStartup())
+            return FALSE;
         _timing_get_vars(&timerVars.frequency, &timerVars.nanosPerTick);
         _log_add_logger(sarnik::utilLogger());
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        sarnik::abortStackShutdown();
     }
     return TRUE;
 }
