@@ -158,7 +158,7 @@ TztOffice11Scheme Office11SchemeOfTheme(std::wstring_view themeFileName, std::ws
 }
 
 TztOffice11Scheme GetOffice11Scheme() {
-    if (!AreThemesAvailable())
+    if (!AreThemesAvailable() || UxThemeEntry(uxGetCurrentThemeName) == nullptr)
         return schemeNone;
     wchar_t fileName[nameBufferLength] = {};
     wchar_t colorName[nameBufferLength] = {};

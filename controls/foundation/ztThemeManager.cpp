@@ -27,13 +27,16 @@ constinit bool themesActive = false;
 constinit TztThemeChangedEventReceiver *receiver = nullptr;
 std::vector<TztThemeChangedNotificator *> *notificators = nullptr;
 
+// A library without the entry point counts as one whose themes are off.
+bool themeActiveNow() { return UxThemeEntry(uxIsThemeActive) != nullptr && zt::IsThemeActive() != FALSE; }
+
 bool validKind(TztThemedObjectType kind) { return static_cast<int>(kind) < ztThemedObjectTypeCount; }
 
 void startThemeManager() {
     cache = new std::array<TztThemeData, ztThemedObjectTypeCount>();
     if (!ThemeLibraryLoaded())
         return;
-    themesActive = zt::IsThemeActive() != FALSE;
+    themesActive = themeActiveNow();
     notificators = new std::vector<TztThemeChangedNotificator *>();
     try {
         receiver = New<TztThemeChangedEventReceiver>();
@@ -99,7 +102,7 @@ bool IsThemeAvailable(TztThemedObjectType kind) {
 }
 
 HTHEME OpenThemeForKind(TztThemedObjectType kind, const wchar_t *className) {
-    if (!AreThemesAvailable() || !validKind(kind))
+    if (!AreThemesAvailable() || !validKind(kind) || UxThemeEntry(uxOpenThemeData) == nullptr)
         return nullptr;
     TztThemeData &entry = (*cache)[kind];
     if (entry.handle != nullptr) {
@@ -167,7 +170,7 @@ void TztThemeChangedEventReceiver::WndProc(TMessage &message) {
     }
     CloseAllThemes();
     DefaultHandler(window_, message);
-    themesActive = zt::IsThemeActive() != FALSE;
+    themesActive = themeActiveNow();
     message.Result = 0;
     notifyThemeChanged();
 }

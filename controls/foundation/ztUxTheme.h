@@ -51,7 +51,7 @@ HRESULT DrawThemeBackground(HTHEME theme, HDC dc, int part, int state, const REC
 HRESULT DrawThemeBackground(HTHEME theme, HDC dc, int part, int state, const RECT &rect, const RECT &clip);
 HRESULT DrawThemeText(HTHEME theme, HDC dc, int part, int state, LPCWSTR text, int length, DWORD flags,
                       DWORD flags2, const RECT *rect);
-// The 8-bit text is converted from the ANSI code page first; a length of -1 means up to the NUL.
+// The 8-bit text is converted from the ANSI code page first.
 HRESULT DrawThemeText(HTHEME theme, HDC dc, int part, int state, std::string_view text, DWORD flags, DWORD flags2,
                       const RECT *rect);
 HRESULT GetThemeBackgroundContentRect(HTHEME theme, HDC dc, int part, int state, const RECT *bounds, RECT *content);
