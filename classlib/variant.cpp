@@ -1,0 +1,432 @@
+#include "classlib/variant.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "classlib/string_utils.h"
+
+namespace {
+
+bool isIntegerType(TVarType type) {
+    switch (type) {
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+    case varLongWord: case varInt64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isStringType(TVarType type) { return type == varOleStr || type == varString; }
+
+// Rounds half to even, as the library's conversions do; false when out of the 64-bit range.
+bool roundToInt64(double value, std::int64_t &out) {
+    if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0))
+        return false;
+    out = static_cast<std::int64_t>(std::nearbyint(value));
+    return true;
+}
+
+std::wstring floatText(double value) {
+    if (std::isnan(value))
+        return L"NAN";
+    if (std::isinf(value))
+        return value > 0 ? L"INF" : L"-INF";
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.15G", value);
+    std::wstring text;
+    for (const char *p = buffer; *p != '\0'; ++p)
+        text += *p == '.' ? FormatSettings().DecimalSeparator : static_cast<wchar_t>(*p);
+    return text;
+}
+
+std::wstring currencyText(std::int64_t scaled) {
+    bool negative = scaled < 0;
+    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled) : scaled;
+    std::wstring text = std::to_wstring(magnitude / 10000);
+    unsigned fraction = static_cast<unsigned>(magnitude % 10000);
+    if (fraction != 0) {
+        wchar_t digits[8];
+        std::swprintf(digits, 8, L"%04u", fraction);
+        std::wstring tail(digits);
+        while (tail.back() == L'0')
+            tail.pop_back();
+        text += FormatSettings().DecimalSeparator;
+        text += tail;
+    }
+    return negative ? L"-" + text : text;
+}
+
+// Days since 30 December 1899 with the time as the fraction, written as yyyy-mm-dd and, when
+// there is a time of day, hh:nn:ss.
+std::wstring dateText(double dateTime) {
+    if (!std::isfinite(dateTime) || std::fabs(dateTime) > 2958466.0)
+        return floatText(dateTime);
+    // Negative values hold the time of day as a positive fraction after the integral day.
+    double dayPart = std::trunc(dateTime);
+    double fraction = std::fabs(dateTime - dayPart);
+    // Civil date from days since 1970-01-01 (the date-time epoch is 25569 days earlier).
+    long long z = static_cast<long long>(dayPart) - 25569 + 719468;
+    long long era = (z >= 0 ? z : z - 146096) / 146097;
+    long long doe = z - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long y = yoe + era * 400;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
+    long long d = doy - (153 * mp + 2) / 5 + 1;
+    long long m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2)
+        ++y;
+    wchar_t buffer[64];
+    long long seconds = std::llround(fraction * 86400.0);
+    if (seconds == 0) {
+        std::swprintf(buffer, 64, L"%04lld-%02lld-%02lld", y, m, d);
+    } else {
+        std::swprintf(buffer, 64, L"%04lld-%02lld-%02lld %02lld:%02lld:%02lld", y, m, d, seconds / 3600,
+                      seconds / 60 % 60, seconds % 60);
+    }
+    return buffer;
+}
+
+bool parseNumber(const std::wstring &text, double &value) {
+    std::int64_t integer = 0;
+    if (TryStrToInt64(text, integer)) {
+        value = static_cast<double>(integer);
+        return true;
+    }
+    return TryStrToFloat(text, value);
+}
+
+int compareDoubles(double a, double b) {
+    // NaN equals NaN and sorts before every number, so that the order stays total.
+    if (std::isnan(a) || std::isnan(b))
+        return std::isnan(a) == std::isnan(b) ? 0 : (std::isnan(a) ? -1 : 1);
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+} // namespace
+
+Variant::Variant(bool value) noexcept : type_(varBoolean) { u_.i = value ? 1 : 0; }
+Variant::Variant(double value) noexcept : type_(varDouble) { u_.d = value; }
+Variant::Variant(std::wstring value) : type_(varOleStr), wide_(std::move(value)) {}
+Variant::Variant(const wchar_t *value) : Variant(std::wstring(value == nullptr ? L"" : value)) {}
+Variant::Variant(std::string bytes) : type_(varString), bytes_(std::move(bytes)) {}
+
+Variant Variant::Null() noexcept { return Variant(varNull, 0); }
+
+Variant Variant::OfInteger(TVarType type, std::int64_t value) {
+    switch (type) {
+    case varShortInt: return Variant(type, static_cast<std::int8_t>(value));
+    case varByte: return Variant(type, static_cast<std::uint8_t>(value));
+    case varSmallint: return Variant(type, static_cast<std::int16_t>(value));
+    case varWord: return Variant(type, static_cast<std::uint16_t>(value));
+    case varInteger: return Variant(type, static_cast<std::int32_t>(value));
+    case varLongWord: return Variant(type, static_cast<std::uint32_t>(value));
+    case varInt64: return Variant(type, value);
+    default: throw EVariantError(L"Invalid variant type");
+    }
+}
+
+Variant Variant::OfSingle(float value) noexcept {
+    Variant v(static_cast<double>(value));
+    v.type_ = varSingle;
+    return v;
+}
+
+Variant Variant::OfCurrency(std::int64_t scaled) noexcept { return Variant(varCurrency, scaled); }
+
+Variant Variant::OfDate(double dateTime) noexcept {
+    Variant v(dateTime);
+    v.type_ = varDate;
+    return v;
+}
+
+Variant Variant::ArrayOf(std::vector<Variant> elements) {
+    Variant v;
+    v.type_ = varVariant;
+    v.array_ = std::make_shared<ArrayData>();
+    v.array_->counts = {static_cast<int>(elements.size())};
+    v.array_->elements = std::move(elements);
+    return v;
+}
+
+Variant Variant::ArrayOfDimensions(std::vector<int> counts) {
+    std::size_t total = 1;
+    for (int count : counts) {
+        if (count < 0 || count > 0x1000000)
+            throw EVariantError(L"Variant array bounds error");
+        total *= static_cast<std::size_t>(count);
+        if (total > 0x1000000)
+            throw EVariantError(L"Variant array bounds error");
+    }
+    if (counts.empty())
+        throw EVariantError(L"Variant array bounds error");
+    Variant v;
+    v.type_ = varVariant;
+    v.array_ = std::make_shared<ArrayData>();
+    v.array_->counts = std::move(counts);
+    v.array_->elements.resize(total);
+    return v;
+}
+
+bool Variant::IsNumeric() const noexcept {
+    return !array_ && (isIntegerType(type_) || type_ == varSingle || type_ == varDouble || type_ == varCurrency);
+}
+
+bool Variant::IsOrdinal() const noexcept { return !array_ && (isIntegerType(type_) || type_ == varBoolean); }
+
+int Variant::DimCount() const {
+    if (!array_)
+        throw EVariantError(L"Variant is not an array");
+    return static_cast<int>(array_->counts.size());
+}
+
+int Variant::HighBound(int dimension) const {
+    if (dimension < 1 || dimension > DimCount())
+        throw EVariantError(L"Variant array bounds error");
+    return array_->counts[dimension - 1] - 1;
+}
+
+const Variant &Variant::operator[](int index) const {
+    if (!array_)
+        throw EVariantError(L"Variant is not an array");
+    if (index < 0 || static_cast<std::size_t>(index) >= array_->elements.size())
+        throw EVariantError(L"Variant array bounds error");
+    return array_->elements[index];
+}
+
+Variant &Variant::operator[](int index) {
+    const Variant &self = *this;
+    self[index];
+    if (array_.use_count() > 1)
+        array_ = std::make_shared<ArrayData>(*array_); // copies keep their own elements
+    return array_->elements[index];
+}
+
+std::wstring Variant::TypeName(TVarType type) {
+    if (type & varArray)
+        return L"Array " + TypeName(type & varTypeMask);
+    switch (type) {
+    case varEmpty: return L"Empty";
+    case varNull: return L"Null";
+    case varSmallint: return L"Smallint";
+    case varInteger: return L"Integer";
+    case varSingle: return L"Single";
+    case varDouble: return L"Double";
+    case varCurrency: return L"Currency";
+    case varDate: return L"Date";
+    case varOleStr: return L"OleStr";
+    case varError: return L"Error";
+    case varBoolean: return L"Boolean";
+    case varVariant: return L"Variant";
+    case varShortInt: return L"ShortInt";
+    case varByte: return L"Byte";
+    case varWord: return L"Word";
+    case varLongWord: return L"LongWord";
+    case varInt64: return L"Int64";
+    case varString: return L"String";
+    default: return L"$" + std::to_wstring(type);
+    }
+}
+
+void Variant::conversionError(TVarType target) const {
+    throw EVariantError(L"Could not convert variant of type (" + TypeName(VarType()) + L") into type (" +
+                        TypeName(target) + L")");
+}
+
+std::int64_t Variant::AsInt64() const {
+    if (!array_) {
+        if (isIntegerType(type_) || type_ == varEmpty)
+            return u_.i;
+        if (type_ == varBoolean)
+            return u_.i != 0 ? -1 : 0;
+        std::int64_t out = 0;
+        if (type_ == varCurrency)
+            return roundToInt64(static_cast<double>(u_.i) / 10000.0, out) ? out : u_.i / 10000;
+        if (type_ == varSingle || type_ == varDouble || type_ == varDate) {
+            if (roundToInt64(u_.d, out))
+                return out;
+        } else if (isStringType(type_)) {
+            std::wstring text = AsWideString();
+            if (TryStrToInt64(text, out))
+                return out;
+            double value = 0;
+            if (TryStrToFloat(text, value) && roundToInt64(value, out))
+                return out;
+        }
+    }
+    conversionError(varInt64);
+}
+
+std::int32_t Variant::AsInteger() const {
+    std::int64_t value = AsInt64();
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        conversionError(varInteger);
+    return static_cast<std::int32_t>(value);
+}
+
+double Variant::AsDouble() const {
+    if (!array_) {
+        if (isIntegerType(type_) || type_ == varEmpty || type_ == varBoolean)
+            return static_cast<double>(AsInt64());
+        if (type_ == varSingle || type_ == varDouble || type_ == varDate)
+            return u_.d;
+        if (type_ == varCurrency)
+            return static_cast<double>(u_.i) / 10000.0;
+        double value = 0;
+        if (isStringType(type_) && parseNumber(AsWideString(), value))
+            return value;
+    }
+    conversionError(varDouble);
+}
+
+double Variant::AsDate() const {
+    try {
+        return AsDouble();
+    } catch (const EVariantError &) {
+        conversionError(varDate);
+    }
+}
+
+bool Variant::AsBoolean() const {
+    if (!array_) {
+        if (type_ == varBoolean || isIntegerType(type_) || type_ == varEmpty || type_ == varCurrency)
+            return u_.i != 0;
+        if (type_ == varSingle || type_ == varDouble || type_ == varDate)
+            return u_.d != 0;
+        if (isStringType(type_)) {
+            std::wstring text = AsWideString();
+            if (SameText(text, L"True"))
+                return true;
+            if (SameText(text, L"False"))
+                return false;
+            double value = 0;
+            if (parseNumber(text, value))
+                return value != 0;
+        }
+    }
+    conversionError(varBoolean);
+}
+
+std::int64_t Variant::AsCurrency() const {
+    if (!array_) {
+        if (type_ == varCurrency)
+            return u_.i;
+        double value = 0;
+        if (isIntegerType(type_) || type_ == varEmpty || type_ == varBoolean) {
+            std::int64_t whole = AsInt64();
+            if (whole >= -922337203685477 && whole <= 922337203685477)
+                return whole * 10000;
+            conversionError(varCurrency);
+        }
+        bool have = false;
+        if (type_ == varSingle || type_ == varDouble || type_ == varDate) {
+            value = u_.d;
+            have = true;
+        } else if (isStringType(type_)) {
+            have = parseNumber(AsWideString(), value);
+        }
+        std::int64_t out = 0;
+        if (have && roundToInt64(value * 10000.0, out))
+            return out;
+    }
+    conversionError(varCurrency);
+}
+
+std::wstring Variant::AsWideString() const {
+    if (!array_) {
+        switch (type_) {
+        case varEmpty: return L"";
+        case varOleStr: return wide_;
+        case varString: return CodePageToWide(bytes_, CP_ACP);
+        case varBoolean: return u_.i != 0 ? L"True" : L"False";
+        case varSingle: return floatText(static_cast<float>(u_.d));
+        case varDouble: return floatText(u_.d);
+        case varCurrency: return currencyText(u_.i);
+        case varDate: return dateText(u_.d);
+        default:
+            if (isIntegerType(type_))
+                return std::to_wstring(u_.i);
+        }
+    }
+    conversionError(varOleStr);
+}
+
+std::string Variant::AsAnsiString() const {
+    if (type_ == varString && !array_)
+        return bytes_;
+    try {
+        return WideToCodePage(AsWideString(), CP_ACP);
+    } catch (const EVariantError &) {
+        conversionError(varString);
+    }
+}
+
+Variant Variant::ConvertTo(TVarType type) const {
+    if (type == VarType() || type == varVariant)
+        return *this;
+    switch (type) {
+    case varEmpty: return Variant();
+    case varNull: return Null();
+    case varShortInt: case varByte: case varSmallint: case varWord: case varInteger: case varLongWord: {
+        std::int64_t value = AsInt64();
+        Variant converted = OfInteger(type, value);
+        if (converted.u_.i != value)
+            conversionError(type);
+        return converted;
+    }
+    case varInt64: return Variant(AsInt64());
+    case varSingle: return OfSingle(static_cast<float>(AsDouble()));
+    case varDouble: return Variant(AsDouble());
+    case varCurrency: return OfCurrency(AsCurrency());
+    case varDate: return OfDate(AsDate());
+    case varBoolean: return Variant(AsBoolean());
+    case varOleStr: return Variant(AsWideString());
+    case varString: return Variant(AsAnsiString());
+    default: conversionError(type);
+    }
+}
+
+int Variant::compare(const Variant &a, const Variant &b) {
+    if (a.array_ || b.array_)
+        throw EVariantError(L"Invalid variant operation");
+    TVarType ta = a.type_, tb = b.type_;
+    if (ta == varEmpty && tb == varEmpty)
+        return 0;
+    if (isStringType(ta) && isStringType(tb)) {
+        int c = a.AsWideString().compare(b.AsWideString());
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    if ((isStringType(ta) || ta == varEmpty) && (isStringType(tb) || tb == varEmpty)) {
+        int c = a.AsWideString().compare(b.AsWideString());
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    if (ta == varBoolean && tb == varBoolean)
+        return static_cast<int>(a.u_.i != 0) - static_cast<int>(b.u_.i != 0);
+    if (ta == varCurrency && tb == varCurrency)
+        return a.u_.i < b.u_.i ? -1 : (a.u_.i > b.u_.i ? 1 : 0);
+    bool intA = isIntegerType(ta) || ta == varEmpty || ta == varBoolean;
+    bool intB = isIntegerType(tb) || tb == varEmpty || tb == varBoolean;
+    if (intA && intB) {
+        std::int64_t x = a.AsInt64(), y = b.AsInt64();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (ta == varError || tb == varError)
+        throw EVariantError(L"Invalid variant operation");
+    return compareDoubles(a.AsDouble(), b.AsDouble());
+}
+
+bool Variant::Equal(const Variant &a, const Variant &b) {
+    if (a.IsNull() || b.IsNull())
+        return a.IsNull() && b.IsNull();
+    return compare(a, b) == 0;
+}
+
+bool Variant::Greater(const Variant &a, const Variant &b) {
+    if (a.IsNull() || b.IsNull())
+        return false;
+    return compare(a, b) > 0;
+}
