@@ -60,35 +60,28 @@ std::wstring currencyText(std::int64_t scaled) {
     return negative ? L"-" + text : text;
 }
 
-// Days since 30 December 1899 with the time as the fraction, written as yyyy-mm-dd and, when
-// there is a time of day, hh:nn:ss.
+// Written as yyyy-mm-dd and, when there is a time of day, hh:nn:ss.
 std::wstring dateText(double dateTime) {
-    if (!std::isfinite(dateTime) || std::fabs(dateTime) > 2958466.0)
+    TDateTimeParts p{};
+    if (!TryDecodeDateTime(dateTime, p))
         return floatText(dateTime);
-    // Negative values hold the time of day as a positive fraction after the integral day.
-    double dayPart = std::trunc(dateTime);
-    double fraction = std::fabs(dateTime - dayPart);
-    // Civil date from days since 1970-01-01 (the date-time epoch is 25569 days earlier).
-    long long z = static_cast<long long>(dayPart) - 25569 + 719468;
-    long long era = (z >= 0 ? z : z - 146096) / 146097;
-    long long doe = z - era * 146097;
-    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long long y = yoe + era * 400;
-    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    long long mp = (5 * doy + 2) / 153;
-    long long d = doy - (153 * mp + 2) / 5 + 1;
-    long long m = mp < 10 ? mp + 3 : mp - 9;
-    if (m <= 2)
-        ++y;
     wchar_t buffer[64];
-    long long seconds = std::llround(fraction * 86400.0);
-    if (seconds == 0) {
-        std::swprintf(buffer, 64, L"%04lld-%02lld-%02lld", y, m, d);
-    } else {
-        std::swprintf(buffer, 64, L"%04lld-%02lld-%02lld %02lld:%02lld:%02lld", y, m, d, seconds / 3600,
-                      seconds / 60 % 60, seconds % 60);
-    }
+    if (p.hour == 0 && p.minute == 0 && p.second == 0)
+        std::swprintf(buffer, 64, L"%04d-%02d-%02d", p.year, p.month, p.day);
+    else
+        std::swprintf(buffer, 64, L"%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
     return buffer;
+}
+
+constexpr long long epochOffset = 25569; // days from 30 December 1899 to 1 January 1970
+
+long long daysFromCivil(long long y, long long m, long long d) {
+    y -= m <= 2;
+    long long era = (y >= 0 ? y : y - 399) / 400;
+    long long yoe = y - era * 400;
+    long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
 }
 
 bool parseNumber(const std::wstring &text, double &value) {
@@ -108,6 +101,45 @@ int compareDoubles(double a, double b) {
 }
 
 } // namespace
+
+bool TryDecodeDateTime(double dateTime, TDateTimeParts &parts) {
+    // 1 January 0001 to 31 December 9999.
+    if (!(dateTime > -693594.0 && dateTime < 2958466.0))
+        return false;
+    double dayPart = std::trunc(dateTime);
+    long long ms = std::llround(std::fabs(dateTime - dayPart) * 86400000.0);
+    if (ms > 86399999)
+        ms = 86399999; // rounding never carries into the next day
+    long long z = static_cast<long long>(dayPart) - epochOffset + 719468;
+    long long era = (z >= 0 ? z : z - 146096) / 146097;
+    long long doe = z - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
+    long long m = mp < 10 ? mp + 3 : mp - 9;
+    parts.year = static_cast<int>(yoe + era * 400 + (m <= 2));
+    parts.month = static_cast<int>(m);
+    parts.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    parts.hour = static_cast<int>(ms / 3600000);
+    parts.minute = static_cast<int>(ms / 60000 % 60);
+    parts.second = static_cast<int>(ms / 1000 % 60);
+    parts.millisecond = static_cast<int>(ms % 1000);
+    return true;
+}
+
+bool TryEncodeDateTime(const TDateTimeParts &p, double &dateTime) {
+    static const int monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 || p.hour < 0 || p.hour > 23 ||
+        p.minute < 0 || p.minute > 59 || p.second < 0 || p.second > 59 || p.millisecond < 0 || p.millisecond > 999)
+        return false;
+    bool leap = (p.year % 4 == 0 && p.year % 100 != 0) || p.year % 400 == 0;
+    if (p.day > monthDays[p.month - 1] + (p.month == 2 && leap))
+        return false;
+    double days = static_cast<double>(daysFromCivil(p.year, p.month, p.day) + epochOffset);
+    double time = (((p.hour * 60.0 + p.minute) * 60.0 + p.second) * 1000.0 + p.millisecond) / 86400000.0;
+    dateTime = days < 0 ? days - time : days + time;
+    return true;
+}
 
 Variant::Variant(bool value) noexcept : type_(varBoolean) { u_.i = value ? 1 : 0; }
 Variant::Variant(double value) noexcept : type_(varDouble) { u_.d = value; }

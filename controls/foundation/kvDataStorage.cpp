@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <limits>
 
 #include "kvVariants.h"
@@ -72,9 +73,9 @@ void TkvValueType::DisposeDisplayText(void *displaySlot) const { freeCell<std::w
 void TkvValueType::BufferToVariant(const void *, Variant &value) const { value = Variant::Null(); }
 
 std::wstring TkvValueType::FormatDisplayText(const void *slot) const {
-    Variant value;
-    BufferToVariant(slot, value);
     try {
+        Variant value;
+        BufferToVariant(slot, value);
         return value.AsWideString();
     } catch (const EVariantError &) {
         return std::wstring();
@@ -322,6 +323,36 @@ void TkvLargeIntValueType::SaveValueToStream(const void *slot, TStream &stream) 
     WriteLargeIntToStream(stream, load<std::int64_t>(slot));
 }
 
+int TkvSQLTimeStampValueType::CompareTypedValues(const void *a, const void *b) const {
+    TSQLTimeStamp x = load<TSQLTimeStamp>(a), y = load<TSQLTimeStamp>(b);
+    int fields[] = {order(x.Year, y.Year),     order(x.Month, y.Month),   order(x.Day, y.Day),
+                    order(x.Hour, y.Hour),     order(x.Minute, y.Minute), order(x.Second, y.Second),
+                    order(x.Fractions, y.Fractions)};
+    for (int field : fields)
+        if (field != 0)
+            return field;
+    return 0;
+}
+
+void TkvSQLTimeStampValueType::BufferToVariant(const void *slot, Variant &value) const {
+    TSQLTimeStamp t = load<TSQLTimeStamp>(slot);
+    TDateTimeParts parts{t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, static_cast<int>(std::min<std::uint32_t>(t.Fractions, 1000))};
+    double dateTime = 0;
+    if (!TryEncodeDateTime(parts, dateTime))
+        throw EVariantError(L"Invalid SQL time stamp");
+    value = Variant::OfDate(dateTime);
+}
+
+void TkvSQLTimeStampValueType::VariantToBuffer(void *slot, const Variant &value) const {
+    TDateTimeParts p{};
+    if (!TryDecodeDateTime(value.AsDate(), p))
+        throw EVariantError(L"Invalid SQL time stamp");
+    store(slot, TSQLTimeStamp{static_cast<std::uint16_t>(p.year), static_cast<std::uint16_t>(p.month),
+                              static_cast<std::uint16_t>(p.day), static_cast<std::uint16_t>(p.hour),
+                              static_cast<std::uint16_t>(p.minute), static_cast<std::uint16_t>(p.second),
+                              static_cast<std::uint32_t>(p.millisecond)});
+}
+
 // ---- variants and objects
 
 int TkvVariantValueType::CompareTypedValues(const void *a, const void *b) const {
@@ -394,7 +425,8 @@ void startDataStorage() {
         ValueTypeClass<TkvWordValueType>(),     ValueTypeClass<TkvBooleanValueType>(),
         ValueTypeClass<TkvFloatValueType>(),    ValueTypeClass<TkvCurrencyValueType>(),
         ValueTypeClass<TkvDateTimeValueType>(), ValueTypeClass<TkvLargeIntValueType>(),
-        ValueTypeClass<TkvVariantValueType>(),  ValueTypeClass<TkvObjectValueType>()};
+        ValueTypeClass<TkvSQLTimeStampValueType>(), ValueTypeClass<TkvVariantValueType>(),
+        ValueTypeClass<TkvObjectValueType>()};
     for (TkvValueTypeClass type : types)
         kvValueTypeClassList()->Register(type);
 }
@@ -403,7 +435,7 @@ void stopDataStorage() {
     if (TkvValueTypeClassList *list = classList.Peek()) {
         TkvValueTypeClass types[] = {
             ValueTypeClass<TkvObjectValueType>(),   ValueTypeClass<TkvVariantValueType>(),
-            ValueTypeClass<TkvLargeIntValueType>(), ValueTypeClass<TkvDateTimeValueType>(),
+            ValueTypeClass<TkvSQLTimeStampValueType>(), ValueTypeClass<TkvLargeIntValueType>(), ValueTypeClass<TkvDateTimeValueType>(),
             ValueTypeClass<TkvCurrencyValueType>(), ValueTypeClass<TkvFloatValueType>(),
             ValueTypeClass<TkvBooleanValueType>(),  ValueTypeClass<TkvWordValueType>(),
             ValueTypeClass<TkvIntegerValueType>(),  ValueTypeClass<TkvSmallintValueType>(),

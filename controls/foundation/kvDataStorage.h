@@ -179,6 +179,25 @@ public:
     TVarType VariantTypeCode() const override { return varInt64; }
 };
 
+// The database time stamp record.
+struct TSQLTimeStamp {
+    std::uint16_t Year, Month, Day, Hour, Minute, Second;
+    std::uint32_t Fractions; // milliseconds
+};
+static_assert(sizeof(TSQLTimeStamp) == 16);
+
+// Held as the record; its variant form is a date-time, which is also what is streamed.
+class TkvSQLTimeStampValueType : public TkvValueType {
+    CL_CLASS(TkvSQLTimeStampValueType, TkvValueType)
+public:
+    int CompareTypedValues(const void *a, const void *b) const override;
+    int ValueSize() const override { return sizeof(TSQLTimeStamp); }
+    // EVariantError for a record that names no moment.
+    void BufferToVariant(const void *slot, Variant &value) const override;
+    void VariantToBuffer(void *slot, const Variant &value) const override;
+    TVarType VariantTypeCode() const override { return varDate; }
+};
+
 class TkvVariantValueType : public TkvValueType {
     CL_CLASS(TkvVariantValueType, TkvValueType)
 public:

@@ -292,23 +292,56 @@ TEST(KvValueTypes, ObjectSlotsOwnTheirObject) {
 TEST(KvValueTypes, ClassListAndUnit) {
     UnitScope units{&kvDataStorageUnit};
     TkvValueTypeClassList *list = kvValueTypeClassList();
-    ASSERT_EQ(list->Count(), 12);
+    ASSERT_EQ(list->Count(), 13);
+    EXPECT_EQ(list->Items(10), type<TkvSQLTimeStampValueType>());
     EXPECT_EQ(list->Items(0), type<TkvStringValueType>());
-    EXPECT_EQ(list->Items(11), type<TkvObjectValueType>());
+    EXPECT_EQ(list->Items(12), type<TkvObjectValueType>());
     EXPECT_EQ(list->ItemByName(L"TkvFloatValueType"), type<TkvFloatValueType>());
     EXPECT_EQ(list->ItemByName(L"TkvNoSuchValueType"), nullptr);
     list->Register(type<TkvFloatValueType>()); // once only
+    EXPECT_EQ(list->Count(), 13);
+    list->Unregister(type<TkvFloatValueType>());
     EXPECT_EQ(list->Count(), 12);
     list->Unregister(type<TkvFloatValueType>());
-    EXPECT_EQ(list->Count(), 11);
-    list->Unregister(type<TkvFloatValueType>());
     list->Register(type<TkvFloatValueType>());
-    EXPECT_EQ(list->Items(11), type<TkvFloatValueType>());
-    EXPECT_THROW(list->Items(12), EListError);
+    EXPECT_EQ(list->Items(12), type<TkvFloatValueType>());
+    EXPECT_THROW(list->Items(13), EListError);
     EXPECT_THROW(list->Items(-1), EListError);
     EXPECT_THROW(list->Register(nullptr), EInvalidOperation);
     kvDataStorageUnit.Start(); // counted: only the first start registers
-    EXPECT_EQ(list->Count(), 12);
+    EXPECT_EQ(list->Count(), 13);
     kvDataStorageUnit.Stop();
-    EXPECT_EQ(kvValueTypeClassList()->Count(), 12);
+    EXPECT_EQ(kvValueTypeClassList()->Count(), 13);
+}
+
+TEST(KvValueTypes, SQLTimeStamps) {
+    TkvValueTypeClass t = type<TkvSQLTimeStampValueType>();
+    EXPECT_EQ(t->ValueSize(), 16);
+    EXPECT_EQ(t->ShortTypeName(), L"SQLTimeStamp");
+    Slot slot;
+    t->VariantToBuffer(slot.get(), Variant::OfDate(45000.5 + 1.5 / 86400.0));
+    TSQLTimeStamp stamp;
+    std::memcpy(&stamp, slot.bytes, sizeof stamp);
+    EXPECT_EQ(stamp.Year, 2023);
+    EXPECT_EQ(stamp.Month, 3);
+    EXPECT_EQ(stamp.Day, 15);
+    EXPECT_EQ(stamp.Hour, 12);
+    EXPECT_EQ(stamp.Second, 1);
+    EXPECT_EQ(stamp.Fractions, 500u);
+    Variant out;
+    t->BufferToVariant(slot.get(), out);
+    EXPECT_EQ(out.VarType(), varDate);
+    EXPECT_NEAR(out.AsDate(), 45000.5 + 1.5 / 86400.0, 1e-9);
+    // Field by field: a later year wins over an earlier month.
+    EXPECT_EQ(compareStored(t, Variant::OfDate(45000), Variant::OfDate(44000)), 1);
+    EXPECT_EQ(compareStored(t, Variant::OfDate(45000.25), Variant::OfDate(45000.75)), -1);
+    EXPECT_EQ(compareStored(t, Variant::OfDate(45000.25), Variant::OfDate(45000.25)), 0);
+    EXPECT_NEAR(reloaded(t, Variant::OfDate(-700.75)).AsDate(), -700.75, 1e-9);
+    EXPECT_EQ(saved(t, Variant::OfDate(1)).front(), 17);
+    stamp.Month = 13;
+    std::memcpy(slot.bytes, &stamp, sizeof stamp);
+    EXPECT_THROW(t->BufferToVariant(slot.get(), out), EVariantError);
+    EXPECT_EQ(t->FormatDisplayText(slot.get()), L"");
+    EXPECT_THROW(t->VariantToBuffer(slot.get(), Variant(1e12)), EVariantError);
+    EXPECT_THROW(t->VariantToBuffer(slot.get(), Variant(std::nan(""))), EVariantError);
 }

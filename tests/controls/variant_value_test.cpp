@@ -110,3 +110,30 @@ TEST(VariantValues, ArraysCopyTheirElements) {
     EXPECT_THROW(Variant::ArrayOfDimensions({-1}), EVariantError);
     EXPECT_THROW(Variant::ArrayOfDimensions({}), EVariantError);
 }
+
+TEST(VariantValues, DateParts) {
+    TDateTimeParts p{};
+    ASSERT_TRUE(TryDecodeDateTime(0, p));
+    EXPECT_EQ(p.year * 10000 + p.month * 100 + p.day, 18991230);
+    ASSERT_TRUE(TryDecodeDateTime(-693593.0, p));
+    EXPECT_EQ(p.year * 10000 + p.month * 100 + p.day, 10101);
+    ASSERT_TRUE(TryDecodeDateTime(2958465.999, p));
+    EXPECT_EQ(p.year * 10000 + p.month * 100 + p.day, 99991231);
+    EXPECT_FALSE(TryDecodeDateTime(2958466.0, p));
+    EXPECT_FALSE(TryDecodeDateTime(std::nan(""), p));
+    for (double value : {0.0, 1.5, -1.25, 45000.123, 60.0, 61.0, -693593.0, 2958465.5}) {
+        ASSERT_TRUE(TryDecodeDateTime(value, p));
+        double back = 0;
+        ASSERT_TRUE(TryEncodeDateTime(p, back));
+        EXPECT_NEAR(back, value, 1e-8) << value;
+    }
+    double out = 0;
+    EXPECT_TRUE(TryEncodeDateTime({2024, 2, 29, 0, 0, 0, 0}, out));
+    EXPECT_FALSE(TryEncodeDateTime({2023, 2, 29, 0, 0, 0, 0}, out));
+    EXPECT_FALSE(TryEncodeDateTime({1900, 2, 29, 0, 0, 0, 0}, out));
+    EXPECT_FALSE(TryEncodeDateTime({2023, 13, 1, 0, 0, 0, 0}, out));
+    EXPECT_FALSE(TryEncodeDateTime({2023, 1, 1, 24, 0, 0, 0}, out));
+    EXPECT_FALSE(TryEncodeDateTime({0, 1, 1, 0, 0, 0, 0}, out));
+    EXPECT_TRUE(TryEncodeDateTime({1899, 12, 30, 0, 0, 0, 0}, out));
+    EXPECT_EQ(out, 0.0);
+}

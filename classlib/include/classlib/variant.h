@@ -40,6 +40,16 @@ enum : TVarType {
     varArray = 0x2000,
 };
 
+// A date-time is the number of days since 30 December 1899 with the time of day as the fraction
+// (for days before it the fraction still counts forwards from the day's start).
+struct TDateTimeParts {
+    int year, month, day, hour, minute, second, millisecond;
+};
+// False for values outside years 1 to 9999 and for NaN.
+bool TryDecodeDateTime(double dateTime, TDateTimeParts &parts);
+// False for parts that name no moment (month 13, 30 February, hour 24, ...).
+bool TryEncodeDateTime(const TDateTimeParts &parts, double &dateTime);
+
 class Variant {
 public:
     Variant() noexcept = default; // Unassigned
