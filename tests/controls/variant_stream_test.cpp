@@ -231,3 +231,25 @@ TEST(VariantStream, PlainFields) {
     EXPECT_EQ(ReadWideStringFromStream(*stream), L"\u00e9t\u00e9");
     EXPECT_THROW(ReadByteFromStream(*stream), EReadError);
 }
+
+TEST(VariantStream, RandomBytesReadOrRaiseReadErrors) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<unsigned char>(seed >> 16);
+    };
+    int read = 0;
+    for (int round = 0; round < 3000; ++round) {
+        Bytes bytes(1 + next() % 48);
+        for (unsigned char &b : bytes)
+            b = next() % 4 == 0 ? next() % 20 : next(); // plenty of valid tags
+        try {
+            Variant value = readBytes(bytes);
+            ++read;
+            // Whatever was read writes back without fault.
+            written(value);
+        } catch (const EReadError &) {
+        }
+    }
+    EXPECT_GT(read, 0);
+}
