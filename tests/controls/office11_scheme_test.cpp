@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "memory_bitmap.h"
 #include "ztOffice11.h"
 
 namespace {
@@ -88,40 +89,10 @@ TEST(Office11References, AnUnbalancedDropDoesNothing) {
     EXPECT_EQ(Office11ExpandButtonBitmap(true), nullptr);
 }
 
-// A 32-bit bitmap selected into a memory DC, read back pixel by pixel.
-class Paper {
+// A surface of untouched (magenta) pixels, read back pixel by pixel.
+class Paper : public MemoryBitmap {
 public:
-    Paper(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        for (int i = 0; i < width * height; ++i)
-            bits_[i] = 0x00FF00FF;
-    }
-    ~Paper() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-    COLORREF at(int x, int y) const {
-        GdiFlush();
-        DWORD v = bits_[y * width_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-
-private:
-    int width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    DWORD *bits_ = nullptr;
+    Paper(int width, int height) : MemoryBitmap(width, height, 0x00FF00FFu) {}
 };
 
 constexpr COLORREF untouched = RGB(255, 0, 255);

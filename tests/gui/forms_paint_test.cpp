@@ -4,6 +4,7 @@
 #include <classlib/stdctrls.h>
 
 #include "forms_probe.h"
+#include "memory_bitmap.h"
 #include "gui_display.h"
 #include "forms_test_support.h"
 
@@ -15,26 +16,7 @@ using FormsPaint = GuiTest;
 using FormsCreation = GuiTest;
 using FormsSysColors = GuiTest;
 
-// A memory device context with a bitmap of its own, filled white.
-struct MemoryDC {
-    MemoryDC(int w, int h) {
-        HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, w, h);
-        ReleaseDC(nullptr, screen);
-        old = SelectObject(dc, bitmap);
-        RECT r{0, 0, w, h};
-        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    }
-    ~MemoryDC() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-};
+constexpr std::uint32_t white = 0x00FFFFFF;
 
 TEST_F(FormsPaint, ControlPaintsIntoTheDeviceContextOfThePaintMessage) {
     ShownForm shown;
@@ -47,12 +29,12 @@ TEST_F(FormsPaint, ControlPaintsIntoTheDeviceContextOfThePaintMessage) {
     inner->SetParent(probe);
     probe->HandleNeeded();
 
-    MemoryDC memory(100, 80);
-    SendMessageW(probe->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(memory.dc), 0);
-    EXPECT_EQ(GetPixel(memory.dc, 0, 0), RGB(0, 0, 255));
-    EXPECT_EQ(GetPixel(memory.dc, 99, 79), RGB(0, 0, 255));
-    EXPECT_EQ(GetPixel(memory.dc, 25, 35), RGB(0, 255, 0)); // the graphic child, painted by its parent
-    EXPECT_EQ(GetPixel(memory.dc, 19, 29), RGB(0, 0, 255));
+    MemoryBitmap memory(100, 80, white);
+    SendMessageW(probe->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(memory.dc()), 0);
+    EXPECT_EQ(GetPixel(memory.dc(), 0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(memory.dc(), 99, 79), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(memory.dc(), 25, 35), RGB(0, 255, 0)); // the graphic child, painted by its parent
+    EXPECT_EQ(GetPixel(memory.dc(), 19, 29), RGB(0, 0, 255));
     EXPECT_FALSE(probe->Canvas()->HandleAllocated()); // the canvas let go of the device context
 }
 
@@ -67,12 +49,12 @@ TEST_F(FormsPaint, LabelPaintsItsCaptionOnItsParent) {
     EXPECT_GT(label->Width(), 40); // sized to its caption
     shown.form->HandleNeeded();
 
-    MemoryDC memory(200, 50);
-    SendMessageW(shown.form->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(memory.dc), 0);
+    MemoryBitmap memory(200, 50, white);
+    SendMessageW(shown.form->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(memory.dc()), 0);
     int dark = 0;
     for (int x = 5; x < 5 + label->Width(); ++x)
         for (int y = 5; y < 5 + label->Height(); ++y)
-            if (GetPixel(memory.dc, x, y) == RGB(0, 0, 0))
+            if (GetPixel(memory.dc(), x, y) == RGB(0, 0, 0))
                 ++dark;
     EXPECT_GT(dark, 20);
 }

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "memory_bitmap.h"
 #include "message_pump.h"
 #include "theme.h"
 #include "ztThemeManager.h"
@@ -15,48 +16,17 @@
 
 namespace {
 
-// A 32-bit bitmap in a memory DC, cleared to one colour.
-class Surface {
+// A surface cleared to one colour, to tell whether anything was drawn.
+class Surface : public MemoryBitmap {
 public:
-    Surface(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        clear();
-    }
-    ~Surface() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    void clear() {
-        GdiFlush();
-        std::fill(bits_, bits_ + width_ * height_, 0x00FF00FFu);
-    }
-    std::vector<DWORD> pixels() const {
-        GdiFlush();
-        return std::vector<DWORD>(bits_, bits_ + width_ * height_);
-    }
+    Surface(int width, int height) : MemoryBitmap(width, height, 0x00FF00FFu) {}
+    void clear() { fill(0x00FF00FFu); }
     bool untouched() const {
-        for (DWORD pixel : pixels())
+        for (std::uint32_t pixel : pixels().pixels)
             if (pixel != 0x00FF00FFu)
                 return false;
         return true;
     }
-    HDC dc() const { return dc_; }
-
-private:
-    int width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    DWORD *bits_ = nullptr;
 };
 
 constexpr int textColorProperty = 3803;
@@ -87,12 +57,12 @@ TEST_F(ThemeWrappers, BackgroundOverloadsDrawTheSame) {
     EXPECT_EQ(zt::DrawThemeBackground(button, b.dc(), BP_PUSHBUTTON, PBS_NORMAL, rect), S_OK);
     EXPECT_EQ(zt::DrawThemeBackground(button, c.dc(), BP_PUSHBUTTON, PBS_NORMAL, rect, rect), S_OK);
     EXPECT_FALSE(a.untouched());
-    EXPECT_EQ(a.pixels(), b.pixels());
-    EXPECT_EQ(a.pixels(), c.pixels());
+    EXPECT_EQ(a.pixels().pixels, b.pixels().pixels);
+    EXPECT_EQ(a.pixels().pixels, c.pixels().pixels);
     // The same as the system's own call.
     Surface d(60, 24);
     DrawThemeBackground(button, d.dc(), BP_PUSHBUTTON, PBS_NORMAL, &rect, nullptr);
-    EXPECT_EQ(a.pixels(), d.pixels());
+    EXPECT_EQ(a.pixels().pixels, d.pixels().pixels);
 }
 
 TEST_F(ThemeWrappers, NarrowTextDrawsAsWideText) {
@@ -109,7 +79,7 @@ TEST_F(ThemeWrappers, NarrowTextDrawsAsWideText) {
                                 DT_CENTER | DT_VCENTER | DT_SINGLELINE, 0, &rect),
               S_OK);
     EXPECT_FALSE(wide.untouched());
-    EXPECT_EQ(wide.pixels(), narrow.pixels());
+    EXPECT_EQ(wide.pixels().pixels, narrow.pixels().pixels);
 }
 
 TEST_F(ThemeWrappers, SizesRectanglesAndColours) {

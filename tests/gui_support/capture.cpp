@@ -1,54 +1,8 @@
 #include "capture.h"
 
+#include "memory_bitmap.h"
+
 namespace {
-
-// A top-down 32-bit DIB section selected into a memory DC, released when it goes.
-class MemoryBitmap {
-public:
-    MemoryBitmap(int width, int height) : width_(width), height_(height) {
-        dc_ = CreateCompatibleDC(nullptr);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
-        if (dc_ != nullptr && bitmap_ != nullptr)
-            old_ = SelectObject(dc_, bitmap_);
-    }
-    ~MemoryBitmap() {
-        if (old_ != nullptr)
-            SelectObject(dc_, old_);
-        if (bitmap_ != nullptr)
-            DeleteObject(bitmap_);
-        if (dc_ != nullptr)
-            DeleteDC(dc_);
-    }
-    MemoryBitmap(const MemoryBitmap &) = delete;
-    MemoryBitmap &operator=(const MemoryBitmap &) = delete;
-
-    bool ok() const { return old_ != nullptr && bits_ != nullptr; }
-    HDC dc() const { return dc_; }
-
-    PixelBuffer pixels() {
-        GdiFlush();
-        PixelBuffer buffer(width_, height_);
-        const auto *source = static_cast<const std::uint32_t *>(bits_);
-        for (std::size_t i = 0; i < buffer.pixels.size(); ++i)
-            buffer.pixels[i] = source[i] & 0x00FFFFFF;
-        return buffer;
-    }
-
-private:
-    int width_;
-    int height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    void *bits_ = nullptr;
-};
 
 SIZE clientSize(HWND window) {
     RECT r{};
