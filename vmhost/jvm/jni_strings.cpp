@@ -53,19 +53,43 @@ jsize JNICALL GetStringUTFLength(JNIEnv *env, jstring str) noexcept {
     return string != nullptr ? static_cast<jsize>(encodeModifiedUtf8(string->chars).size()) : 0;
 }
 
+namespace {
+
+// A zero-terminated copy of count characters lent to native code until its release call;
+// null (with OutOfMemoryError pending) when no memory is left.
+template <class C> C *lendCopy(JniEntry &e, const C *data, size_t count, const char *what, StringObject *source) {
+    auto *copy = static_cast<C *>(malloc((count + 1) * sizeof(C)));
+    if (copy == nullptr) {
+        throwNew(*e.thread, "java/lang/OutOfMemoryError", e.function);
+        return nullptr;
+    }
+    memcpy(copy, data, count * sizeof(C));
+    copy[count] = 0;
+    lend(e, copy, what, source);
+    return copy;
+}
+
+// Takes back a copy lent by the call named what; false (with the fault reported) for anything else.
+bool takeBack(JniEntry &e, const void *chars, const char *what, jstring str) {
+    if (!e.ok || loanOf(e, chars, what, e.object(str)) == nullptr)
+        return false;
+    std::lock_guard guard(e.vm->lock);
+    e.vm->loans.erase(chars);
+    free(const_cast<void *>(chars));
+    return true;
+}
+
+} // namespace
+
 const jchar *JNICALL GetStringChars(JNIEnv *env, jstring str, jboolean *isCopy) noexcept {
     JniEntry e(env, "GetStringChars");
     StringObject *string = e.ok ? stringOf(e, str) : nullptr;
     if (string == nullptr)
         return nullptr;
-    auto *copy = static_cast<jchar *>(malloc((string->chars.size() + 1) * sizeof(jchar)));
-    if (copy == nullptr) {
-        throwNew(*e.thread, "java/lang/OutOfMemoryError", e.function);
+    jchar *copy = lendCopy(e, reinterpret_cast<const jchar *>(string->chars.data()), string->chars.size(),
+                           "GetStringChars", string);
+    if (copy == nullptr)
         return nullptr;
-    }
-    memcpy(copy, string->chars.data(), string->chars.size() * sizeof(jchar));
-    copy[string->chars.size()] = 0;
-    lend(e, copy, "GetStringChars", string);
     if (isCopy != nullptr)
         *isCopy = JNI_TRUE;
     return copy;
@@ -73,11 +97,7 @@ const jchar *JNICALL GetStringChars(JNIEnv *env, jstring str, jboolean *isCopy) 
 
 void JNICALL ReleaseStringChars(JNIEnv *env, jstring str, const jchar *chars) noexcept {
     JniEntry e(env, "ReleaseStringChars", ExceptionSafe);
-    if (!e.ok || loanOf(e, chars, "GetStringChars", e.object(str)) == nullptr)
-        return;
-    std::lock_guard guard(e.vm->lock);
-    e.vm->loans.erase(chars);
-    free(const_cast<void *>(static_cast<const void *>(chars)));
+    takeBack(e, chars, "GetStringChars", str);
 }
 
 const char *JNICALL GetStringUTFChars(JNIEnv *env, jstring str, jboolean *isCopy) noexcept {
@@ -86,13 +106,9 @@ const char *JNICALL GetStringUTFChars(JNIEnv *env, jstring str, jboolean *isCopy
     if (string == nullptr)
         return nullptr;
     std::string text = encodeModifiedUtf8(string->chars);
-    auto *copy = static_cast<char *>(malloc(text.size() + 1));
-    if (copy == nullptr) {
-        throwNew(*e.thread, "java/lang/OutOfMemoryError", e.function);
+    char *copy = lendCopy(e, text.data(), text.size(), "GetStringUTFChars", string);
+    if (copy == nullptr)
         return nullptr;
-    }
-    memcpy(copy, text.c_str(), text.size() + 1);
-    lend(e, copy, "GetStringUTFChars", string);
     if (isCopy != nullptr)
         *isCopy = JNI_TRUE;
     return copy;
@@ -100,11 +116,7 @@ const char *JNICALL GetStringUTFChars(JNIEnv *env, jstring str, jboolean *isCopy
 
 void JNICALL ReleaseStringUTFChars(JNIEnv *env, jstring str, const char *chars) noexcept {
     JniEntry e(env, "ReleaseStringUTFChars", ExceptionSafe);
-    if (!e.ok || loanOf(e, chars, "GetStringUTFChars", e.object(str)) == nullptr)
-        return;
-    std::lock_guard guard(e.vm->lock);
-    e.vm->loans.erase(chars);
-    free(const_cast<void *>(static_cast<const void *>(chars)));
+    takeBack(e, chars, "GetStringUTFChars", str);
 }
 
 void JNICALL GetStringRegion(JNIEnv *env, jstring str, jsize start, jsize length, jchar *buffer) noexcept {
@@ -147,14 +159,10 @@ const jchar *JNICALL GetStringCritical(JNIEnv *env, jstring str, jboolean *isCop
     StringObject *string = e.ok ? stringOf(e, str) : nullptr;
     if (string == nullptr)
         return nullptr;
-    auto *copy = static_cast<jchar *>(malloc((string->chars.size() + 1) * sizeof(jchar)));
-    if (copy == nullptr) {
-        throwNew(*e.thread, "java/lang/OutOfMemoryError", e.function);
+    jchar *copy = lendCopy(e, reinterpret_cast<const jchar *>(string->chars.data()), string->chars.size(),
+                           "GetStringCritical", string);
+    if (copy == nullptr)
         return nullptr;
-    }
-    memcpy(copy, string->chars.data(), string->chars.size() * sizeof(jchar));
-    copy[string->chars.size()] = 0;
-    lend(e, copy, "GetStringCritical", string);
     std::lock_guard guard(e.vm->lock);
     ++e.thread->criticalDepth;
     if (isCopy != nullptr)
@@ -164,11 +172,9 @@ const jchar *JNICALL GetStringCritical(JNIEnv *env, jstring str, jboolean *isCop
 
 void JNICALL ReleaseStringCritical(JNIEnv *env, jstring str, const jchar *chars) noexcept {
     JniEntry e(env, "ReleaseStringCritical", ExceptionSafe | CriticalSafe);
-    if (!e.ok || loanOf(e, chars, "GetStringCritical", e.object(str)) == nullptr)
+    if (!takeBack(e, chars, "GetStringCritical", str))
         return;
     std::lock_guard guard(e.vm->lock);
-    e.vm->loans.erase(chars);
-    free(const_cast<void *>(static_cast<const void *>(chars)));
     if (e.thread->criticalDepth > 0)
         --e.thread->criticalDepth;
 }

@@ -239,13 +239,15 @@ jvmtiError JNICALL GetThreadListStackTraces(jvmtiEnv *env, jint count, const jth
     return JVMTI_ERROR_NONE;
 }
 
-jvmtiError JNICALL GetOwnedMonitorInfo(jvmtiEnv *env, jthread thread, jint *count, jobject **monitors) noexcept {
-    JvmtiEntry e(env, "GetOwnedMonitorInfo", LiveOnly | NeedsThread);
+// The two owned-monitor calls: the same checks, then one record per monitor the thread holds,
+// from a copy of its list taken under the VM's lock.
+template <class T, class Make>
+jvmtiError listOwnedMonitors(JvmtiEntry &e, bool capable, jthread thread, jint *count, T **out, Make make) {
     if (!e.ok())
         return e.error;
-    if (!e.state->capabilities.can_get_owned_monitor_info)
+    if (!capable)
         return JVMTI_ERROR_MUST_POSSESS_CAPABILITY;
-    if (count == nullptr || monitors == nullptr)
+    if (count == nullptr || out == nullptr)
         return JVMTI_ERROR_NULL_POINTER;
     jvmtiError error;
     JavaThread *target = e.javaThread(thread, error);
@@ -256,40 +258,28 @@ jvmtiError JNICALL GetOwnedMonitorInfo(jvmtiEnv *env, jthread thread, jint *coun
         std::lock_guard guard(e.vm->lock);
         owned = target->ownedMonitors;
     }
-    error = e.allocate(owned.size() * sizeof(jobject), reinterpret_cast<void **>(monitors));
+    error = e.allocate(owned.size() * sizeof(T), reinterpret_cast<void **>(out));
     if (error != JVMTI_ERROR_NONE)
         return error;
     for (size_t i = 0; i < owned.size(); ++i)
-        (*monitors)[i] = e.local(owned[i].first);
+        (*out)[i] = make(owned[i].first, owned[i].second);
     *count = static_cast<jint>(owned.size());
     return JVMTI_ERROR_NONE;
+}
+
+jvmtiError JNICALL GetOwnedMonitorInfo(jvmtiEnv *env, jthread thread, jint *count, jobject **monitors) noexcept {
+    JvmtiEntry e(env, "GetOwnedMonitorInfo", LiveOnly | NeedsThread);
+    return listOwnedMonitors(e, e.ok() && e.state->capabilities.can_get_owned_monitor_info, thread, count, monitors,
+                             [&](Object *monitor, jint) { return e.local(monitor); });
 }
 
 jvmtiError JNICALL GetOwnedMonitorStackDepthInfo(jvmtiEnv *env, jthread thread, jint *count,
                                                  jvmtiMonitorStackDepthInfo **info) noexcept {
     JvmtiEntry e(env, "GetOwnedMonitorStackDepthInfo", LiveOnly | NeedsThread);
-    if (!e.ok())
-        return e.error;
-    if (!e.state->capabilities.can_get_owned_monitor_stack_depth_info)
-        return JVMTI_ERROR_MUST_POSSESS_CAPABILITY;
-    if (count == nullptr || info == nullptr)
-        return JVMTI_ERROR_NULL_POINTER;
-    jvmtiError error;
-    JavaThread *target = e.javaThread(thread, error);
-    if (error != JVMTI_ERROR_NONE)
-        return error;
-    std::vector<std::pair<Object *, jint>> owned;
-    {
-        std::lock_guard guard(e.vm->lock);
-        owned = target->ownedMonitors;
-    }
-    error = e.allocate(owned.size() * sizeof(jvmtiMonitorStackDepthInfo), reinterpret_cast<void **>(info));
-    if (error != JVMTI_ERROR_NONE)
-        return error;
-    for (size_t i = 0; i < owned.size(); ++i)
-        (*info)[i] = jvmtiMonitorStackDepthInfo{e.local(owned[i].first), owned[i].second};
-    *count = static_cast<jint>(owned.size());
-    return JVMTI_ERROR_NONE;
+    return listOwnedMonitors(e, e.ok() && e.state->capabilities.can_get_owned_monitor_stack_depth_info, thread,
+                             count, info, [&](Object *monitor, jint depth) {
+                                 return jvmtiMonitorStackDepthInfo{e.local(monitor), depth};
+                             });
 }
 
 jvmtiError JNICALL GetCurrentContendedMonitor(jvmtiEnv *env, jthread thread, jobject *monitor) noexcept {
