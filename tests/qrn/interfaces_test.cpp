@@ -61,12 +61,12 @@ TEST(AgentInterfaces, AMissingInterfaceEndsStartUpWithItsCode) {
     ChildResult child = runScenario("qrn_no_tool_interface");
     EXPECT_EQ(child.exitCode, 0u);
     EXPECT_EQ(child.out, "-3\r\n");
-    EXPECT_EQ(child.err, "Could not get JVMTI interface (-3). Agent exiting.\n\r\n");
+    EXPECT_EQ(child.err, "[ERROR][qrn    ] Could not get JVMTI interface (-3). Agent exiting.\n\r\n");
 
     child = runScenario("qrn_no_recorder_interface");
     EXPECT_EQ(child.exitCode, 0u);
     EXPECT_EQ(child.out, "-6\r\n");
-    EXPECT_EQ(child.err, "Could not get QRN interface (-6). Agent exiting.\n\r\n");
+    EXPECT_EQ(child.err, "[ERROR][qrn    ] Could not get QRN interface (-6). Agent exiting.\n\r\n");
 }
 
 TEST(AgentInterfaces, ARecorderInterfaceThatIsNotOneIsAnAssertion) {

@@ -113,25 +113,25 @@ TEST(AgentStartUp, SettlesOnTheBufferSizesTheRulesGive) {
         {nullptr, "created 5120 462848 22 12582912\r\n", ""},
         {"disk=false", "created 5120 462848 22 12582912\r\n", ""},
         {"threadbuffersize=1000", "created 2048 462848 22 12582912\r\n",
-         "threadbuffersize less than minimum 2KB, using minimum allowed..."},
+         "[WARN ][qrn    ] threadbuffersize less than minimum 2KB, using minimum allowed..."},
         {"numglobalbuffers=50", "created 5120 462848 30 12582912\r\n",
-         "numglobalbuffers more than maximum 30, using maximum allowed..."},
+         "[WARN ][qrn    ] numglobalbuffers more than maximum 30, using maximum allowed..."},
         {"numglobalbuffers=1", "created 5120 462848 3 12582912\r\n",
-         "numglobalbuffers less than minimum 3, using minimum allowed..."},
+         "[WARN ][qrn    ] numglobalbuffers less than minimum 3, using minimum allowed..."},
         {"maxchunksize=1000", "created 5120 462848 22 1048576\r\n",
-         "maxchunksize less than minimum 1MB, using minimum allowed..."},
+         "[WARN ][qrn    ] maxchunksize less than minimum 1MB, using minimum allowed..."},
         // 4194304 / 22 = 190650, rounded to 47 pages; 22 of them exceed the total, 21 fit.
         {"globalbuffers=4194304", "created 5120 192512 21 12582912\r\n", ""},
         // Small buffers merge into fewer larger ones (10 of 17118), page-rounded to 20480, then as
         // many as the default total holds, at most 30.
         {"threadbuffersize=2048,globalbuffersize=8192", "created 2048 20480 30 12582912\r\n", ""},
         {"globalbuffersize=1000", "created 5120 45056 30 12582912\r\n",
-         "globalbuffersize less than minimum 20KB, using minimum allowed..."},
+         "[WARN ][qrn    ] globalbuffersize less than minimum 20KB, using minimum allowed..."},
         // Both totals given: 1 MiB of 64 KiB buffers is 16.
         {"globalbuffers=1048576,globalbuffersize=65536,numglobalbuffers=16", "created 5120 65536 16 12582912\r\n", ""},
         // Event settings files are only read for a default recording; default.qrc is optional.
         {"settings=missing.qrc", "created 5120 462848 22 12582912\r\n", ""},
-        {"default=true", "created 5120 462848 22 12582912\r\n", "Could not locate default settings."},
+        {"default=true", "created 5120 462848 22 12582912\r\n", "[WARN ][qrn    ] Could not locate default settings."},
     };
     for (const Case &c : cases) {
         ChildResult child = load(c.options);
@@ -149,7 +149,7 @@ TEST(AgentStartUp, RefusesBadOptionStrings) {
     for (const char *options : bad) {
         ChildResult child = load(options);
         EXPECT_EQ(child.out, "refused -1\r\n") << options;
-        std::string expected = std::string("Syntax error: ") + options;
+        std::string expected = std::string("[ERROR][qrn    ] Syntax error: ") + options + "\r\n";
         EXPECT_EQ(child.err.substr(0, expected.size()), expected) << options;
     }
 }
@@ -157,7 +157,8 @@ TEST(AgentStartUp, RefusesBadOptionStrings) {
 TEST(AgentStartUp, ASettingsFileThatCannotBeLoadedRefusesADefaultRecording) {
     ChildResult child = load("defaultrecording=true,settings=missing.qrc");
     EXPECT_EQ(child.out, "refused -1\r\n");
-    const std::string expected = "Could not locate default settings.\r\nCould not load settings missing.qrc\r\n";
+    const std::string expected = "[WARN ][qrn    ] Could not locate default settings.\r\n"
+                                 "[ERROR][qrn    ] Could not load settings missing.qrc\r\n";
     EXPECT_EQ(child.err.substr(0, expected.size()), expected);
 }
 

@@ -11,7 +11,7 @@ constinit int qrnLevel = QRN_WARN;
 
 constinit LOGGER_WITH_MODULES(1) qrnLogger = {
     nullptr, 1, 0, 0, nullptr, QRN_WARN, 0, nullptr, {},
-    {{0, nullptr, "qrn", nullptr, 0, &qrnLevel, nullptr, nullptr, nullptr, 0, 0}},
+    {{-1, nullptr, "qrn", nullptr, 0, &qrnLevel, nullptr, nullptr, nullptr, 0, LOG_DECO_DEFAULT}},
 };
 
 Logger *logger() { return reinterpret_cast<Logger *>(&qrnLogger); }
