@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Creates the project's own Wine prefix (never the user's) and sets it up for the tests:
-# Windows 7, no crash debugger, unmanaged windows, and a CJK font standing in for the Chinese system fonts.
+# Windows 7, no crash debugger, unmanaged windows, Wine's own fonts (Marlett draws the caption
+# buttons, Tahoma is the dialog font), and a CJK font standing in for the Chinese system fonts.
 set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX}
 marker=$prefix/.project-ready
-[ -f "$marker" ] && exit 0
+# A prefix made by an older version of this script is made anew.
+version=2
+[ "$(cat "$marker" 2>/dev/null)" = "$version" ] && exit 0
 
 # A ready prefix elsewhere on this machine may be copied instead of made anew.
 template=${WINE_PREFIX_TEMPLATE:-}
 if [ -n "$template" ]; then
   for _ in $(seq 1 360); do
-    [ -f "$template/.project-ready" ] && break
+    [ "$(cat "$template/.project-ready" 2>/dev/null)" = "$version" ] && break
     sleep 5
   done
 fi
-if [ -n "$template" ] && [ -f "$template/.project-ready" ]; then
+if [ -n "$template" ] && [ "$(cat "$template/.project-ready" 2>/dev/null)" = "$version" ]; then
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   cp -a "$template" "$prefix"
@@ -24,8 +27,16 @@ fi
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$(dirname "$prefix")"
 echo "Creating the Wine prefix $prefix (takes a few minutes on first use)" >&2
+rm -rf "$prefix"
 wineboot -i </dev/null >/dev/null 2>&1
 wineserver -w
+# This Wine looks for its own fonts only in the prefix.
+fonts=/usr/share/wine/fonts
+if compgen -G "$fonts/*.ttf" >/dev/null; then
+  cp -n "$fonts"/*.ttf "$prefix/drive_c/windows/Fonts/"
+else
+  echo "wine-prefix: Wine's own fonts are missing ($fonts); caption buttons show letters" >&2
+fi
 
 reg=$(mktemp --suffix=.reg)
 trap 'rm -f "$reg"' EXIT
@@ -50,4 +61,4 @@ font="WenQuanYi Micro Hei"
 
 wine regedit /S "$(winepath -w "$reg")" </dev/null >/dev/null 2>&1
 wineserver -w
-touch "$marker"
+echo "$version" > "$marker"

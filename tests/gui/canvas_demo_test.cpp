@@ -113,6 +113,12 @@ TEST_F(CanvasDemo, ShowsTheCanvasDrawing) {
         },
         5000);
     EXPECT_TRUE(matchesReference(shot, "gui", "canvas_demo"));
+
+    // The caption buttons are Marlett's symbols, not letters of a stand-in font.
+    RECT frame;
+    GetWindowRect(demo.window(), &frame);
+    PixelBuffer buttons = captureScreen(RECT{frame.right - 72, frame.top, frame.right, origin.y});
+    EXPECT_TRUE(matchesReference(buttons, "gui", "caption_buttons"));
 }
 
 } // namespace
