@@ -72,7 +72,11 @@ TEST_F(RegisteredClasses, SortingComparesDisplayNamesIgnoringCase) {
     EXPECT_EQ(names(registry.get()), (std::vector<std::wstring>{L"MaskEdit", L"spinEdit", L"TextEdit"}));
     EXPECT_EQ(registry->Items()->Objects(1), TSpinEditProperties::ClassInfo());
     EXPECT_FALSE(registry->Items()->Sorted());
+    // Unsorting keeps the order the sort left.
     registry->SetSorted(false);
+    EXPECT_FALSE(registry->Sorted());
+    registry->Register(TReversedRegistry::ClassInfo(), L"Another|Appended at the end");
+    EXPECT_EQ(names(registry.get()), (std::vector<std::wstring>{L"MaskEdit", L"spinEdit", L"TextEdit", L"Another"}));
     registry->Clear();
     EXPECT_EQ(registry->Count(), 0);
 }

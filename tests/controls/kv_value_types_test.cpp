@@ -87,29 +87,40 @@ protected:
 
 } // namespace
 
-TEST(KvValueTypes, NamesSizesAndTypeCodes) {
+TEST(KvValueTypes, AValueFillsItsSizeAndComesBackAsItsVariantType) {
     EXPECT_EQ(type<TkvDateTimeValueType>()->ShortTypeName(), L"DateTime");
-    EXPECT_EQ(type<TkvStringValueType>()->ShortTypeName(), L"String");
     EXPECT_EQ(type<TkvValueType>()->ShortTypeName(), L"");
+    EXPECT_EQ(type<TkvValueType>()->ValueSize(), 0);
     struct Probe {
         TkvValueTypeClass t;
-        int size;
-        TVarType code;
+        Variant value;
     } probes[] = {
-        {type<TkvStringValueType>(), 4, varString},   {type<TkvWideStringValueType>(), 4, varOleStr},
-        {type<TkvSmallintValueType>(), 2, varSmallint}, {type<TkvIntegerValueType>(), 4, varInteger},
-        {type<TkvWordValueType>(), 2, varWord},       {type<TkvBooleanValueType>(), 1, varBoolean},
-        {type<TkvFloatValueType>(), 8, varDouble},    {type<TkvCurrencyValueType>(), 8, varCurrency},
-        {type<TkvDateTimeValueType>(), 8, varDate},   {type<TkvLargeIntValueType>(), 8, varInt64},
-        {type<TkvVariantValueType>(), 4, varVariant}, {type<TkvObjectValueType>(), 4, varInteger},
+        {type<TkvStringValueType>(), Variant(L"text")},     {type<TkvWideStringValueType>(), Variant(L"wide")},
+        {type<TkvSmallintValueType>(), Variant(-1)},        {type<TkvIntegerValueType>(), Variant(-1)},
+        {type<TkvWordValueType>(), Variant(65535)},         {type<TkvBooleanValueType>(), Variant(true)},
+        {type<TkvFloatValueType>(), Variant(-0.1)},         {type<TkvCurrencyValueType>(), Variant(-0.1)},
+        {type<TkvDateTimeValueType>(), Variant(-0.1)},      {type<TkvLargeIntValueType>(), Variant(-1)},
+        {type<TkvVariantValueType>(), Variant(L"boxed")},
     };
     for (const Probe &p : probes) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(p.t->ClassName())));
-        EXPECT_EQ(p.t->ValueSize(), p.size);
-        EXPECT_EQ(p.t->VariantTypeCode(), p.code);
-        EXPECT_EQ(p.t->IsStringType(), p.code == varString || p.code == varOleStr);
+        // Slots start zeroed; the values have no zero byte, so writing past the size shows.
+        Slot slot, zero;
+        p.t->VariantToBuffer(slot.get(), p.value);
+        const int size = p.t->ValueSize();
+        ASSERT_GT(size, 0);
+        EXPECT_EQ(std::memcmp(slot.bytes + size, zero.bytes + size, sizeof slot.bytes - size), 0);
+        EXPECT_NE(slot.bytes[size - 1], 0);
+        Variant out;
+        p.t->BufferToVariant(slot.get(), out);
+        p.t->FinalizeValue(slot.get());
+        if (p.t != type<TkvVariantValueType>()) {
+            EXPECT_EQ(out.VarType(), p.t->VariantTypeCode());
+            EXPECT_EQ(p.t->IsStringType(), out.VarType() == varString || out.VarType() == varOleStr);
+        } else {
+            EXPECT_FALSE(p.t->IsStringType());
+        }
     }
-    EXPECT_EQ(type<TkvValueType>()->ValueSize(), 0);
 }
 
 TEST(KvValueTypes, NameWithoutPrefixLosesOnlyValueType) {

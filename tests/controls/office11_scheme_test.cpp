@@ -28,26 +28,23 @@ TEST(Office11SchemeName, AnyOtherThemeFileIsNoScheme) {
     }
 }
 
-TEST(Office11SchemeColors, FixedValuesOfEachScheme) {
-    EXPECT_EQ(Office11SchemeColor(schemeBlue, 1), RGB(158, 190, 245));
-    EXPECT_EQ(Office11SchemeColor(schemeOlive, 1), RGB(217, 217, 167));
-    EXPECT_EQ(Office11SchemeColor(schemeSilver, 1), RGB(215, 215, 229));
-    EXPECT_EQ(Office11SchemeColor(schemeBlue, 5), RGB(106, 140, 203));
-    EXPECT_EQ(Office11SchemeColor(schemeOlive, 9), RGB(63, 93, 56));
-    EXPECT_EQ(Office11SchemeColor(schemeSilver, 9), RGB(75, 75, 111));
-    EXPECT_EQ(Office11SchemeColor(schemeOlive, 20), RGB(96, 128, 88));
-    EXPECT_EQ(Office11SchemeColor(schemeSilver, 21), RGB(243, 243, 247));
-    for (TztOffice11Scheme scheme : {schemeBlue, schemeOlive, schemeSilver}) {
-        EXPECT_EQ(Office11SchemeColor(scheme, 10), RGB(255, 244, 204));
-        EXPECT_EQ(Office11SchemeColor(scheme, 13), RGB(254, 145, 78));
-        EXPECT_EQ(Office11SchemeColor(scheme, 14), RGB(0, 0, 0));
-        EXPECT_EQ(Office11SchemeColor(scheme, 15), RGB(141, 141, 141));
-        EXPECT_EQ(Office11SchemeColor(scheme, 19), RGB(251, 230, 148));
-    }
-    // Colour 16: the half-way blends, each channel rounded by MulDiv.
-    EXPECT_EQ(Office11SchemeColor(schemeBlue, 16), RGB(62, 109, 185));
-    EXPECT_EQ(Office11SchemeColor(schemeOlive, 16), RGB(139, 158, 126));
-    EXPECT_EQ(Office11SchemeColor(schemeSilver, 16), RGB(133, 131, 161));
+TEST(Office11SchemeColors, EverySchemeHasEveryColourAndSharesTheHighlights) {
+    for (TztOffice11Scheme scheme : {schemeBlue, schemeOlive, schemeSilver})
+        for (int index = 1; index <= 21; ++index)
+            EXPECT_NE(Office11SchemeColor(scheme, index), clNone) << scheme << " " << index;
+    // The hot and pressed highlights and the text colours are the same in every scheme.
+    for (int index : {8, 10, 11, 12, 13, 14, 15, 19})
+        for (TztOffice11Scheme scheme : {schemeOlive, schemeSilver})
+            EXPECT_EQ(Office11SchemeColor(scheme, index), Office11SchemeColor(schemeBlue, index)) << index;
+    // The schemes differ where their own colours are.
+    EXPECT_NE(Office11SchemeColor(schemeBlue, 1), Office11SchemeColor(schemeOlive, 1));
+    EXPECT_NE(Office11SchemeColor(schemeOlive, 1), Office11SchemeColor(schemeSilver, 1));
+}
+
+TEST(Office11SchemeColors, TheSeparatorColourIsTheHalfWayBlendOfItsPair) {
+    EXPECT_EQ(Office11SchemeColor(schemeBlue, 16), BlendRGBPercent(RGB(0, 53, 145), RGB(123, 164, 224), 50));
+    EXPECT_EQ(Office11SchemeColor(schemeOlive, 16), BlendRGBPercent(RGB(96, 119, 107), RGB(181, 196, 143), 50));
+    EXPECT_EQ(Office11SchemeColor(schemeSilver, 16), BlendRGBPercent(RGB(118, 116, 146), RGB(147, 145, 176), 50));
 }
 
 TEST(Office11SchemeColors, OutsideTheRangesIsNone) {

@@ -72,7 +72,11 @@ TEST(FioNormalize, ABareDriveGetsADotWhereTheTextHasRoom) {
     EXPECT_EQ(normalized("C:."), "C:.");
 }
 
-TEST(FioNormalize, NullIsIgnored) { fio_normalize_path(nullptr); }
+TEST(FioNormalize, NullAndEmptyAreLeftAlone) {
+    fio_normalize_path(nullptr);
+    EXPECT_EQ(normalized(""), "");
+    EXPECT_EQ(normalized(" "), "");
+}
 
 TEST(FioNormalize, RandomTextNeverGrowsAndIsStable) {
     std::mt19937 random(42);
