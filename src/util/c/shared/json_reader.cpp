@@ -338,6 +338,20 @@ int simpleEscape(unsigned char c) {
     }
 }
 
+// The value of count hexadecimal digits, or -1 when any of them is something else. A NUL is no
+// digit, so nothing past the end of the text is read.
+int wholeHex(const unsigned char *s, int count) {
+    int value = 0;
+    for (int i = 0; i < count; ++i) {
+        unsigned char c = s[i], lower = static_cast<unsigned char>(c | 0x20);
+        int digit = c >= '0' && c <= '9' ? c - '0' : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
 // Characters other than escapes are stored as they stand: re-encoding a checked character gives
 // back its own bytes. Runs between escapes are copied whole.
 void readQuoted(Parse *p, unsigned char quote) {
@@ -364,10 +378,14 @@ void readQuoted(Parse *p, unsigned char quote) {
             fail(p, "Unterminated string");
         }
         int simple = simpleEscape(s[1]);
+        int code;
         if (simple != 0) {
             reserveToken(p, 1);
             p->token[p->tokenLength++] = static_cast<char>(simple);
             s += 2;
+        } else if ((s[1] == 'u' || s[1] == 'x') && (code = wholeHex(s + 2, s[1] == 'u' ? 4 : 2)) >= 0) {
+            appendCode(p, code);
+            s += s[1] == 'u' ? 6 : 4;
         } else {
             appendCode(p, codeEscape(p));
             s = p->pos;
