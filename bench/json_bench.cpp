@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr size_t documentBytes = size_t{20} << 20;
+constexpr size_t documentBytes = 20000000;
 constexpr int rounds = 5;
 constexpr int stringRounds = 3;
 
@@ -184,7 +184,7 @@ int main() {
     printf("single strings, ours, best of %d; time per MB stays the same when the time is linear\n",
            stringRounds);
     for (size_t megabytes : {10, 20, 40}) {
-        std::string text = singleString(megabytes << 20);
+        std::string text = singleString(megabytes * 1000000);
         double best = 1e30;
         for (int round = 0; round < stringRounds; ++round)
             best = std::min(best, timedStep([&] { return parseOurs(text); }));
