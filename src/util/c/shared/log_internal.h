@@ -102,6 +102,7 @@ void logApplyPendingDecorations(Logger *logger);
 
 // The counter frequency pair registered with the OS layer at load.
 const TimerVars *libraryTimerVars();
+int64_t libraryCounterFrequency();
 
 // The library's own module "util".
 Logger *utilLogger();
