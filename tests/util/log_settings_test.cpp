@@ -76,7 +76,7 @@ CHILD_SCENARIO(log_message_levels) {
     run("levels", levels, "=info");
     run("levels", levels, "beta=error,bogus=x,alpha=trace");
     run("levels", levels, "nosuch=x", nullptr, 8);
-    run("levels", levels, "util=info,,", nullptr, 0);
+    run("levels", levels, "beta=Warn,,", nullptr, 0);
     // Deprecated names: the note goes to the buffer, and to the warn operation when forwarded.
     run("levels", levels, "oldalpha=trace");
     run("levels", levels, "oldalpha=error", warnToOut);
@@ -123,24 +123,24 @@ TEST(LogSettings, MessageLevelsForOneModuleForAllAndTheirErrors) {
                           "levels =info: -1 'No such logging module \"\"' 3 2 2\r\n"
                           "levels beta=error,bogus=x,alpha=trace: -1 'No such logging module \"bogus\"' 3 1 2\r\n"
                           "levels nosuch=x: -1 'No such' 3 1 2\r\n"
-                          "levels util=info,,: 0 '' 3 1 3\r\n"
+                          "levels beta=Warn,,: 0 '' 3 2 2\r\n"
                           "levels oldalpha=trace: 0 'Logging module oldalpha is deprecated. Please use alpha=DEBUG "
-                          "instead.' 5 1 3\r\n"
+                          "instead.' 5 2 2\r\n"
                           "warn: Logging module oldalpha is deprecated. Please use alpha=DEBUG instead.\r\n"
                           "levels oldalpha=error: 0 'Logging module oldalpha is deprecated. Please use alpha=DEBUG "
-                          "instead.' 1 1 3\r\n"
-                          "levels gone=info: -1 'Logging module gone is deprecated' 1 1 3\r\n"
+                          "instead.' 1 2 2\r\n"
+                          "levels gone=info: -1 'Logging module gone is deprecated' 1 2 2\r\n"
                           "levels oldbeta=info: -1 'Logging module oldbeta is deprecated. Please use beta=INFO "
-                          "instead.' 1 1 3\r\n"
+                          "instead.' 1 2 2\r\n"
                           // Forwarded once only: the second name is not passed on again.
                           "warn: Logging module loop1 is deprecated. Please use loop2=WARN instead.\r\n"
                           "levels loop1=debug: -1 'Logging module loop2 is deprecated. Please use loop1=WARN "
-                          "instead.' 1 1 3\r\n"
+                          "instead.' 1 2 2\r\n"
                           "warn: Logging module odd is deprecated. Please use alpha=77 instead.\r\n"
                           "levels odd=info: 0 'Logging module odd is deprecated. Please use alpha=77 instead.' "
-                          "3 1 3\r\n"
+                          "3 2 2\r\n"
                           "levels util=quiet,oldalpha=debug: 0 'Logging module oldalpha is deprecated. Please use "
-                          "alpha=DEBUG instead.' 4 1 0\r\n");
+                          "alpha=DEBUG instead.' 4 2 0\r\n");
     // The one note printed through the library's own module, at WARN.
     EXPECT_EQ(result.err,
               "[WARN ][util   ] Logging module oldalpha is deprecated. Please use alpha=DEBUG instead.\r\n");
