@@ -7,8 +7,12 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include <atomic>
 #include <map>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "child_process.h"
 #include "log_internal.h"
@@ -155,4 +159,37 @@ TEST(LogFileSetting, FilesSharedByNameAndRedirectUntilTheLastModuleLeaves) {
                           "A2 A2 err err err\r\n"
                           "fa=stderr,fb=stderr: 0 '' err err err err err\r\n"
                           "deleted\r\n");
+}
+
+TEST(LogFileSetting, StreamsChangeWhileOtherThreadsPrintWholeLines) {
+    TempDir folder;
+    const std::string one = folder.file("one.log"), two = folder.file("two.log");
+    Logger *logger = newLogger({{"busy"}});
+    _log_add_logger(logger);
+    ASSERT_EQ(logParseLogFilesEx(("busy=" + one).c_str(), nullptr, 0, nullptr), 0);
+    std::atomic<int> running{3};
+    std::vector<std::thread> printers;
+    for (int t = 0; t < 3; ++t)
+        printers.emplace_back([&, t] {
+            // A pause between lines lets the setting's writer in: the module lock favours readers.
+            for (int line = 0; line < 300; ++line) {
+                print(logger, 0, "thread %d says something", t);
+                SwitchToThread();
+            }
+            --running;
+        });
+    // Both files are opened at least once, however soon the printers are done.
+    for (int i = 0; i < 100 && (i < 2 || running.load() > 0); ++i)
+        EXPECT_EQ(logParseLogFilesEx(("busy=" + (i % 2 != 0 ? one : two)).c_str(), nullptr, 0, nullptr), 0);
+    for (std::thread &printer : printers)
+        printer.join();
+    EXPECT_EQ(logParseLogFilesEx("busy=stderr", nullptr, 0, nullptr), 0);
+    for (const std::string &path : {one, two}) {
+        std::istringstream lines(readTextFile(path));
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_TRUE(line.size() == 41 && line.compare(0, 24, "[WARN ][busy   ] thread ") == 0 &&
+                        line.compare(25, 16, " says something\r") == 0)
+                << path << ": " << line;
+        EXPECT_TRUE(DeleteFileA(path.c_str())) << path << " is still open";
+    }
 }
