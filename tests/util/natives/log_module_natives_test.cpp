@@ -118,6 +118,11 @@ CHILD_SCENARIO(log_module_natives) {
     *wordOf(env, level) = LOG_TRACE;
     *wordOf(env, sanity) = LOG_SANITY_DEBUG;
     printf("written: %d %d\n", *logger->modules[0].level, *logger->modules[0].sanity);
+    // Java may store anything there: the listing prints a level without a name as its number.
+    *wordOf(env, level) = 1234;
+    *wordOf(env, sanity) = -1;
+    fflush(stdout);
+    _log_do_print_moduleinfo(logger, 0, reinterpret_cast<intptr_t>(GetStdHandle(STD_OUTPUT_HANDLE)));
 
     // A module without a sanity word reads its owner's default.
     jobject spare = natives.module("nosanity");
@@ -173,6 +178,7 @@ TEST(LogModuleNatives, NamesModuleObjectsLevelBuffersOutputAndExceptions) {
                    "vmt: handle is the module, names vmt vmtalias, defaults 3 1\r\n"
                    "buffers: level word sanity word, capacity 4 4\r\n"
                    "written: 5 3\r\n"
+                   "\tvmt (vmtalias): level=1234, decorations=3, sanity=-1\n"
                    "nosanity: 1, again the same word\r\n"
                    "quiet note: 0\r\n"
                    "loud note: 0\r\n"
