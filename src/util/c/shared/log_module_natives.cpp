@@ -150,7 +150,8 @@ JNIEXPORT jobjectArray JNICALL Java_melnor_vantrel_log_NativeLogModule_getModule
     // Loggers are never removed: the names outlive the lock.
     qsort(names, count, sizeof(const char *), byName);
     jclass element = idsReadyNow() ? stringClass : env->FindClass("java/lang/String");
-    jobjectArray array = element != nullptr ? env->NewObjectArray(static_cast<jsize>(count), element, nullptr) : nullptr;
+    jobjectArray array =
+        element != nullptr ? env->NewObjectArray(static_cast<jsize>(count), element, nullptr) : nullptr;
     for (size_t i = 0; array != nullptr && i < count; ++i) {
         jstring name = env->NewStringUTF(names[i] != nullptr ? names[i] : "");
         if (name == nullptr)
