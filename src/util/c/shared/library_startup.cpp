@@ -16,17 +16,19 @@ namespace sarnik {
 
 const TimerVars *libraryTimerVars() { return &timerVars; }
 
+int64_t libraryCounterFrequency() { return timerVars.frequency; }
+
 } // namespace sarnik
 
-// The library's own logger joins the list at load; the OS layer may have registered its own
-// before this runs, when it was the one that loaded this library. Without the JSON reader's
-// thread-local slot the library does not load.
+// At load: the frequency pair, then the library's own logger (the OS layer may have registered
+// its own before this runs, when it was the one that loaded this library), then the JSON
+// reader's thread-local slot, without which the library does not load.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
-        if (!sarnik::abortStackStartup())
-            return FALSE;
         _timing_get_vars(&timerVars.frequency, &timerVars.nanosPerTick);
         _log_add_logger(sarnik::utilLogger());
+        if (!sarnik::abortStackStartup())
+            return FALSE;
     } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         sarnik::abortStackShutdown();
     }

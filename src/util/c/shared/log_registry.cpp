@@ -42,16 +42,6 @@ bool sameName(const char *name, const char *candidate) {
     return candidate != nullptr && candidate[0] != '\0' && strcmp(name, candidate) == 0;
 }
 
-// Registered loggers point only at modules of loggers registered before them, so a chain is at
-// most as long as the list holds modules; the bound also stops a chain that a broken record
-// turned into a loop.
-template <typename Change> void alongChain(LogModule *module, Change change) {
-    for (int step = 0; module != nullptr && step <= totalModules; ++step) {
-        change(module);
-        module = module->linkedTarget;
-    }
-}
-
 template <typename Visit> void forEachSelected(Logger *logger, int module, Visit visit) {
     if (logger == nullptr) {
         for (Logger *l = firstLogger; l != nullptr; l = l->next)
@@ -67,7 +57,7 @@ template <typename Visit> void forEachSelected(Logger *logger, int module, Visit
 
 template <typename Change> void changeSelected(Logger *logger, int module, Change change) {
     rwReadLock(&listLock);
-    forEachSelected(logger, module, [&](LogModule *entry) { alongChain(entry, change); });
+    forEachSelected(logger, module, [&](LogModule *entry) { logAlongChain(entry, change); });
     rwReadUnlock(&listLock);
 }
 
@@ -162,6 +152,16 @@ LogModule *logFindModule(const char *name, Logger **owner, int *index) {
         }
     }
     return nullptr;
+}
+
+bool logIsRegisteredModule(const LogModule *module) {
+    const uintptr_t address = reinterpret_cast<uintptr_t>(module);
+    for (Logger *l = firstLogger; l != nullptr; l = l->next) {
+        const uintptr_t first = reinterpret_cast<uintptr_t>(&l->modules[0]);
+        if (l->moduleCount > 0 && address >= first && address - first < l->moduleCount * sizeof(LogModule))
+            return (address - first) % sizeof(LogModule) == 0;
+    }
+    return false;
 }
 
 } // namespace sarnik

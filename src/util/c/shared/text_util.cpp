@@ -24,6 +24,16 @@ bool isHexLetter(char c) {
     return (lower >= 'a' && lower <= 'f') || lower == 'x';
 }
 
+bool sameTextIgnoringCase(const char *a, const char *b) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    for (;; ++a, ++b) {
+        if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b)))
+            return false;
+        if (*a == '\0')
+            return true;
+    }
+}
+
 } // namespace sarnik
 
 int strStartsWith(const char *text, const char *prefix) {

@@ -13,6 +13,9 @@ char *copyText(const char *text, size_t length);
 // a to f, or x, in either case: a letter that only a hexadecimal number can hold.
 bool isHexLetter(char c);
 
+// Equal when only the case of ASCII letters differs; the locale plays no part.
+bool sameTextIgnoringCase(const char *a, const char *b);
+
 } // namespace sarnik
 
 #endif
