@@ -91,6 +91,10 @@ void vmhostPushFrame(JNIEnv *env, jthread thread, jmethodID method, jlocation lo
 void vmhostAddOwnedMonitor(JNIEnv *env, jthread thread, jobject monitor, jint stackDepth) VMHOST_NOTHROW;
 void vmhostSetContendedMonitor(JNIEnv *env, jthread thread, jobject monitor) VMHOST_NOTHROW;
 void vmhostEndSimulatedThread(JNIEnv *env, jthread thread) VMHOST_NOTHROW;
+/* Suspending a thread (any thread of the VM) answers `error` instead, until it is set to 0; and
+   how many suspends of it took effect so far. */
+void vmhostFailSuspend(JNIEnv *env, jthread thread, jint error) VMHOST_NOTHROW;
+jint vmhostSuspensions(JNIEnv *env, jthread thread) VMHOST_NOTHROW;
 
 /* Capabilities every tool-interface environment may add (default: all the VM implements). */
 void vmhostSetPotentialCapabilities(JavaVM *vm, const jvmtiCapabilities *capabilities) VMHOST_NOTHROW;
