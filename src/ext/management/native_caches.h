@@ -1,4 +1,4 @@
-// Class references that natives cache on first use; JNI_OnUnload gives them back.
+// What natives cache on first use; JNI_OnUnload gives it back, so that a later load binds anew.
 #ifndef VEXIL_NATIVE_CACHES_H
 #define VEXIL_NATIVE_CACHES_H
 
@@ -7,6 +7,9 @@
 namespace vexil {
 
 void releaseParameterClasses(JNIEnv *env);
+void forgetThreadIds();
+void forgetNicIds();
+void forgetTransformMethod();
 
 } // namespace vexil
 

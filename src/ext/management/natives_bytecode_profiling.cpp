@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "java_support.h"
+#include "native_caches.h"
 #include "vm_binding.h"
 
 using namespace vexil;
@@ -94,6 +95,8 @@ void retransform(JNIEnv *env, jobject self, jclass cls) {
 }
 
 } // namespace
+
+void vexil::forgetTransformMethod() { transformMethod = nullptr; }
 
 extern "C" JNIEXPORT void JNICALL Java_zun_vexil_BCMethodProf_initIDs(JNIEnv *env, jclass cls) {
     transformMethod = env->GetMethodID(cls, "transform", "(Ljava/lang/Class;Ljava/lang/String;[B)[B");

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "native_caches.h"
 #include "vm_binding.h"
 
 namespace {
@@ -67,6 +68,11 @@ bool bindFields(JNIEnv *env, jclass cls) {
 }
 
 } // namespace
+
+void vexil::forgetNicIds() {
+    macField = nullptr;
+    mtuField = nullptr;
+}
 
 extern "C" JNIEXPORT void JNICALL Java_zun_vexil_NICImpl_initIDs(JNIEnv *env, jclass cls) { bindFields(env, cls); }
 

@@ -3,6 +3,7 @@
 #include "java_support.h"
 #include "management_context.h"
 #include "management_data.h"
+#include "native_caches.h"
 #include "thread_ids.h"
 
 namespace vexil {
@@ -19,6 +20,8 @@ jfieldID optionalField(JNIEnv *env, const char *name, const char *signature) {
 }
 
 } // namespace
+
+void forgetThreadIds() { threadIds = ThreadIds{}; }
 
 bool bindThreadIds(JNIEnv *env) {
     if (threadIds.ready)

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "java_support.h"
+#include "management_context.h"
 #include "native_caches.h"
 
 namespace vexil {
@@ -123,6 +124,10 @@ extern "C" JNIEXPORT void JNICALL JNI_OnUnload(JavaVM *vm, void *) {
     if (vm->GetEnv(reinterpret_cast<void **>(&env), jniVersion) != JNI_OK || env == nullptr)
         return;
     releaseParameterClasses(env);
+    forgetThreadIds();
+    forgetNicIds();
+    forgetTransformMethod();
+    compileInfoWanted = false;
     releaseReferences(env);
 }
 
