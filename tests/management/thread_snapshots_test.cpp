@@ -154,7 +154,8 @@ TEST_F(Threads, SnapshotsMatchTheHostsThreadsInEveryState) {
     vmhostPushFrame(env(), runner, compute, 9);
     vmhostAddOwnedMonitor(env(), runner, monitorObjects[0], 1);
     vmhostAddOwnedMonitor(env(), runner, monitorObjects[1], 0);
-    jthread sleeper = vmhostSimulateThread(env(), "sleeper", 3, JNI_TRUE, sleeping);
+    constexpr jint interrupted = sleeping | JVMTI_THREAD_STATE_INTERRUPTED;
+    jthread sleeper = vmhostSimulateThread(env(), "sleeper", 3, JNI_TRUE, interrupted);
     vmhostPushFrame(env(), sleeper, bare, 2);
     jthread waiter = vmhostSimulateThread(env(), "waiter", 5, JNI_FALSE, waiting);
     vmhostPushFrame(env(), waiter, run, 0);
@@ -177,7 +178,7 @@ TEST_F(Threads, SnapshotsMatchTheHostsThreadsInEveryState) {
     ASSERT_EQ(env()->GetArrayLength(result), 7);
     const char *names[] = {"runner", "sleeper", "main", "waiter", "stuck", "native", "held"};
     // The caller is inside the snapshot native.
-    const jint states[] = {runnable, sleeping, inNative, waiting, blocked, inNative, runnable};
+    const jint states[] = {runnable, interrupted, inNative, waiting, blocked, inNative, runnable};
     for (jsize i = 0; i < 7; ++i) {
         jobject s = env()->GetObjectArrayElement(result, i);
         ASSERT_NE(s, nullptr) << names[i];
