@@ -7,3 +7,5 @@ echo "== What the OS layer reports"
 in_windows "$root/scripts/wine-run" "$build/bin/osinfo.exe"
 echo "== The VM host with the flight recorder agent and its default options"
 in_windows "$root/scripts/wine-run" "$build/bin/vmhost.exe" "-agentpath:$build/bin/qrn.dll" -recorder -run:2000
+echo "== The VM host with the management natives"
+in_windows "$root/scripts/wine-run" "$build/bin/vmhost.exe" "-library:$build/bin/vexil.dll" -management

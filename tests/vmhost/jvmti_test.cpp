@@ -264,6 +264,13 @@ TEST_F(Threads, SuspensionResultsPerThread) {
     EXPECT_EQ(jvmti->ResumeThreadList(1, list, results), JVMTI_ERROR_NONE);
     EXPECT_EQ(results[0], JVMTI_ERROR_NONE);
     EXPECT_EQ(jvmti->ResumeThread(blocked), JVMTI_ERROR_THREAD_NOT_SUSPENDED);
+    EXPECT_EQ(vmhostSuspensions(env(), blocked), 1);
+    vmhostFailSuspend(env(), blocked, JVMTI_ERROR_INTERNAL);
+    ASSERT_EQ(jvmti->SuspendThreadList(1, list, results), JVMTI_ERROR_NONE);
+    EXPECT_EQ(results[0], JVMTI_ERROR_INTERNAL);
+    vmhostFailSuspend(env(), blocked, JVMTI_ERROR_NONE);
+    EXPECT_EQ(vmhostSuspensions(env(), blocked), 1);
+    EXPECT_EQ(vmhostSuspensions(env(), self), 0);
 
     jint count = 0;
     jthread *all = nullptr;

@@ -143,3 +143,48 @@ TEST_F(Management, CommandsThreadsAndAffinity) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Management, GivenRecordsReplaceTheVmsAnswersAndOperationsFailOnDemand) {
+    VmCommandParameter given[1] = {};
+    given[0].name = const_cast<char *>("odd");
+    given[0].description = const_cast<char *>("of no known type");
+    given[0].type = 'Q';
+    vmhostSetManagementData(session->vm(), 252, "custom", 1, given);
+    given[0].name = nullptr; // the VM kept copies
+    VmManagementData data{};
+    ASSERT_EQ(extension->getData(env(), nullptr, 252, "custom", &data), 0);
+    ASSERT_EQ(data.count, 1);
+    auto *parameter = static_cast<VmCommandParameter *>(data.elements);
+    EXPECT_STREQ(parameter->name, "odd");
+    EXPECT_STREQ(parameter->description, "of no known type");
+    EXPECT_EQ(parameter->type, 'Q');
+    extension->freeData(env(), 252, &data);
+    ASSERT_EQ(extension->getData(env(), nullptr, 252, "run_gc", &data), 0) << "other commands keep the VM's answer";
+    EXPECT_EQ(data.count, 2);
+    extension->freeData(env(), 252, &data);
+
+    jclass npe = env()->FindClass("java/lang/NullPointerException");
+    VmExceptionCount counts[1] = {{npe, 0, 99}};
+    vmhostSetManagementData(session->vm(), 300, nullptr, 1, counts);
+    ASSERT_EQ(extension->getData(env(), nullptr, 300, nullptr, &data), 0);
+    auto *count = static_cast<VmExceptionCount *>(data.elements);
+    EXPECT_TRUE(env()->IsSameObject(count->cls, npe));
+    EXPECT_EQ(count->count, 99);
+    extension->freeData(env(), 300, &data);
+
+    vmhostFailManagement(session->vm(), "getData", 100, JNI_TRUE);
+    EXPECT_EQ(extension->getData(env(), nullptr, 100, nullptr, &data), -1);
+    EXPECT_EQ(data.elements, nullptr);
+    vmhostFailManagement(session->vm(), "setLong", -1, JNI_TRUE);
+    EXPECT_EQ(extension->setLong(env(), nullptr, 104, 1), 0);
+    vmhostFailManagement(session->vm(), "setLong", -1, JNI_FALSE);
+    EXPECT_EQ(extension->setLong(env(), nullptr, 104, 1), 1);
+    vmhostFailManagement(session->vm(), "getData", 100, JNI_FALSE);
+    ASSERT_EQ(extension->getData(env(), nullptr, 100, nullptr, &data), 0);
+    extension->freeData(env(), 100, &data);
+    takeCallLog();
+}
+
+} // namespace

@@ -8,7 +8,7 @@
 #ifndef VMHOST_MANAGEMENT_INTERFACE_H
 #define VMHOST_MANAGEMENT_INTERFACE_H
 
-#include <jni.h>
+#include <jvmti.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -11,8 +11,8 @@
    start; finishChunk takes a finished chunk over and drops ".part"); the management classes in
    zun/vexil and com/zun/jvm (constructors keep their arguments in fields, callbacks log); the
    log-module, process and timing classes of melnor/vantrel. Their natives are declared with the
-   signatures the libraries register or export, except those of zun/vexil beyond JVMImpl's init and
-   destroy, which a test declares with vmhostAddMethod.
+   signatures the libraries register or export. The management objects of zun/vexil find their
+   JVMImpl in their field "jvm"; a test overrides a played method in a subclass of its own.
 
    Options of JNI_CreateJavaVM and vmhostCreateJavaVM:
      -agentpath:<dll>[=<options>]  load an agent (Agent_OnLoad gets null without '=')
@@ -91,6 +91,10 @@ void vmhostPushFrame(JNIEnv *env, jthread thread, jmethodID method, jlocation lo
 void vmhostAddOwnedMonitor(JNIEnv *env, jthread thread, jobject monitor, jint stackDepth) VMHOST_NOTHROW;
 void vmhostSetContendedMonitor(JNIEnv *env, jthread thread, jobject monitor) VMHOST_NOTHROW;
 void vmhostEndSimulatedThread(JNIEnv *env, jthread thread) VMHOST_NOTHROW;
+/* Suspending a thread (any thread of the VM) answers `error` instead, until it is set to 0; and
+   how many suspends of it took effect so far. */
+void vmhostFailSuspend(JNIEnv *env, jthread thread, jint error) VMHOST_NOTHROW;
+jint vmhostSuspensions(JNIEnv *env, jthread thread) VMHOST_NOTHROW;
 
 /* Capabilities every tool-interface environment may add (default: all the VM implements). */
 void vmhostSetPotentialCapabilities(JavaVM *vm, const jvmtiCapabilities *capabilities) VMHOST_NOTHROW;
@@ -103,6 +107,13 @@ void vmhostSetManagementTables(JavaVM *vm, jboolean standard, jboolean extension
 void vmhostSetLongAttribute(JavaVM *vm, jint id, jlong value) VMHOST_NOTHROW;
 void vmhostSetBoolAttribute(JavaVM *vm, jint id, jboolean value) VMHOST_NOTHROW;
 void vmhostSetOptionalSupport(JavaVM *vm, unsigned char byte0) VMHOST_NOTHROW;
+/* getData answers of the test's own: `count` records of the attribute's type (texts copied, class
+   references of 300 and 301 kept as their classes), for one command of 251 and 252 or, with a
+   null command, for any input. They replace the VM's own answer for that attribute. */
+void vmhostSetManagementData(JavaVM *vm, jint id, const char *command, jint count, const void *records) VMHOST_NOTHROW;
+/* Makes an operation of the extension table ("getData", "setData", "setLong", "setBool",
+   "executeCommand", "threadsById") fail for an attribute id (-1: every id), or work again. */
+void vmhostFailManagement(JavaVM *vm, const char *operation, jint id, jboolean fail) VMHOST_NOTHROW;
 
 /* The recorder: the agent's entry table once it asked for the recorder interface (or null), and
    an event record written into the calling thread's buffer through it; 1 when written, 0 when

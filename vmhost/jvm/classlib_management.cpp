@@ -1,5 +1,5 @@
-// The management classes whose members the management natives use, played by the VM. Their
-// natives beyond JVMImpl's init and destroy are declared by whoever calls them (vmhostAddMethod).
+// The management classes whose members the management natives use, played by the VM, with the
+// natives the management library exports for them.
 #include "classlib.h"
 
 namespace vm {
@@ -32,7 +32,13 @@ void defineManagementClasses(Vm &vm) {
         .logged("onClassLoad", "(Ljava/lang/Class;)V")
         .logged("onCompiled", "(Ljava/lang/reflect/AccessibleObject;IJ)V")
         .native("init", "()V")
-        .native("destroy", "()V");
+        .native("destroy", "()V")
+        .native("suggestProcessAffinity0", "([I)V")
+        .native("getProcessAffinity0", "()[I")
+        .native("getStartTime", "()J")
+        .native("getJVMLoad", "()D")
+        .native("getJVMInitArgs", "()Ljava/lang/String;")
+        .native("getJavaCommandLine", "()Ljava/lang/String;");
 
     define(vm, "zun/vexil/ThreadSnapshotImpl", "java/lang/Object")
         .implements("com/zun/jvm/ThreadSnapshot")
@@ -56,18 +62,109 @@ void defineManagementClasses(Vm &vm) {
     define(vm, "zun/vexil/NICImpl", "java/lang/Object")
         .field("mac", "Ljava/lang/String;")
         .field("mtu", "J")
-        .method("<init>", "()V", nothing);
+        .method("<init>", "()V", nothing)
+        .native("initIDs", "()V", ACC_PUBLIC | ACC_STATIC)
+        .native("init", "(I)V");
     define(vm, "zun/vexil/BCMethodProf", "java/lang/Object")
         .method("<init>", "()V", nothing)
-        .method("transform", "(Ljava/lang/Class;Ljava/lang/String;[B)[B", [](Call &call) {
-            logCall(call);
-            return jvalue{};
-        });
-    for (const char *name : {"zun/vexil/ClassLibraryImpl", "zun/vexil/CompilationSystemImpl", "zun/vexil/CPUImpl",
-                             "zun/vexil/DiagnosticCommandImpl", "zun/vexil/ExceptionProfileImpl",
-                             "zun/vexil/GarbageCollectorImpl", "zun/vexil/MachineImpl", "zun/vexil/MemorySystemImpl",
-                             "zun/vexil/OperatingSystemImpl", "zun/vexil/ThreadSystemImpl"})
-        define(vm, name, "java/lang/Object").method("<init>", "()V", nothing);
+        .method("transform", "(Ljava/lang/Class;Ljava/lang/String;[B)[B",
+                [](Call &call) {
+                    logCall(call);
+                    return jvalue{};
+                })
+        .native("initIDs", "()V", ACC_PUBLIC | ACC_STATIC)
+        .native("transform", "(Ljava/lang/Class;)V");
+    // The management objects; those whose natives need the JVMImpl's context find it in "jvm".
+    struct Native {
+        const char *name;
+        const char *signature;
+        bool isStatic;
+    };
+    const std::pair<const char *, std::vector<Native>> components[] = {
+        {"zun/vexil/ClassLibraryImpl",
+         {{"getAllClasses0", "(Ljava/lang/String;)[Ljava/lang/Class;", false},
+          {"getAllClasses0", "(Ljava/lang/ClassLoader;)[Ljava/lang/Class;", false},
+          {"redefineClass", "(Ljava/lang/Class;[BII)V", false},
+          {"setPreprocessing", "(Z)V", false},
+          {"addedFirstListener", "()V", false},
+          {"removedLastListener", "()V", false}}},
+        {"zun/vexil/CompilationSystemImpl",
+         {{"initStrategies", "()[Lzun/vexil/CGStrategyImpl;", false},
+          {"isOptimizing", "()Z", false},
+          {"setOptimizing", "(Z)V", false},
+          {"getStrategy", "(Ljava/lang/reflect/AccessibleObject;)I", false},
+          {"forceCompilation", "(Ljava/lang/reflect/AccessibleObject;I)Z", false},
+          {"addedFirstListener", "()V", false},
+          {"removedLastListener", "()V", false}}},
+        {"zun/vexil/CPUImpl", {{"getLoad", "(I)D", false}, {"getClockFrequency", "()J", false}}},
+        {"zun/vexil/DiagnosticCommandImpl",
+         {{"execute", "(Ljava/lang/String;I)V", false},
+          {"getAvailableCommandNames", "()[Ljava/lang/String;", false},
+          {"getDescription", "(Ljava/lang/String;)Ljava/lang/String;", false},
+          {"getParameters0", "(Ljava/lang/String;)[Lcom/zun/jvm/DiagnosticCommand$Parameter;", false}}},
+        {"zun/vexil/ExceptionProfileImpl",
+         {{"checkAvailable", "()Z", false},
+          {"setSingleEnabled0", "(Ljava/lang/Class;Z)V", false},
+          {"setCompositeEnabled0", "(Ljava/lang/Class;Z)V", false},
+          {"getSingleCount0", "(Ljava/lang/Class;)J", false},
+          {"getCompositeCount0", "(Ljava/lang/Class;)J", false},
+          {"getSingleCounts0", "()[Ljava/lang/Object;", false}}},
+        {"zun/vexil/GarbageCollectorImpl",
+         {{"getStrategies0", "()[Lzun/vexil/GCStrategyImpl;", false},
+          {"getHeuristics0", "()[Lzun/vexil/GCHeuristicImpl;", false},
+          {"getStrategy0", "()I", false},
+          {"getHeuristic0", "()I", false},
+          {"hasCompaction", "()Z", false},
+          {"getTotalGarbageCollectionCount", "()J", false},
+          {"getTotalGarbageCollectionTime", "()J", false},
+          {"getLastGCStart", "()J", false},
+          {"getLastGCEnd", "()J", false},
+          {"getNurserySize0", "()J", false},
+          {"setNurserySize0", "(J)V", false},
+          {"suggestGCStrategy", "(I)V", false},
+          {"suggestGCHeuristics", "(I)V", false},
+          {"isSelfOptimizing", "()Z", false},
+          {"setPauseTimeTarget0", "(J)V", false},
+          {"getPauseTimeTarget", "()J", false},
+          {"getMinPauseTimeTarget", "()J", false},
+          {"getMaxPauseTimeTarget", "()J", false},
+          {"addedFirstListener", "()V", false},
+          {"removedLastListener", "()V", false}}},
+        {"zun/vexil/MachineImpl",
+         {{"getTotalPhysicalMemory", "()J", false},
+          {"getUsedPhysicalMemory", "()J", false},
+          {"getNumCPUS", "()I", false},
+          {"getCPULoad", "()D", false},
+          {"getPhysicalMachineID", "()Ljava/lang/String;", false}}},
+        {"zun/vexil/MemorySystemImpl",
+         {{"getMaxHeapSize", "()J", false},
+          {"getTotalHeapSize", "()J", false},
+          {"getInitialHeapSize", "()J", false},
+          {"getUsedHeapSize", "()J", false},
+          {"getSuggestedHeapSize", "()J", false},
+          {"suggestHeapSize", "(J)V", false},
+          {"setHeapSizeLocked", "(Z)V", false},
+          {"isHeapSizeLocked", "()Z", false},
+          {"setExitOnOutOfMemory", "(Z)V", false},
+          {"isExitOnOutOfMemory", "()Z", false}}},
+        {"zun/vexil/OperatingSystemImpl",
+         {{"getTotalVirtualMemory", "()J", false},
+          {"getUsedVirtualMemory", "()J", false},
+          {"getProcessID0", "()J", false}}},
+        {"zun/vexil/ThreadSystemImpl",
+         {{"initIDs", "()V", true},
+          {"getTotalThreadCount", "()I", false},
+          {"getDaemonThreadCount", "()I", false},
+          {"getAllThreads0", "()[Ljava/lang/Thread;", false},
+          {"getThread", "(J)Ljava/lang/Thread;", false},
+          {"getThreadSnapshots", "([Ljava/lang/Thread;)[Lcom/zun/jvm/ThreadSnapshot;", false}}},
+    };
+    for (const auto &[name, natives] : components) {
+        ClassBuilder builder = define(vm, name, "java/lang/Object");
+        builder.field("jvm", "Lzun/vexil/JVMImpl;").method("<init>", "()V", nothing);
+        for (const Native &n : natives)
+            builder.native(n.name, n.signature, n.isStatic ? ACC_PUBLIC | ACC_STATIC : ACC_PUBLIC);
+    }
 }
 
 } // namespace vm

@@ -263,3 +263,32 @@ extern "C" void vmhostAddShutdownHook(JavaVM *javaVm, void (*hook)(JNIEnv *, voi
     std::lock_guard guard(vm->lock);
     vm->shutdownHooks.push_back(ShutdownHook{[hook, context](JNIEnv *env) { hook(env, context); }});
 }
+
+namespace {
+
+JavaThread *anyThread(JniEntry &e, jthread ref) {
+    Object *object = e.object(ref);
+    JavaThread *thread = object != nullptr ? threadOf(*e.vm, object) : nullptr;
+    if (thread == nullptr)
+        e.problem("the object is not a thread of this VM");
+    return thread;
+}
+
+} // namespace
+
+extern "C" void vmhostFailSuspend(JNIEnv *env, jthread thread, jint error) noexcept {
+    JniEntry e(env, "vmhostFailSuspend");
+    if (JavaThread *target = e.ok ? anyThread(e, thread) : nullptr) {
+        std::lock_guard guard(e.vm->lock);
+        target->suspendFailure = static_cast<jvmtiError>(error);
+    }
+}
+
+extern "C" jint vmhostSuspensions(JNIEnv *env, jthread thread) noexcept {
+    JniEntry e(env, "vmhostSuspensions");
+    JavaThread *target = e.ok ? anyThread(e, thread) : nullptr;
+    if (target == nullptr)
+        return -1;
+    std::lock_guard guard(e.vm->lock);
+    return target->suspensions;
+}

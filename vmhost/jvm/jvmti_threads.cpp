@@ -142,7 +142,11 @@ jvmtiError suspend(JavaThread *thread, bool on) {
         return JVMTI_ERROR_THREAD_NOT_ALIVE;
     if (thread->suspended == on)
         return on ? JVMTI_ERROR_THREAD_SUSPENDED : JVMTI_ERROR_THREAD_NOT_SUSPENDED;
+    if (on && thread->suspendFailure != JVMTI_ERROR_NONE)
+        return thread->suspendFailure;
     thread->suspended = on;
+    if (on)
+        ++thread->suspensions;
     return JVMTI_ERROR_NONE;
 }
 

@@ -1,6 +1,8 @@
 // The management tables of JVM_GetManagement: a standard table with the long-attribute getter and
 // the extension table, answering from attribute values the host can set and from the VM's own
 // threads and collections.
+#include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,7 +11,19 @@
 
 namespace vm {
 
+// getData records a test gave for an attribute (and a command), with their texts and classes.
+struct GivenData {
+    bool anyCommand = true;
+    std::string command;
+    jint count = 0;
+    std::vector<unsigned char> raw;             // the records as given; texts and classes replaced
+    std::vector<std::vector<std::string>> texts; // per record, in member order
+    std::vector<Object *> classes;              // 300 and 301: per record
+};
+
 struct ManagementState {
+    std::vector<GivenData> given[1000]; // by attribute id
+    std::set<std::pair<std::string, jint>> failing; // operation and id (-1: every id)
     bool standard = true;
     bool extension = true;
     std::map<jint, jlong> longs;
@@ -47,6 +61,12 @@ JavaThread *caller(JNIEnv *env, const char *operation) {
 
 Object *objectOf(Vm &vm, JavaThread *thread, jobject ref, const char *operation) {
     return thread != nullptr ? resolve(vm, *thread, ref, operation) : nullptr;
+}
+
+bool fails(Vm &vm, const char *operation, jint id) {
+    std::lock_guard guard(vm.lock);
+    const auto &failing = state(vm).failing;
+    return failing.count({operation, id}) != 0 || failing.count({operation, -1}) != 0;
 }
 
 jlong unknown(const char *table, jint id) {
@@ -104,6 +124,8 @@ jlong JNICALL setLong(JNIEnv *env, jobject object, jint id, jlong value) {
     Vm &vm = runningVm("management operation setLong");
     Object *target = objectOf(vm, caller(env, "setLong"), object, "management operation setLong");
     callLog("management.setLong(" + std::to_string(id) + ", " + std::to_string(value) + ")");
+    if (fails(vm, "setLong", id))
+        return 0;
     std::lock_guard guard(vm.lock);
     ManagementState &s = state(vm);
     if (id == 200 && target != nullptr) {
@@ -140,6 +162,8 @@ jboolean JNICALL setBool(JNIEnv *env, jobject object, jint id, jboolean value) {
     Vm &vm = runningVm("management operation setBool");
     Object *target = objectOf(vm, caller(env, "setBool"), object, "management operation setBool");
     callLog("management.setBool(" + std::to_string(id) + ", " + (value ? "true" : "false") + ")");
+    if (fails(vm, "setBool", id))
+        return JNI_FALSE;
     std::lock_guard guard(vm.lock);
     ManagementState &s = state(vm);
     if ((id == 300 || id == 301) && target != nullptr) {
@@ -205,6 +229,63 @@ template <typename Value> void *packValues(const std::vector<Value> &values) {
 
 const std::vector<std::string> commandNames = {"help", "print_threads", "run_gc", "version"};
 
+// The record size of a getData attribute, and where its texts are; 0 for an id without records.
+size_t recordSize(jint id) {
+    switch (id) {
+    case 100: return sizeof(VmGcStrategy);
+    case 101: return sizeof(VmGcHeuristic);
+    case 200: return sizeof(VmCompilationStrategy);
+    case 250: case 251: case 600: case 601: case 602: return sizeof(char *);
+    case 252: return sizeof(VmCommandParameter);
+    case 300: case 301: return sizeof(VmExceptionCount);
+    case 400: case 401: case 402: return sizeof(jdouble);
+    case 403: return sizeof(jint);
+    default: return 0;
+    }
+}
+
+std::vector<size_t> textOffsets(jint id) {
+    switch (id) {
+    case 100: return {offsetof(VmGcStrategy, name)};
+    case 101: return {offsetof(VmGcHeuristic, name), offsetof(VmGcHeuristic, description)};
+    case 200: return {offsetof(VmCompilationStrategy, name)};
+    case 250: case 251: case 600: case 601: case 602: return {0};
+    case 252: return {offsetof(VmCommandParameter, name), offsetof(VmCommandParameter, description)};
+    default: return {};
+    }
+}
+
+// Given records packed as getData answers them: records, then their texts; classes as local
+// references of the calling thread. Called under the VM's lock.
+void *packGiven(Vm &vm, JavaThread &thread, jint id, const GivenData &data) {
+    size_t size = recordSize(id);
+    std::vector<size_t> offsets = textOffsets(id);
+    size_t total = data.raw.size();
+    for (const auto &row : data.texts)
+        for (const std::string &text : row)
+            total += text.size() + 1;
+    auto *block = static_cast<unsigned char *>(malloc(std::max<size_t>(total, 1)));
+    if (block == nullptr)
+        return nullptr;
+    memcpy(block, data.raw.data(), data.raw.size());
+    unsigned char *at = block + data.raw.size();
+    for (jint i = 0; i < data.count; ++i) {
+        unsigned char *record = block + i * size;
+        for (size_t k = 0; k < offsets.size(); ++k) {
+            const std::string &text = data.texts[i][k];
+            memcpy(at, text.c_str(), text.size() + 1);
+            char *pointer = reinterpret_cast<char *>(at);
+            memcpy(record + offsets[k], &pointer, sizeof pointer);
+            at += text.size() + 1;
+        }
+        if (id == 300 || id == 301) {
+            jobject ref = newRef(vm, thread, data.classes[i], RefKind::Local);
+            memcpy(record + offsetof(VmExceptionCount, cls), &ref, sizeof ref);
+        }
+    }
+    return block;
+}
+
 VmCommandParameter parameter(char type) {
     VmCommandParameter p{};
     p.type = type;
@@ -223,7 +304,25 @@ jint JNICALL getData(JNIEnv *env, jobject, jint id, const void *input, VmManagem
     void *block = nullptr;
     jint count = 0;
     std::string command = (id == 251 || id == 252) && input != nullptr ? static_cast<const char *>(input) : "";
-    switch (id) {
+    if (fails(vm, "getData", id))
+        return -1;
+    bool given = false;
+    if (id >= 0 && id < 1000) {
+        std::lock_guard guard(vm.lock);
+        for (const GivenData &data : state(vm).given[id]) {
+            if (data.anyCommand || data.command == command) {
+                if (thread == nullptr)
+                    return -1;
+                block = packGiven(vm, *thread, id, data);
+                if (block == nullptr)
+                    return -1;
+                count = data.count;
+                given = true;
+                break;
+            }
+        }
+    }
+    if (!given) switch (id) {
     case 100: {
         std::vector<VmGcStrategy> records(3);
         const jboolean flags[3][5] = {{1, 1, 0, 1, 0}, {1, 0, 1, 1, 1}, {0, 1, 0, 0, 0}};
@@ -337,6 +436,8 @@ jint JNICALL getData(JNIEnv *env, jobject, jint id, const void *input, VmManagem
 jint JNICALL setData(JNIEnv *env, jobject, jint id, jint count, const void *data) {
     Vm &vm = runningVm("management operation setData");
     caller(env, "setData");
+    if (fails(vm, "setData", id))
+        return -1;
     if (id != 403) {
         unknown("extension", id);
         return -1;
@@ -371,8 +472,10 @@ void JNICALL freeData(JNIEnv *env, jint id, VmManagementData *data) {
 }
 
 jint JNICALL executeCommand(JNIEnv *env, const char *command, jint flag) {
-    runningVm("management operation executeCommand");
+    Vm &vm = runningVm("management operation executeCommand");
     caller(env, "executeCommand");
+    if (fails(vm, "executeCommand", -1))
+        return -1;
     if (command == nullptr) {
         report("management operation executeCommand was given no command");
         return -1;
@@ -390,6 +493,11 @@ jint JNICALL threadsById(JNIEnv *env, jint count, const jlong *ids, jthread *thr
     JavaThread *thread = caller(env, "threadsById");
     if (count < 0 || ((ids == nullptr || threads == nullptr) && count > 0) || thread == nullptr)
         return 0;
+    if (fails(vm, "threadsById", -1)) {
+        for (jint i = 0; i < count; ++i)
+            threads[i] = nullptr;
+        return 0;
+    }
     jint found = 0;
     for (jint i = 0; i < count; ++i) {
         Object *match = nullptr;
@@ -491,6 +599,63 @@ extern "C" void vmhostSetOptionalSupport(JavaVM *javaVm, unsigned char byte0) no
         std::lock_guard guard(vm->lock);
         state(*vm).support = byte0;
     }
+}
+
+extern "C" void vmhostSetManagementData(JavaVM *javaVm, jint id, const char *command, jint count,
+                                        const void *records) noexcept {
+    Vm *vm = vmOf(javaVm);
+    JavaThread *thread = currentThread();
+    size_t size = recordSize(id);
+    if (vm == nullptr || thread == nullptr)
+        return;
+    if (size == 0 || count < 0 || (records == nullptr && count > 0)) {
+        report("vmhostSetManagementData: attribute " + std::to_string(id) + " has no records of that form");
+        return;
+    }
+    GivenData data;
+    data.anyCommand = command == nullptr;
+    data.command = command != nullptr ? command : "";
+    data.count = count;
+    const auto *bytes = static_cast<const unsigned char *>(records);
+    data.raw.assign(bytes, bytes + size * count);
+    std::vector<size_t> offsets = textOffsets(id);
+    for (jint i = 0; i < count; ++i) {
+        std::vector<std::string> row;
+        for (size_t offset : offsets) {
+            const char *text = nullptr;
+            memcpy(&text, bytes + i * size + offset, sizeof text);
+            row.push_back(text != nullptr ? text : "");
+        }
+        data.texts.push_back(row);
+        if (id == 300 || id == 301) {
+            jobject ref = nullptr;
+            memcpy(&ref, bytes + i * size + offsetof(VmExceptionCount, cls), sizeof ref);
+            data.classes.push_back(resolve(*vm, *thread, ref, "vmhostSetManagementData"));
+        }
+    }
+    std::lock_guard guard(vm->lock);
+    auto &list = state(*vm).given[id];
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [&](const GivenData &old) {
+                                  return old.anyCommand == data.anyCommand && old.command == data.command;
+                              }),
+               list.end());
+    // A record for one command is looked at before one for any command.
+    if (data.anyCommand)
+        list.push_back(std::move(data));
+    else
+        list.insert(list.begin(), std::move(data));
+}
+
+extern "C" void vmhostFailManagement(JavaVM *javaVm, const char *operation, jint id, jboolean fail) noexcept {
+    Vm *vm = vmOf(javaVm);
+    if (vm == nullptr || operation == nullptr)
+        return;
+    std::lock_guard guard(vm->lock);
+    if (fail)
+        state(*vm).failing.insert({operation, id});
+    else
+        state(*vm).failing.erase({operation, id});
 }
 
 extern "C" void vmhostCollectGarbage(JNIEnv *env, jboolean flag0, jboolean flag1) noexcept {

@@ -148,6 +148,8 @@ struct JavaThread {
     bool agent = false;
     bool daemon = false;
     bool suspended = false;
+    jvmtiError suspendFailure = JVMTI_ERROR_NONE; // what a suspend answers instead, set by a test
+    jint suspensions = 0;                          // suspends that took effect
     jint simulatedState = 0;
     Object *pendingException = nullptr;
     std::vector<LocalFrame> localFrames;

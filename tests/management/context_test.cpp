@@ -1,0 +1,232 @@
+// The native context of a JVMImpl: creation and its failures, the event thread delivering
+// class-load, compilation and collection events, the class file hook, and destruction.
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "vexil_test.h"
+
+namespace {
+
+// The call log gathered until it holds `lines` lines of `what`, or a few seconds passed.
+std::string waitForCalls(std::string &log, const std::string &what, int lines) {
+    for (int i = 0; i < 500; ++i) {
+        log += takeCallLog();
+        int found = 0;
+        for (size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1))
+            ++found;
+        if (found >= lines)
+            break;
+        Sleep(10);
+    }
+    return log;
+}
+
+int countOf(const std::string &log, const std::string &what) {
+    int found = 0;
+    for (size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1))
+        ++found;
+    return found;
+}
+
+class Context : public VexilTest {
+protected:
+    void SetUp() override {
+        VexilTest::SetUp();
+        load();
+    }
+
+    // Whether a thread of that name is alive in the VM.
+    bool threadAlive(const char *name) {
+        jvmtiEnv *jvmti = nullptr;
+        session->vm()->GetEnv(reinterpret_cast<void **>(&jvmti), JVMTI_VERSION_1_0);
+        jint count = 0;
+        jthread *threads = nullptr;
+        jvmti->GetAllThreads(&count, &threads);
+        bool found = false;
+        for (jint i = 0; i < count; ++i) {
+            found = found || text(field(threads[i], "name", "Ljava/lang/String;")) == name;
+            env()->DeleteLocalRef(threads[i]);
+        }
+        jvmti->Deallocate(reinterpret_cast<unsigned char *>(threads));
+        jvmti->DisposeEnvironment();
+        return found;
+    }
+
+    // A subclass of JVMImpl whose constructor runs JVMImpl's.
+    jclass jvmSubclass(const char *name) {
+        jclass cls = session->defineClass(name, "zun/vexil/JVMImpl");
+        session->addMethod(cls, "<init>", "()V", 0x1, [](JNIEnv *e, jobject self, const jvalue *) {
+            jclass threadClass = e->FindClass("java/lang/Thread");
+            jobject thread = e->NewObject(threadClass, e->GetMethodID(threadClass, "<init>", "(Ljava/lang/String;)V"),
+                                          e->NewStringUTF("Management Event Thread"));
+            jclass base = e->FindClass("zun/vexil/JVMImpl");
+            e->SetObjectField(self, e->GetFieldID(base, "eventThread", "Ljava/lang/Thread;"), thread);
+            return jvalue{};
+        });
+        return cls;
+    }
+};
+
+TEST_F(Context, EventThreadDeliversEachClassLoadAndEndsAtDestroy) {
+    startJvm();
+    ASSERT_NE(jvm, nullptr);
+    EXPECT_NE(longField(jvm, "handle"), 0);
+    EXPECT_TRUE(threadAlive("Management Event Thread"));
+    jobject library = component("zun/vexil/ClassLibraryImpl");
+    callVoid(library, "addedFirstListener", "()V");
+    for (const char *name : {"test/A", "test/B", "test/C"})
+        session->defineClass(name);
+    std::string log;
+    waitForCalls(log, "onClassLoad", 3);
+    EXPECT_EQ(log, "zun.vexil.JVMImpl.onClassLoad(test.A)\nzun.vexil.JVMImpl.onClassLoad(test.B)\n"
+                   "zun.vexil.JVMImpl.onClassLoad(test.C)\n");
+    callVoid(library, "removedLastListener", "()V");
+    session->defineClass("test/D");
+
+    jobject made = jvm;
+    DWORD before = GetTickCount();
+    destroyJvm();
+    EXPECT_LT(GetTickCount() - before, 1000u);
+    EXPECT_EQ(longField(made, "handle"), 0) << "nothing left to find";
+    EXPECT_FALSE(threadAlive("Management Event Thread"));
+    EXPECT_EQ(takeCallLog(), "") << "no event after the listener went";
+    EXPECT_EQ(vmhostCheck(session->vm()), 0) << "every reference and the monitor given back";
+}
+
+TEST_F(Context, CompilationAndCollectionEvents) {
+    startJvm();
+    jobject compilation = component("zun/vexil/CompilationSystemImpl");
+    jobject collector = component("zun/vexil/GarbageCollectorImpl");
+    callVoid(compilation, "addedFirstListener", "()V");
+    callVoid(collector, "addedFirstListener", "()V");
+    jclass cls = session->defineClass("test/Compiled");
+    jmethodID method = session->addMethod(cls, "work", "(I)J", 0x1, [](JNIEnv *, jobject, const jvalue *) { return jvalue{}; });
+    jmethodID staticMethod = session->addMethod(cls, "run", "()V", 0x9, [](JNIEnv *, jobject, const jvalue *) { return jvalue{}; });
+    takeCallLog();
+
+    // Compile information travels only once initStrategies found attribute 201 true.
+    jint info[4] = {7, 99, 0x12345678, 0x9};
+    vmhostPostCompiledMethodLoad(env(), method, 64, info);
+    std::string log;
+    waitForCalls(log, "onCompiled", 1);
+    EXPECT_EQ(log, "zun.vexil.JVMImpl.onCompiled(test.Compiled.work(I)J, 0, 0)\n");
+    jobjectArray strategies = static_cast<jobjectArray>(callObject(compilation, "initStrategies", "()[Lzun/vexil/CGStrategyImpl;"));
+    ASSERT_NE(strategies, nullptr);
+    vmhostPostCompiledMethodLoad(env(), staticMethod, 64, info);
+    vmhostPostCompiledMethodLoad(env(), method, 64, nullptr);
+    log.clear();
+    waitForCalls(log, "onCompiled", 2);
+    EXPECT_EQ(log, "zun.vexil.JVMImpl.onCompiled(test.Compiled.run()V, 7, 38960125560)\n"
+                   "zun.vexil.JVMImpl.onCompiled(test.Compiled.work(I)J, 0, 0)\n");
+
+    // Kind 2 with the second flag, else 1 with the first clear, else 0.
+    vmhostCollectGarbage(env(), JNI_FALSE, JNI_FALSE);
+    vmhostCollectGarbage(env(), JNI_TRUE, JNI_FALSE);
+    vmhostCollectGarbage(env(), JNI_TRUE, JNI_TRUE);
+    log.clear();
+    waitForCalls(log, "onGCEnd", 3);
+    EXPECT_EQ(countOf(log, "onGCEnd("), 3);
+    EXPECT_NE(log.find("onGCEnd(1, 1, "), std::string::npos) << log;
+    EXPECT_NE(log.find("onGCEnd(2, 0, "), std::string::npos) << log;
+    EXPECT_NE(log.find("onGCEnd(3, 2, "), std::string::npos) << log;
+    callVoid(collector, "removedLastListener", "()V");
+    callVoid(compilation, "removedLastListener", "()V");
+}
+
+TEST_F(Context, CreationFailuresAndLookups) {
+    jobject unborn = newObject("zun/vexil/JVMImpl");
+    callVoid(unborn, "destroy", "()V");
+    EXPECT_EQ(thrown(), "com.zun.jvm.NotAvailableException: uninitialized jvm component");
+
+    jclass cls = env()->GetObjectClass(unborn);
+    env()->SetObjectField(unborn, env()->GetFieldID(cls, "eventThread", "Ljava/lang/Thread;"), nullptr);
+    callVoid(unborn, "init", "()V");
+    EXPECT_EQ(thrown(), "com.zun.jvm.NotAvailableException: missing event thread");
+    EXPECT_EQ(longField(unborn, "handle"), 0);
+    EXPECT_EQ(vmhostCheck(session->vm()), 0) << "the partly built context was taken apart";
+
+    // An event thread object that already runs cannot run the event loop.
+    jobject running = newObject("zun/vexil/JVMImpl");
+    jclass threadClass = env()->FindClass("java/lang/Thread");
+    jobject self = env()->CallStaticObjectMethod(threadClass, env()->GetStaticMethodID(threadClass, "currentThread", "()Ljava/lang/Thread;"));
+    env()->SetObjectField(running, env()->GetFieldID(cls, "eventThread", "Ljava/lang/Thread;"), self);
+    callVoid(running, "init", "()V");
+    EXPECT_EQ(thrown(), "com.zun.jvm.NotAvailableException: failed to start thread");
+    EXPECT_EQ(vmhostCheck(session->vm()), 0);
+
+    jobject orphan = newObject("zun/vexil/ClassLibraryImpl");
+    callObject(orphan, "getAllClasses0", "(Ljava/lang/String;)[Ljava/lang/Class;", {jvalueOf(jobject(nullptr))});
+    EXPECT_EQ(thrown(), "com.zun.jvm.NotAvailableException: uninitialized jvm component");
+}
+
+TEST_F(Context, ClassFileHookOffersEachClassOnceAndTakesJavasBytes) {
+    static std::atomic<int> offered;
+    offered = 0;
+    jclass cls = jvmSubclass("test/HookingJVM");
+    session->addMethod(cls, "onClassFileHook", "(Ljava/lang/ClassLoader;Ljava/lang/String;[B)[B", 0x1,
+                       [](JNIEnv *e, jobject, const jvalue *args) {
+                           ++offered;
+                           // Loading another class from the hook does not come back here.
+                           const unsigned char inner[8] = {0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 1};
+                           vmhostDefineClass(e, "test/Inner", nullptr, nullptr, inner, sizeof inner);
+                           auto bytes = static_cast<jbyteArray>(args[2].l);
+                           jsize length = e->GetArrayLength(bytes);
+                           jbyteArray changed = e->NewByteArray(length + 1);
+                           jbyte *copy = e->GetByteArrayElements(bytes, nullptr);
+                           e->SetByteArrayRegion(changed, 0, length, copy);
+                           e->ReleaseByteArrayElements(bytes, copy, JNI_ABORT);
+                           jbyte last = 0x42;
+                           e->SetByteArrayRegion(changed, length, 1, &last);
+                           jvalue result{};
+                           result.l = changed;
+                           return result;
+                       });
+    startJvm("test/HookingJVM");
+    jobject library = component("zun/vexil/ClassLibraryImpl");
+    callVoid(library, "setPreprocessing", "(Z)V", {jbool_(true)});
+    const unsigned char bytes[8] = {0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 52};
+    jclass outer = vmhostDefineClass(env(), "test/Outer", nullptr, nullptr, bytes, sizeof bytes);
+    ASSERT_NE(outer, nullptr);
+    EXPECT_EQ(offered, 1);
+    unsigned char after[16] = {};
+    ASSERT_EQ(vmhostClassBytes(env(), outer, after, sizeof after), 9);
+    EXPECT_EQ(after[8], 0x42);
+    jclass inner = env()->FindClass("test/Inner");
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(vmhostClassBytes(env(), inner, nullptr, 0), 8) << "the inner class kept its bytes";
+
+    callVoid(library, "setPreprocessing", "(Z)V", {jbool_(false)});
+    vmhostDefineClass(env(), "test/Later", nullptr, nullptr, bytes, sizeof bytes);
+    EXPECT_EQ(offered, 1);
+}
+
+TEST_F(Context, DestroyFromAnEventOnTheEventThreadEndsItWithoutWaitingForItself) {
+    static jobject target;
+    jclass cls = jvmSubclass("test/SelfEndingJVM");
+    session->addMethod(cls, "onClassLoad", "(Ljava/lang/Class;)V", 0x1, [](JNIEnv *e, jobject self, const jvalue *) {
+        jclass own = e->GetObjectClass(self);
+        e->CallVoidMethod(self, e->GetMethodID(own, "destroy", "()V"));
+        e->DeleteLocalRef(own);
+        return jvalue{};
+    });
+    target = startJvm("test/SelfEndingJVM");
+    jvm = nullptr; // it ends itself
+    jobject library = component("zun/vexil/ClassLibraryImpl");
+    env()->SetObjectField(library, env()->GetFieldID(env()->GetObjectClass(library), "jvm", "Lzun/vexil/JVMImpl;"), target);
+    callVoid(library, "addedFirstListener", "()V");
+    for (const char *name : {"test/E1", "test/E2", "test/E3"})
+        session->defineClass(name);
+    bool ended = false;
+    for (int i = 0; i < 500 && !ended; ++i) {
+        ended = !threadAlive("Management Event Thread");
+        if (!ended)
+            Sleep(10);
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(longField(target, "handle"), 0);
+    EXPECT_EQ(vmhostCheck(session->vm()), 0) << "queued events released, monitor destroyed";
+}
+
+} // namespace
