@@ -6,7 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/platform.sh"
 packages=(
   wine wine32:i386 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   cmake ninja-build xvfb xdotool x11-utils xauth fonts-wqy-microhei openjdk-17-jdk-headless
-  googletest imagemagick cpio python3
+  googletest imagemagick cpio python3 locales
 )
 # Where the processor runs no 32-bit code, Windows programs run in a small emulated machine
 # that shares this machine's files.
@@ -37,4 +37,11 @@ if [ "${#missing[@]}" -gt 0 ]; then
   need_root "${missing[*]}"
   apt-get update -q
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its locale from LANG, and only a locale the C library knows: the control library's
+# tests also run under a Chinese one.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  need_root "the zh_CN.UTF-8 locale"
+  localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 fi
