@@ -268,10 +268,6 @@ class TkvRegExprState {
 public:
     virtual ~TkvRegExprState() = default;
     virtual bool IsBlock() const noexcept = 0;
-    void AddSuccessor(TkvRegExprState *state) {
-        if (std::find(successors.begin(), successors.end(), state) == successors.end())
-            successors.push_back(state);
-    }
     std::vector<TkvRegExprState *> successors; // not owned
     unsigned mark = 0;                         // the pass that last reached it
 };
@@ -431,40 +427,53 @@ public:
 
 // ---- building the automaton
 
-// The entries of the items from `from` up to and including the first that cannot be missing;
-// true when every item from there on can be missing.
-bool linkLeading(const std::vector<ItemPtr> &items, std::size_t from, TkvRegExprState *state) {
-    for (std::size_t j = from; j < items.size(); ++j) {
-        state->AddSuccessor(items[j]->Entry());
-        if (!items[j]->CanBeMissing())
-            return false;
-    }
-    return true;
-}
+// Links successors; a run of optional items links each to all that follow, so the links are
+// counted against a budget of their own.
+struct TkvRegExprLinker {
+    std::size_t links = 0;
+    bool exceeded = false;
 
-void buildAlt(TkvRegExprParserAlt &alt, TkvRegExprState *blockExit);
-
-void buildBlock(TkvRegExprParserBlockItem &block) {
-    for (const auto &alt : block.alts) {
-        if (linkLeading(alt->items, 0, block.entry.get()))
-            block.entry->AddSuccessor(block.exit.get());
-        buildAlt(*alt, block.exit.get());
+    void link(TkvRegExprState *from, TkvRegExprState *to) {
+        if (++links > TkvRegExpr::maxLinks) {
+            exceeded = true;
+            return;
+        }
+        from->successors.push_back(to);
     }
-}
 
-void buildAlt(TkvRegExprParserAlt &alt, TkvRegExprState *blockExit) {
-    auto &items = alt.items;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        TkvRegExprParserItem &item = *items[i];
-        if (auto *block = dynamic_cast<TkvRegExprParserBlockItem *>(&item))
-            buildBlock(*block);
-        bool restMissing = linkLeading(items, i + 1, item.Exit());
-        if (canRepeat(item.quantifier))
-            item.Exit()->AddSuccessor(item.Entry());
-        if (restMissing && blockExit != nullptr)
-            item.Exit()->AddSuccessor(blockExit);
+    // The entries of the items from `from` up to and including the first that cannot be missing;
+    // true when every item from there on can be missing.
+    bool linkLeading(const std::vector<ItemPtr> &items, std::size_t from, TkvRegExprState *state) {
+        for (std::size_t j = from; j < items.size() && !exceeded; ++j) {
+            link(state, items[j]->Entry());
+            if (!items[j]->CanBeMissing())
+                return false;
+        }
+        return true;
     }
-}
+
+    void buildBlock(TkvRegExprParserBlockItem &block) {
+        for (const auto &alt : block.alts) {
+            if (linkLeading(alt->items, 0, block.entry.get()))
+                link(block.entry.get(), block.exit.get());
+            buildAlt(*alt, block.exit.get());
+        }
+    }
+
+    void buildAlt(TkvRegExprParserAlt &alt, TkvRegExprState *blockExit) {
+        auto &items = alt.items;
+        for (std::size_t i = 0; i < items.size() && !exceeded; ++i) {
+            TkvRegExprParserItem &item = *items[i];
+            if (auto *block = dynamic_cast<TkvRegExprParserBlockItem *>(&item))
+                buildBlock(*block);
+            bool restMissing = linkLeading(items, i + 1, item.Exit());
+            if (canRepeat(item.quantifier))
+                link(item.Exit(), item.Entry());
+            if (restMissing && blockExit != nullptr)
+                link(item.Exit(), blockExit);
+        }
+    }
+};
 
 } // namespace kvregexpr
 
@@ -912,7 +921,7 @@ void TkvRegExpr::Compile(TStream *source) {
     parse();
     if (errors_->Count() > 0)
         raiseErrors();
-    build();
+    build(); // raises when the links pass their budget
     compiled_ = true;
     if (updateOn_)
         autoComplete();
@@ -1111,12 +1120,17 @@ void TkvRegExpr::parse() {
 void TkvRegExpr::build() {
     start_ = new TkvRegExprSimpleState(nullptr);
     bool startFinal = false;
+    TkvRegExprLinker linker;
     for (const auto &alt : tree_->alts) {
-        linkLeading(alt->items, 0, start_);
-        buildAlt(*alt, nullptr);
+        linker.linkLeading(alt->items, 0, start_);
+        linker.buildAlt(*alt, nullptr);
         alt->SetFinal();
         if (alt->CanBeEmpty())
             startFinal = true;
+    }
+    if (linker.exceeded) {
+        error(0, 0, LoadResString(SRegExprTooComplex));
+        raiseErrors();
     }
     static_cast<TkvRegExprSimpleState *>(start_)->final = startFinal;
     current_ = {start_};

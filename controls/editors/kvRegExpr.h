@@ -22,6 +22,7 @@
 #include <classlib/object.h>
 #include <classlib/stream.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,8 +83,10 @@ class TkvRegExpr : public TObject {
 public:
     // The work one expression may cause is bounded: at most this many character tests...
     static constexpr int maxStates = 10000;
-    // ...and groups (written or made by counts) nested at most this deep.
+    // ...groups (written or made by counts) nested at most this deep...
     static constexpr int maxNesting = 256;
+    // ...and at most this many links between states.
+    static constexpr std::size_t maxLinks = 1000000;
 
     void Create();
 

@@ -113,7 +113,6 @@ private:
 
     TList<IkvFormatChangedListener *> listeners_;
     HWND window_ = nullptr;
-    bool useRunTimeFormats_ = false;
     std::wstring currencyFormat_;
     bool currencyFormatAssigned_ = false;
     int startOfWeek_ = 0;

@@ -129,6 +129,14 @@ TEST(KvRegExprLanguage, CaseInsensitiveSymbolsTakeTheExpressionsCase) {
     EXPECT_EQ(exact.feed(L"a"), 0);
 }
 
+TEST(KvRegExprLanguage, PrintsItsParseTree) {
+    Compiled re(L"a(b|c)*");
+    EXPECT_EQ(re.expr->PrintTree(), L"<Start_Alt>\r\n\r\nitem --> <Start_Block>\r\n"
+                                    L"<Start_Alt>\r\n\r\nitem --> <Finish_Alt>\r\n"
+                                    L"<Start_Alt>\r\n\r\nitem --> <Finish_Alt>\r\n"
+                                    L"\r\n*<Finish_Block> --> <Finish_Alt>\r\n");
+}
+
 TEST(KvRegExprLanguage, StepsBackAndTellsStartAndFinal) {
     Compiled re(L"ab|ac");
     EXPECT_TRUE(re.expr->IsStart());
@@ -195,6 +203,14 @@ TEST(KvRegExprErrors, CountsAndNestingAreBounded) {
               V{L"Line1, Char257: The blocks are nested too deeply"});
     EXPECT_EQ(compileErrors(L"(((x{12}){12}){12}){12}"), V{L"Line1, Char20: The expression is too complex"});
     EXPECT_EQ(compileErrors(L"(ab{50})\\1{199}"), V{L"Line1, Char11: The expression is too complex"});
+    // A run of optional items links each to all that follow: the links have a budget too.
+    std::wstring optional;
+    for (int i = 0; i < 1500; ++i)
+        optional += L"a?";
+    EXPECT_EQ(compileErrors(optional), V{L"The expression is too complex"});
+    Compiled shorter(optional.substr(0, 300 * 2));
+    EXPECT_EQ(shorter.feed(std::wstring(300, L'a')), -1);
+    EXPECT_EQ(shorter.feed(std::wstring(301, L'a')), 300);
     // What fits is built: 200 optional levels, 5000 copies.
     Compiled deep(L"x{0,200}");
     EXPECT_EQ(deep.feed(std::wstring(200, L'x')), -1);
