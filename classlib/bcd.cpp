@@ -44,8 +44,10 @@ bool encode(const Decimal &in, TBcd &value) {
     std::string fraction = in.fraction;
     fraction.erase(fraction.find_last_not_of('0') + 1);
     if (whole.empty())
-        whole = "0";
-    std::string digits = whole + fraction;
+        whole.assign(1, '0');
+    std::string digits;
+    digits.reserve(whole.size() + fraction.size());
+    digits.append(whole).append(fraction);
     if (digits.size() > maxBcdDigits)
         return false;
     std::memset(&value, 0, sizeof value);
@@ -147,7 +149,14 @@ bool TryBcdToDouble(const TBcd &value, double &result) {
     Decimal d;
     if (!decode(value, d))
         return false;
-    std::string text = (d.negative ? "-" : "") + (d.whole.empty() ? "0" : d.whole) + "." + d.fraction + "0";
+    // Built in ASCII with '.', whatever the C runtime's locale.
+    std::string text;
+    text.reserve(d.whole.size() + d.fraction.size() + 4);
+    if (d.negative)
+        text.push_back('-');
+    text.append(d.whole.empty() ? std::string(1, '0') : d.whole);
+    text.push_back('.');
+    text.append(d.fraction).push_back('0');
     result = std::strtod(text.c_str(), nullptr);
     return true;
 }
