@@ -6,13 +6,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/platform.sh"
 packages=(
   wine wine32:i386 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   cmake ninja-build xvfb xdotool x11-utils xauth fonts-wqy-microhei openjdk-17-jdk-headless
-  googletest imagemagick cpio python3 locales
+  googletest imagemagick cpio python3
 )
 # Where the processor runs no 32-bit code, Windows programs run in a small emulated machine
 # that shares this machine's files.
 if ! runs_32bit_natively; then
   packages+=(qemu-system-x86 linux-image-amd64 busybox-static)
 fi
+# The C library's locale sources, for the Chinese locale made below.
+packages+=(locales)
 
 need_root() {
   if [ "$(id -u)" -ne 0 ]; then
