@@ -44,7 +44,33 @@ wchar_t firstCharOfLocaleInfo(LCTYPE type, wchar_t fallback) {
     return fallback;
 }
 
-constinit TFormatSettings settings{};
+std::wstring localeString(LCTYPE type, const wchar_t *fallback) {
+    wchar_t buffer[256] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 256) > 0)
+        return buffer;
+    return fallback;
+}
+
+int localeNumber(LCTYPE type, int fallback, int highest) {
+    std::int32_t value = 0;
+    if (!TryStrToInt(localeString(type, L""), value) || value < 0 || value > highest)
+        return fallback;
+    return value;
+}
+
+// Era and calendar letters the library's formats do not know are dropped.
+std::wstring translateDateFormat(const std::wstring &format) {
+    std::wstring result;
+    for (wchar_t c : format)
+        if (c != L'g')
+            result += c;
+    return result;
+}
+
+TFormatSettings &settingsStore() {
+    static TFormatSettings settings{};
+    return settings;
+}
 constinit bool settingsRead = false;
 
 } // namespace
@@ -222,12 +248,43 @@ bool TryStrToFloat(std::wstring_view text, double &value) {
 TFormatSettings &FormatSettings() {
     if (!settingsRead)
         GetFormatSettings();
-    return settings;
+    return settingsStore();
 }
 
 void GetFormatSettings() {
+    TFormatSettings &settings = settingsStore();
     settings.DecimalSeparator = firstCharOfLocaleInfo(LOCALE_SDECIMAL, L'.');
     settings.ThousandSeparator = firstCharOfLocaleInfo(LOCALE_STHOUSAND, L',');
+    settings.CurrencyString = localeString(LOCALE_SCURRENCY, L"");
+    settings.CurrencyFormat = static_cast<std::uint8_t>(localeNumber(LOCALE_ICURRENCY, 0, 3));
+    settings.NegCurrFormat = static_cast<std::uint8_t>(localeNumber(LOCALE_INEGCURR, 0, 15));
+    settings.CurrencyDecimals = static_cast<std::uint8_t>(localeNumber(LOCALE_ICURRDIGITS, 2, 99));
+    settings.DateSeparator = firstCharOfLocaleInfo(LOCALE_SDATE, L'/');
+    settings.TimeSeparator = firstCharOfLocaleInfo(LOCALE_STIME, L':');
+    settings.ShortDateFormat = translateDateFormat(localeString(LOCALE_SSHORTDATE, L"m/d/yy"));
+    settings.LongDateFormat = translateDateFormat(localeString(LOCALE_SLONGDATE, L"mmmm d, yyyy"));
+    settings.TimeAMString = localeString(LOCALE_S1159, L"am");
+    settings.TimePMString = localeString(LOCALE_S2359, L"pm");
+    std::wstring prefix, postfix;
+    if (localeNumber(LOCALE_ITIME, 0, 1) == 0) {
+        if (localeNumber(LOCALE_ITIMEMARKPOSN, 0, 1) == 0)
+            postfix = L" AMPM";
+        else
+            prefix = L"AMPM ";
+    }
+    std::wstring hour = localeNumber(LOCALE_ITLZERO, 0, 1) == 0 ? L"h" : L"hh";
+    settings.ShortTimeFormat = prefix + hour + L":mm" + postfix;
+    settings.LongTimeFormat = prefix + hour + L":mm:ss" + postfix;
+    for (int i = 0; i < 12; ++i) {
+        settings.ShortMonthNames[i] = localeString(LOCALE_SABBREVMONTHNAME1 + i, L"");
+        settings.LongMonthNames[i] = localeString(LOCALE_SMONTHNAME1 + i, L"");
+    }
+    // The platform counts days from Monday; the library from Sunday.
+    for (int i = 0; i < 7; ++i) {
+        int day = (i + 6) % 7;
+        settings.ShortDayNames[i] = localeString(LOCALE_SABBREVDAYNAME1 + day, L"");
+        settings.LongDayNames[i] = localeString(LOCALE_SDAYNAME1 + day, L"");
+    }
     settingsRead = true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <algorithm>
 #include <limits>
 
 #include "classlib/string_utils.h"
@@ -21,6 +23,16 @@ bool isIntegerType(TVarType type) {
 }
 
 bool isStringType(TVarType type) { return type == varOleStr || type == varString; }
+
+// The records of the two library types are held as their bytes.
+template <class Record> Record recordOf(const std::string &bytes) {
+    Record record{};
+    std::memcpy(&record, bytes.data(), std::min(bytes.size(), sizeof record));
+    return record;
+}
+template <class Record> std::string bytesOf(const Record &record) {
+    return std::string(reinterpret_cast<const char *>(&record), sizeof record);
+}
 
 // Rounds half to even, as the library's conversions do; false when out of the 64-bit range.
 bool roundToInt64(double value, std::int64_t &out) {
@@ -176,6 +188,25 @@ Variant Variant::OfDate(double dateTime) noexcept {
     return v;
 }
 
+Variant Variant::OfBcd(const TBcd &value) {
+    if (!IsValidBcd(value))
+        throw EVariantError(L"Invalid BCD value");
+    Variant v;
+    v.type_ = varFMTBcd;
+    v.bytes_ = bytesOf(value);
+    return v;
+}
+
+Variant Variant::OfSQLTimeStamp(const TSQLTimeStamp &value) {
+    double unused = 0;
+    if (!TrySQLTimeStampToDateTime(value, unused))
+        throw EVariantError(L"Invalid SQL time stamp");
+    Variant v;
+    v.type_ = varSQLTimeStamp;
+    v.bytes_ = bytesOf(value);
+    return v;
+}
+
 Variant Variant::ArrayOf(std::vector<Variant> elements) {
     Variant v;
     v.type_ = varVariant;
@@ -260,6 +291,8 @@ std::wstring Variant::TypeName(TVarType type) {
     case varLongWord: return L"LongWord";
     case varInt64: return L"Int64";
     case varString: return L"String";
+    case varFMTBcd: return L"FMTBcd";
+    case varSQLTimeStamp: return L"SQLTimeStamp";
     default: return L"$" + std::to_wstring(type);
     }
 }
@@ -280,6 +313,9 @@ std::int64_t Variant::AsInt64() const {
             return roundToInt64(static_cast<double>(u_.i) / 10000.0, out) ? out : u_.i / 10000;
         if (type_ == varSingle || type_ == varDouble || type_ == varDate) {
             if (roundToInt64(u_.d, out))
+                return out;
+        } else if (type_ == varFMTBcd || type_ == varSQLTimeStamp) {
+            if (roundToInt64(AsDouble(), out))
                 return out;
         } else if (isStringType(type_)) {
             std::wstring text = AsWideString();
@@ -309,6 +345,10 @@ double Variant::AsDouble() const {
         if (type_ == varCurrency)
             return static_cast<double>(u_.i) / 10000.0;
         double value = 0;
+        if (type_ == varFMTBcd && TryBcdToDouble(recordOf<TBcd>(bytes_), value))
+            return value;
+        if (type_ == varSQLTimeStamp && TrySQLTimeStampToDateTime(recordOf<TSQLTimeStamp>(bytes_), value))
+            return value;
         if (isStringType(type_) && parseNumber(AsWideString(), value))
             return value;
     }
@@ -329,6 +369,8 @@ bool Variant::AsBoolean() const {
             return u_.i != 0;
         if (type_ == varSingle || type_ == varDouble || type_ == varDate)
             return u_.d != 0;
+        if (type_ == varFMTBcd)
+            return AsDouble() != 0;
         if (isStringType(type_)) {
             std::wstring text = AsWideString();
             if (SameText(text, L"True"))
@@ -358,6 +400,9 @@ std::int64_t Variant::AsCurrency() const {
         if (type_ == varSingle || type_ == varDouble || type_ == varDate) {
             value = u_.d;
             have = true;
+        } else if (type_ == varFMTBcd || type_ == varSQLTimeStamp) {
+            value = AsDouble();
+            have = true;
         } else if (isStringType(type_)) {
             have = parseNumber(AsWideString(), value);
         }
@@ -379,12 +424,50 @@ std::wstring Variant::AsWideString() const {
         case varDouble: return floatText(u_.d);
         case varCurrency: return currencyText(u_.i);
         case varDate: return dateText(u_.d);
+        case varFMTBcd: return BcdToStr(recordOf<TBcd>(bytes_));
+        case varSQLTimeStamp: return dateText(AsDouble());
         default:
             if (isIntegerType(type_))
                 return std::to_wstring(u_.i);
         }
     }
     conversionError(varOleStr);
+}
+
+TBcd Variant::AsBcd() const {
+    TBcd result{};
+    if (!array_) {
+        if (type_ == varFMTBcd)
+            return recordOf<TBcd>(bytes_);
+        if (isIntegerType(type_) || type_ == varEmpty || type_ == varBoolean)
+            return IntegerToBcd(AsInt64());
+        if (type_ == varCurrency) {
+            // Exact: the scaled integer with four places.
+            std::wstring text = currencyText(u_.i);
+            if (TryStrToBcd(text, result))
+                return result;
+        }
+        if ((type_ == varSingle || type_ == varDouble || type_ == varDate) && TryDoubleToBcd(u_.d, result))
+            return result;
+        if (isStringType(type_) && TryStrToBcd(AsWideString(), result))
+            return result;
+    }
+    conversionError(varFMTBcd);
+}
+
+TSQLTimeStamp Variant::AsSQLTimeStamp() const {
+    if (type_ == varSQLTimeStamp && !array_)
+        return recordOf<TSQLTimeStamp>(bytes_);
+    TSQLTimeStamp stamp{};
+    double dateTime = 0;
+    try {
+        dateTime = AsDate();
+    } catch (const EVariantError &) {
+        conversionError(varSQLTimeStamp);
+    }
+    if (!TryDateTimeToSQLTimeStamp(dateTime, stamp))
+        conversionError(varSQLTimeStamp);
+    return stamp;
 }
 
 std::string Variant::AsAnsiString() const {
@@ -418,6 +501,8 @@ Variant Variant::ConvertTo(TVarType type) const {
     case varBoolean: return Variant(AsBoolean());
     case varOleStr: return Variant(AsWideString());
     case varString: return Variant(AsAnsiString());
+    case varFMTBcd: return OfBcd(AsBcd());
+    case varSQLTimeStamp: return OfSQLTimeStamp(AsSQLTimeStamp());
     default: conversionError(type);
     }
 }
@@ -440,6 +525,8 @@ int Variant::compare(const Variant &a, const Variant &b) {
         return static_cast<int>(a.u_.i != 0) - static_cast<int>(b.u_.i != 0);
     if (ta == varCurrency && tb == varCurrency)
         return a.u_.i < b.u_.i ? -1 : (a.u_.i > b.u_.i ? 1 : 0);
+    if (ta == varFMTBcd && tb == varFMTBcd)
+        return BcdCompare(recordOf<TBcd>(a.bytes_), recordOf<TBcd>(b.bytes_));
     bool intA = isIntegerType(ta) || ta == varEmpty || ta == varBoolean;
     bool intB = isIntegerType(tb) || tb == varEmpty || tb == varBoolean;
     if (intA && intB) {

@@ -13,6 +13,8 @@ packages=(
 if ! runs_32bit_natively; then
   packages+=(qemu-system-x86 linux-image-amd64 busybox-static)
 fi
+# The C library's locale sources, for the Chinese locale made below.
+packages+=(locales)
 
 need_root() {
   if [ "$(id -u)" -ne 0 ]; then
@@ -37,4 +39,11 @@ if [ "${#missing[@]}" -gt 0 ]; then
   need_root "${missing[*]}"
   apt-get update -q
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its locale from LANG, and only a locale the C library knows: the control library's
+# tests also run under a Chinese one.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  need_root "the zh_CN.UTF-8 locale"
+  localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 fi

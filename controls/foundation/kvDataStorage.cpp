@@ -335,23 +335,31 @@ int TkvSQLTimeStampValueType::CompareTypedValues(const void *a, const void *b) c
 }
 
 void TkvSQLTimeStampValueType::BufferToVariant(const void *slot, Variant &value) const {
-    TSQLTimeStamp t = load<TSQLTimeStamp>(slot);
-    TDateTimeParts parts{t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, static_cast<int>(std::min<std::uint32_t>(t.Fractions, 1000))};
     double dateTime = 0;
-    if (!TryEncodeDateTime(parts, dateTime))
+    if (!TrySQLTimeStampToDateTime(load<TSQLTimeStamp>(slot), dateTime))
         throw EVariantError(L"Invalid SQL time stamp");
     value = Variant::OfDate(dateTime);
 }
 
 void TkvSQLTimeStampValueType::VariantToBuffer(void *slot, const Variant &value) const {
-    TDateTimeParts p{};
-    if (!TryDecodeDateTime(value.AsDate(), p))
+    TSQLTimeStamp stamp{};
+    if (value.VarType() == varSQLTimeStamp)
+        stamp = value.AsSQLTimeStamp();
+    else if (!TryDateTimeToSQLTimeStamp(value.AsDate(), stamp))
         throw EVariantError(L"Invalid SQL time stamp");
-    store(slot, TSQLTimeStamp{static_cast<std::uint16_t>(p.year), static_cast<std::uint16_t>(p.month),
-                              static_cast<std::uint16_t>(p.day), static_cast<std::uint16_t>(p.hour),
-                              static_cast<std::uint16_t>(p.minute), static_cast<std::uint16_t>(p.second),
-                              static_cast<std::uint32_t>(p.millisecond)});
+    store(slot, stamp);
 }
+
+// ---- decimal numbers
+
+int TkvFMTBcdValueType::CompareTypedValues(const void *a, const void *b) const {
+    return BcdCompare(load<TBcd>(a), load<TBcd>(b));
+}
+void TkvFMTBcdValueType::BufferToVariant(const void *slot, Variant &value) const {
+    value = Variant::OfBcd(load<TBcd>(slot));
+}
+void TkvFMTBcdValueType::VariantToBuffer(void *slot, const Variant &value) const { store(slot, value.AsBcd()); }
+std::wstring TkvFMTBcdValueType::FormatDisplayText(const void *slot) const { return BcdToStr(load<TBcd>(slot)); }
 
 // ---- variants and objects
 
@@ -425,7 +433,8 @@ void startDataStorage() {
         ValueTypeClass<TkvWordValueType>(),     ValueTypeClass<TkvBooleanValueType>(),
         ValueTypeClass<TkvFloatValueType>(),    ValueTypeClass<TkvCurrencyValueType>(),
         ValueTypeClass<TkvDateTimeValueType>(), ValueTypeClass<TkvLargeIntValueType>(),
-        ValueTypeClass<TkvSQLTimeStampValueType>(), ValueTypeClass<TkvVariantValueType>(),
+        ValueTypeClass<TkvFMTBcdValueType>(),   ValueTypeClass<TkvSQLTimeStampValueType>(),
+        ValueTypeClass<TkvVariantValueType>(),
         ValueTypeClass<TkvObjectValueType>()};
     for (TkvValueTypeClass type : types)
         kvValueTypeClassList()->Register(type);
@@ -435,7 +444,8 @@ void stopDataStorage() {
     if (TkvValueTypeClassList *list = classList.Peek()) {
         TkvValueTypeClass types[] = {
             ValueTypeClass<TkvObjectValueType>(),   ValueTypeClass<TkvVariantValueType>(),
-            ValueTypeClass<TkvSQLTimeStampValueType>(), ValueTypeClass<TkvLargeIntValueType>(), ValueTypeClass<TkvDateTimeValueType>(),
+            ValueTypeClass<TkvSQLTimeStampValueType>(), ValueTypeClass<TkvFMTBcdValueType>(),
+            ValueTypeClass<TkvLargeIntValueType>(), ValueTypeClass<TkvDateTimeValueType>(),
             ValueTypeClass<TkvCurrencyValueType>(), ValueTypeClass<TkvFloatValueType>(),
             ValueTypeClass<TkvBooleanValueType>(),  ValueTypeClass<TkvWordValueType>(),
             ValueTypeClass<TkvIntegerValueType>(),  ValueTypeClass<TkvSmallintValueType>(),

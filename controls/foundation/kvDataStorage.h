@@ -9,6 +9,7 @@
 #ifndef KV_DATA_STORAGE_H
 #define KV_DATA_STORAGE_H
 
+#include <classlib/bcd.h>
 #include <classlib/object.h>
 #include <classlib/stream.h>
 #include <classlib/units.h>
@@ -179,12 +180,19 @@ public:
     TVarType VariantTypeCode() const override { return varInt64; }
 };
 
-// The database time stamp record.
-struct TSQLTimeStamp {
-    std::uint16_t Year, Month, Day, Hour, Minute, Second;
-    std::uint32_t Fractions; // milliseconds
+// The run-time library's decimal number record; streamed as its text.
+class TkvFMTBcdValueType : public TkvValueType {
+    CL_CLASS(TkvFMTBcdValueType, TkvValueType)
+public:
+    int CompareTypedValues(const void *a, const void *b) const override;
+    int ValueSize() const override { return sizeof(TBcd); }
+    // EVariantError for an invalid record.
+    void BufferToVariant(const void *slot, Variant &value) const override;
+    void VariantToBuffer(void *slot, const Variant &value) const override;
+    // The general format; empty for an invalid record.
+    std::wstring FormatDisplayText(const void *slot) const override;
+    TVarType VariantTypeCode() const override { return varFMTBcd; }
 };
-static_assert(sizeof(TSQLTimeStamp) == 16);
 
 // Held as the record; its variant form is a date-time, which is also what is streamed.
 class TkvSQLTimeStampValueType : public TkvValueType {
@@ -195,7 +203,7 @@ public:
     // EVariantError for a record that names no moment.
     void BufferToVariant(const void *slot, Variant &value) const override;
     void VariantToBuffer(void *slot, const Variant &value) const override;
-    TVarType VariantTypeCode() const override { return varDate; }
+    TVarType VariantTypeCode() const override { return varSQLTimeStamp; }
 };
 
 class TkvVariantValueType : public TkvValueType {

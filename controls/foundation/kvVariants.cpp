@@ -158,11 +158,11 @@ bool VariantsEqual(const Variant &a, const Variant &b) {
     }
 }
 
-bool IsDateVarType(TVarType type) { return type == varDate; }
+bool IsDateVarType(TVarType type) { return type == varDate || type == varSQLTimeStamp; }
 
 bool IsDateVariant(const Variant &value) { return IsDateVarType(value.VarType()); }
 
-bool IsNumericVariant(const Variant &value) { return value.IsNumeric(); }
+bool IsNumericVariant(const Variant &value) { return value.IsNumeric() || value.VarType() == varFMTBcd; }
 
 bool IsNullOrEmptyVariant(const Variant &value) {
     if (value.IsNull())
@@ -203,6 +203,7 @@ void WriteVariantToStream(TStream &stream, const Variant &value) {
         writePlain<std::int64_t>(stream, value.AsCurrency());
         return;
     case varDate:
+    case varSQLTimeStamp:
         writePlain<std::uint8_t>(stream, tagDate);
         writePlain<double>(stream, value.AsDate());
         return;

@@ -220,6 +220,8 @@ public:
     void SetTitle(const std::wstring &title) { SetApplicationTitle(title); }
     std::wstring ExeName();
     bool ShowMainForm = true;
+    // Whether a changed locale is read again into the format settings when the platform says so.
+    bool UpdateFormatSettings = true;
 
     // The control under the mouse, kept by the mouse messages of the library's windows.
     TControl *MouseControl() const noexcept { return mouseControl_; }

@@ -35,10 +35,28 @@ std::int32_t StrToInt(std::wstring_view text);
 // an optional exponent; false for anything else and for values beyond the double range.
 bool TryStrToFloat(std::wstring_view text, double &value);
 
-// The locale's number punctuation, read from the user's locale at first use.
+// The locale's number, currency, date and time formats, read from the user's locale at first
+// use. Time formats are built as the library builds them: the hour without a leading zero unless
+// the locale asks for one, and "AMPM" before or after it on a 12-hour clock.
 struct TFormatSettings {
     wchar_t DecimalSeparator;
     wchar_t ThousandSeparator;
+    std::wstring CurrencyString;
+    std::uint8_t CurrencyFormat;   // the positive pattern, 0..3
+    std::uint8_t NegCurrFormat;    // the negative pattern, 0..15
+    std::uint8_t CurrencyDecimals;
+    wchar_t DateSeparator;
+    wchar_t TimeSeparator;
+    std::wstring ShortDateFormat;
+    std::wstring LongDateFormat;
+    std::wstring TimeAMString;
+    std::wstring TimePMString;
+    std::wstring ShortTimeFormat;
+    std::wstring LongTimeFormat;
+    std::wstring ShortMonthNames[12];
+    std::wstring LongMonthNames[12];
+    std::wstring ShortDayNames[7]; // Sunday first
+    std::wstring LongDayNames[7];
 };
 TFormatSettings &FormatSettings();
 // Reads the user's locale again (after the platform announced a change).

@@ -1,7 +1,8 @@
 // A small tagged value standing in for the compiler's variant type as far as the control library
 // uses it: empty, null, the integer types, single, double, currency, date, Boolean, ANSI and wide
 // strings, and arrays of variants. Conversions raise EVariantError when a value has no form of
-// the wanted type.
+// the wanted type. The decimal number and the time stamp of the run-time library are variants
+// of their own types; they convert as numbers and as date-times.
 #ifndef CLASSLIB_VARIANT_H
 #define CLASSLIB_VARIANT_H
 
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "bcd.h"
 #include "exceptions.h"
 
 CL_EXCEPTION_CLASS(EVariantError, Exception)
@@ -36,6 +38,9 @@ enum : TVarType {
     varLongWord = 19,
     varInt64 = 20,
     varString = 256,
+    // The run-time library's own types, registered beside the standard ones.
+    varFMTBcd = 0x0110,
+    varSQLTimeStamp = 0x0111,
     varTypeMask = 0x0FFF,
     varArray = 0x2000,
 };
@@ -69,6 +74,9 @@ public:
     // The value times 10000.
     static Variant OfCurrency(std::int64_t scaled) noexcept;
     static Variant OfDate(double dateTime) noexcept;
+    // EVariantError for an invalid record.
+    static Variant OfBcd(const TBcd &value);
+    static Variant OfSQLTimeStamp(const TSQLTimeStamp &value);
     // A one-dimensional array with bounds 0..count-1 holding the elements.
     static Variant ArrayOf(std::vector<Variant> elements);
     // An array of the given dimensions (each 0..count-1), elements Unassigned.
@@ -95,6 +103,8 @@ public:
     double AsDate() const;
     std::wstring AsWideString() const;
     std::string AsAnsiString() const; // in the system's ANSI code page
+    TBcd AsBcd() const;
+    TSQLTimeStamp AsSQLTimeStamp() const;
 
     // Converts to the given type code (EVariantError when impossible).
     Variant ConvertTo(TVarType type) const;

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs a test program under another locale, in a Wine prefix of its own: a Wine process of
+# another code page rewrites the prefix's font links and its cache of locale settings, which the
+# other tests (and their screenshots) rely on.
+#   run_in_locale.sh LOCALE PROGRAM [ARGS...]
+set -euo pipefail
+locale=${1:?usage: run_in_locale.sh LOCALE PROGRAM [ARGS...]}
+shift
+source_prefix=${WINEPREFIX:-${BUILD_DIR:?}/wineprefix}
+prefix=$source_prefix-$locale
+if ! cmp -s "$source_prefix/.project-ready" "$prefix/.project-ready"; then
+  rm -rf "$prefix"
+  cp -a "$source_prefix" "$prefix"
+fi
+export WINEPREFIX=$prefix LANG=$locale
+export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# The prefix's server and services must not hold the test's output open after it ends.
+wineserver -p </dev/null >/dev/null 2>&1 &
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+wineboot </dev/null >/dev/null 2>&1 || true
+wine "$@"
