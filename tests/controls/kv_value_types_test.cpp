@@ -303,26 +303,27 @@ TEST(KvValueTypes, ObjectSlotsOwnTheirObject) {
 TEST(KvValueTypes, ClassListAndUnit) {
     UnitScope units{&kvDataStorageUnit};
     TkvValueTypeClassList *list = kvValueTypeClassList();
-    ASSERT_EQ(list->Count(), 13);
-    EXPECT_EQ(list->Items(10), type<TkvSQLTimeStampValueType>());
+    ASSERT_EQ(list->Count(), 14);
+    EXPECT_EQ(list->Items(10), type<TkvFMTBcdValueType>());
+    EXPECT_EQ(list->Items(11), type<TkvSQLTimeStampValueType>());
     EXPECT_EQ(list->Items(0), type<TkvStringValueType>());
-    EXPECT_EQ(list->Items(12), type<TkvObjectValueType>());
+    EXPECT_EQ(list->Items(13), type<TkvObjectValueType>());
     EXPECT_EQ(list->ItemByName(L"TkvFloatValueType"), type<TkvFloatValueType>());
     EXPECT_EQ(list->ItemByName(L"TkvNoSuchValueType"), nullptr);
     list->Register(type<TkvFloatValueType>()); // once only
+    EXPECT_EQ(list->Count(), 14);
+    list->Unregister(type<TkvFloatValueType>());
     EXPECT_EQ(list->Count(), 13);
     list->Unregister(type<TkvFloatValueType>());
-    EXPECT_EQ(list->Count(), 12);
-    list->Unregister(type<TkvFloatValueType>());
     list->Register(type<TkvFloatValueType>());
-    EXPECT_EQ(list->Items(12), type<TkvFloatValueType>());
-    EXPECT_THROW(list->Items(13), EListError);
+    EXPECT_EQ(list->Items(13), type<TkvFloatValueType>());
+    EXPECT_THROW(list->Items(14), EListError);
     EXPECT_THROW(list->Items(-1), EListError);
     EXPECT_THROW(list->Register(nullptr), EInvalidOperation);
     kvDataStorageUnit.Start(); // counted: only the first start registers
-    EXPECT_EQ(list->Count(), 13);
+    EXPECT_EQ(list->Count(), 14);
     kvDataStorageUnit.Stop();
-    EXPECT_EQ(kvValueTypeClassList()->Count(), 13);
+    EXPECT_EQ(kvValueTypeClassList()->Count(), 14);
 }
 
 TEST(KvValueTypes, SQLTimeStamps) {
