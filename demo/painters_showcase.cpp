@@ -60,6 +60,8 @@ void paintColumn(TkvCanvas *c, TkvPainterClass p, int left) {
     p->DrawTabAreaFrame(c, box(x, 186, 90, 14), false, TkvBorders{bLeft, bTop, bRight, bBottom});
     p->DrawTabFrame(c, box(x, 168, 30, 19), true, TkvBorders{bLeft, bTop, bRight}, tpTop);
     p->DrawTabFrame(c, box(x + 30, 170, 30, 17), false, TkvBorders{bLeft, bTop, bRight, bBottom}, tpTop);
+    p->DrawTab(c, box(x, 168, 30, 19), TkvBorders{bLeft, bTop, bRight}, true, false, false, false, tpTop);
+    p->DrawTab(c, box(x + 30, 170, 30, 17), kvAllBorders, false, true, false, false, tpTop);
     p->DrawSplitter(c, box(x + 96, 168, 40, 6), true, nullptr);
     p->DrawSplitter(c, box(x + 96, 178, 6, 22), false, nullptr);
     p->DrawControlFrame(c, box(x + 106, 178, 30, 22));
@@ -104,7 +106,9 @@ void paintColumn(TkvCanvas *c, TkvPainterClass p, int left) {
 } // namespace
 
 std::vector<TkvPainterClass> ShowcasePainters() {
-    return {PainterOf<TkvStandardLookAndFeelPainter>(), PainterOf<TkvFlatLookAndFeelPainter>()};
+    return {PainterOf<TkvStandardLookAndFeelPainter>(), PainterOf<TkvFlatLookAndFeelPainter>(),
+            PainterOf<TkvUltraFlatLookAndFeelPainter>(), PainterOf<TkvOffice11LookAndFeelPainter>(),
+            PainterOf<TkvWinXPLookAndFeelPainter>()};
 }
 
 int PainterShowcaseWidth() { return painterColumnWidth * static_cast<int>(ShowcasePainters().size()); }

@@ -784,6 +784,10 @@ TkvPainterClass PainterClassOfKind(TkvLookAndFeelKind kind) noexcept {
     switch (kind) {
     case lfFlat:
         return PainterOf<TkvFlatLookAndFeelPainter>();
+    case lfUltraFlat:
+        return PainterOf<TkvUltraFlatLookAndFeelPainter>();
+    case lfOffice11:
+        return PainterOf<TkvOffice11LookAndFeelPainter>();
     default:
         return PainterOf<TkvStandardLookAndFeelPainter>();
     }

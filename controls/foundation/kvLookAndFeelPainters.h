@@ -14,6 +14,8 @@
 
 #include <windows.h>
 
+#include <uxtheme.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -404,14 +406,250 @@ protected:
     template <class P> friend TkvPainterClass PainterOf() noexcept;
 };
 
+class TkvUltraFlatLookAndFeelPainter : public TkvCustomLookAndFeelPainter {
+public:
+    const wchar_t *ClassName() const noexcept override { return L"TkvUltraFlatLookAndFeelPainter"; }
+    TkvPainterStyle GetPainterStyle() const override;
+    TColor GetFrameLineColor() const override;
+    int GetControlFrameWidth() const override;
+    void DrawControlFrame(TkvCanvas *canvas, const TRect &rect) const override;
+    int GetButtonBorderWidth(TkvButtonState state) const override;
+    TColor GetButtonFaceColor(TkvButtonState state) const override;
+    TRect GetButtonFocusBounds(TkvCanvas *canvas, const TRect &rect) const override;
+    TRect GetGroupedButtonBorderWidths(int index, int count) const override;
+    int GetButtonTextIndent() const override;
+    int GetButtonPressedShift() const override;
+    TColor GetButtonForeColor(TkvButtonState state, TColor color) const override;
+    TkvButtonState GetButtonForeState(TkvButtonState state) const override;
+    void DrawGroupedButton(TkvCanvas *canvas, const TRect &rect, TColor frameColor, int index, int count,
+                           TkvButtonState state) const override;
+    void DrawButtonFrame(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    void DrawButtonOutline(TkvCanvas *canvas, const TRect &rect, bool hot, bool pressed) const override;
+    void DrawExpandBox(TkvCanvas *canvas, const TRect &rect, TColor color, bool expanded) const override;
+    int GetExpandBoxSize() const override;
+    bool TracksButtonHover() const override;
+    void DrawCheckFrame(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    void DrawHeaderSimple(TkvCanvas *canvas, const TRect &rect, const TRect &textRect, TkvBorders sides,
+                          TkvButtonState state, const TkvHeaderText &text,
+                          const TkvBackground &background = {}) const override;
+    void DrawHeaderFrame(TkvCanvas *canvas, const TRect &rect, const TkvHeaderNeighbors &neighbors,
+                         TkvBorders sides) const override;
+    void DrawHeaderSectionFrame(TkvCanvas *canvas, const TRect &rect, TkvButtonState state,
+                                TkvBorders sides) const override;
+    void DrawHeaderSectionContent(TkvCanvas *canvas, const TRect &rect, const TRect &textRect,
+                                  TkvButtonState state, const TkvHeaderText &text) const override;
+    void DrawSortArrow(TkvCanvas *canvas, const TRect &rect, bool ascending) const override;
+    TkvBorders GetHeaderBorderSides(const TkvHeaderNeighbors &neighbors) const override;
+    int GetHeaderBorderWidth() const override;
+    TSize GetSortArrowSize() const override;
+    TkvBorders GetFooterBorderSides() const override;
+    int GetFooterBorderWidth() const override;
+    int GetFooterCellBorderWidth() const override;
+    int GetFooterCellIndent() const override;
+    void DrawFooterFrame(TkvCanvas *canvas, const TRect &rect) const override;
+    void DrawFooterCellFrame(TkvCanvas *canvas, const TRect &rect) const override;
+    void DrawDropDownArrowButton(TkvCanvas *canvas, const TRect &rect, bool active,
+                                 TkvButtonState state) const override;
+    TSize GetCloseCrossSize() const override;
+    void DrawTabFrame(TkvCanvas *canvas, const TRect &rect, bool selected, TkvBorders sides,
+                      TkvTabPosition position) const override;
+    void DrawTabAreaFrame(TkvCanvas *canvas, const TRect &rect, bool vertical, TkvBorders sides) const override;
+    int GetTabFrameWidth(bool vertical) const override;
+    void DrawScrollBarElement(TkvCanvas *canvas, bool horizontal, TkvButtonState state, TkvScrollBarPart part,
+                              const TRect &rect) const override;
+    void DrawPlainButton(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    void DrawSplitter(TkvCanvas *canvas, const TRect &rect, bool horizontal, TBrush *brush) const override;
+
+    virtual TColor GetHotFrameColor(TkvButtonState state) const;
+    virtual TColor GetTabFrameColor() const;
+    virtual TColor GetExtraTextColor() const;
+    virtual TColor GetHighlightFrameColor() const;
+
+protected:
+    constexpr TkvUltraFlatLookAndFeelPainter() = default;
+    template <class P> friend TkvPainterClass PainterOf() noexcept;
+};
+
+class TkvOffice11LookAndFeelPainter : public TkvUltraFlatLookAndFeelPainter {
+public:
+    const wchar_t *ClassName() const noexcept override { return L"TkvOffice11LookAndFeelPainter"; }
+    TkvPainterStyle GetPainterStyle() const override;
+    TColor GetDefaultColor03() const override;
+    TColor GetDefaultColor04() const override;
+    TColor GetDefaultColor06() const override;
+    TColor GetDefaultColor07() const override;
+    TColor GetDefaultColor09() const override;
+    TColor GetDefaultColor11() const override;
+    TColor GetDefaultColor12() const override;
+    TColor GetDefaultColor13() const override;
+    TColor GetDefaultColor15() const override;
+    TColor GetDefaultColor22() const override;
+    TColor GetDefaultColor23() const override;
+    TColor GetDefaultColor24() const override;
+    TColor GetFrameLineColor() const override;
+    TColor GetDefaultColor28() const override;
+    TColor GetDefaultColor34() const override;
+    TColor GetDefaultColor36() const override;
+    TColor GetDefaultColor39() const override;
+    TColor GetDefaultColor41() const override;
+    void DrawCellContent(TkvCanvas *canvas, const TRect &rect, const TkvBackground &background,
+                         TColor backgroundColor, TColor textColor, TFont *font, const std::wstring *text,
+                         const TkvTextPlacement &placement, const TRect &textRect,
+                         TkvButtonState state) const override;
+    void DrawControlFrame(TkvCanvas *canvas, const TRect &rect) const override;
+    TColor GetButtonFaceColor(TkvButtonState state) const override;
+    TColor GetButtonForeColor(TkvButtonState state, TColor color) const override;
+    void DrawButtonFrame(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    void DrawExpandBox(TkvCanvas *canvas, const TRect &rect, TColor color, bool expanded) const override;
+    bool GetExpandBoxFlag() const override;
+    void DrawSmallExpandBox(TkvCanvas *canvas, const TRect &rect, TColor frameColor, TColor fillColor,
+                            bool expanded) const override;
+    int GetSmallExpandBoxSize() const override;
+    TColor GetCheckFaceColor(TkvButtonState state) const override;
+    void DrawHeader(TkvCanvas *canvas, const TRect &rect, const TRect &textRect, const TkvHeaderNeighbors &neighbors,
+                    TkvBorders sides, TkvButtonState state, const TkvHeaderText &text,
+                    const TkvBackground &background = {}) const override;
+    void DrawHeaderFrame(TkvCanvas *canvas, const TRect &rect, const TkvHeaderNeighbors &neighbors,
+                         TkvBorders sides) const override;
+    void DrawHeaderSection(TkvCanvas *canvas, const TRect &rect, const TRect &textRect, TkvBorders sides,
+                           TkvButtonState state, const TkvHeaderText &text) const override;
+    void DrawSortArrow(TkvCanvas *canvas, const TRect &rect, bool ascending) const override;
+    TkvBorders GetHeaderBorderSides(const TkvHeaderNeighbors &neighbors) const override;
+    bool GetHeaderFlag2() const override;
+    void DrawFooterCell(TkvCanvas *canvas, const TRect &rect, const TkvTextPlacement &placement,
+                        const std::wstring &text, TFont *font, TColor textColor, TColor backgroundColor,
+                        const TkvBackground &background = {}) const override;
+    TColor GetFooterLineColor() const override;
+    void DrawScrollBarElement(TkvCanvas *canvas, bool horizontal, TkvButtonState state, TkvScrollBarPart part,
+                              const TRect &rect) const override;
+    void DrawHeaderWithArrows(TkvCanvas *canvas, const TRect &rect, const TRect &textRect,
+                              const TkvHeaderNeighbors &neighbors, const TkvHeaderText &text, int arrowKinds,
+                              const TkvBackground &background = {}) const override;
+    void DrawFramedBorder(TkvCanvas *canvas, const TRect &rect) const override;
+    void DrawPlainButton(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    TColor GetHotFrameColor(TkvButtonState state) const override;
+    TColor GetTabFrameColor() const override;
+    TColor GetHighlightFrameColor() const override;
+
+    virtual TColor GetOffice11Color1() const;
+    virtual TColor GetOffice11Color2() const;
+    virtual TColor GetOffice11Color3() const;
+    virtual TColor GetOffice11Color4() const;
+
+protected:
+    constexpr TkvOffice11LookAndFeelPainter() = default;
+    template <class P> friend TkvPainterClass PainterOf() noexcept;
+
+private:
+    void drawCell(TkvCanvas *canvas, const TRect &rect, const TkvBackground &background, TColor textColor,
+                  TFont *font, const std::wstring *text, const TkvTextPlacement &placement, const TRect &textRect,
+                  TkvButtonState state, bool footer) const;
+};
+
+// Draws through the system's visual styles; each operation whose theme is missing draws as the
+// Standard painter does.
+class TkvWinXPLookAndFeelPainter : public TkvStandardLookAndFeelPainter {
+public:
+    const wchar_t *ClassName() const noexcept override { return L"TkvWinXPLookAndFeelPainter"; }
+    TkvPainterStyle GetPainterStyle() const override;
+    TColor GetFrameLineColor() const override;
+    TColor GetDefaultColor29() const override;
+    void DrawArrow(TkvCanvas *canvas, const TRect &rect, TColor color, TkvArrowDirection direction) const override;
+    void DrawArrowButton(TkvCanvas *canvas, const TRect &rect, bool withBorder, TkvArrowDirection direction,
+                         TkvButtonState state) const override;
+    void DrawButtonFace(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    int GetControlFrameWidth() const override;
+    void DrawControlFrame(TkvCanvas *canvas, const TRect &rect) const override;
+    TRect GetGroupedButtonContentBounds(const TRect &rect) const override;
+    int GetButtonBorderWidth(TkvButtonState state) const override;
+    TColor GetButtonFaceColor(TkvButtonState state) const override;
+    TRect GetButtonFocusBounds(TkvCanvas *canvas, const TRect &rect) const override;
+    TRect GetGroupedButtonBorderWidths(int index, int count) const override;
+    int GetButtonTextIndent() const override;
+    int GetButtonPressedShift() const override;
+    TColor GetButtonForeColor(TkvButtonState state, TColor color) const override;
+    void DrawPushButton(TkvCanvas *canvas, const TRect &rect, const std::wstring &caption, TkvButtonState state,
+                        bool drawBorder = true, TColor faceColor = clDefault,
+                        TColor textColor = clDefault) const override;
+    void DrawExpandBox(TkvCanvas *canvas, const TRect &rect, TColor color, bool expanded) const override;
+    bool GetExpandBoxFlag() const override;
+    void DrawGroupToggleButton(TkvCanvas *canvas, const TRect &rect, TkvButtonState state,
+                               bool expanded) const override;
+    void DrawSmallExpandBox(TkvCanvas *canvas, const TRect &rect, TColor frameColor, TColor fillColor,
+                            bool expanded) const override;
+    int GetExpandBoxSize() const override;
+    int GetGroupToggleButtonSize() const override;
+    bool TracksButtonHover() const override;
+    bool IsPointInGroupToggleButton(const TRect &rect, const TPoint &point) const override;
+    int GetSmallExpandBoxSize() const override;
+    int GetCheckFrameWidth() const override;
+    void DrawCheckMark(TkvCanvas *canvas, const TRect &rect, TColor markColor, bool checked,
+                       TkvButtonState state) const override;
+    void DrawCheckFrame(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    void DrawRadioButton(TkvCanvas *canvas, int x, int y, TkvButtonState state, bool checked, bool highlight,
+                         bool forcedHighlight, TColor backgroundColor = clDefault) const override;
+    TSize GetRadioButtonSize() const override;
+    // The rightmost item of a header is the one neighbours.Right is false for.
+    void DrawHeader(TkvCanvas *canvas, const TRect &rect, const TRect &textRect, const TkvHeaderNeighbors &neighbors,
+                    TkvBorders sides, TkvButtonState state, const TkvHeaderText &text,
+                    const TkvBackground &background = {}) const override;
+    void InvertHeaderArea(TkvCanvas *canvas, const TRect &rect) const override;
+    void DrawHeaderSection(TkvCanvas *canvas, const TRect &rect, const TRect &textRect, TkvBorders sides,
+                           TkvButtonState state, const TkvHeaderText &text) const override;
+    void DrawSortArrow(TkvCanvas *canvas, const TRect &rect, bool ascending) const override;
+    int GetHeaderBorderWidth() const override;
+    bool GetHeaderFlag() const override;
+    int GetHeaderSectionBorderWidth(TkvButtonState state) const override;
+    TRect GetHeaderSectionContentBounds(const TRect &rect, TkvButtonState state) const override;
+    bool GetHeaderFlag2() const override;
+    TSize GetSortArrowSize() const override;
+    void DrawFooterCell(TkvCanvas *canvas, const TRect &rect, const TkvTextPlacement &placement,
+                        const std::wstring &text, TFont *font, TColor textColor, TColor backgroundColor,
+                        const TkvBackground &background = {}) const override;
+    int GetFooterBorderWidth() const override;
+    int GetFooterCellBorderWidth() const override;
+    int GetFooterCellIndent() const override;
+    bool GetFooterFlag() const override;
+    void DrawFooterFrame(TkvCanvas *canvas, const TRect &rect) const override;
+    void DrawCloseCross(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    void DrawDropDownArrowButton(TkvCanvas *canvas, const TRect &rect, bool active,
+                                 TkvButtonState state) const override;
+    TSize GetActivateCheckSize() const override;
+    TSize GetCloseCrossSize() const override;
+    void DrawTab(TkvCanvas *canvas, const TRect &rect, TkvBorders sides, bool selected, bool hot, bool focused,
+                 bool vertical, TkvTabPosition position) const override;
+    void DrawTabFrame(TkvCanvas *canvas, const TRect &rect, bool selected, TkvBorders sides,
+                      TkvTabPosition position) const override;
+    void DrawTabAreaFrame(TkvCanvas *canvas, const TRect &rect, bool vertical, TkvBorders sides) const override;
+    int GetTabMetric1() const override;
+    int GetTabMetric2() const override;
+    int GetTabFrameWidth(bool vertical) const override;
+    void DrawIndicatorCell(TkvCanvas *canvas, const TRect &rect, TColor backgroundColor,
+                           const TkvBackground &background, int indicatorKind) const override;
+    void DrawScrollBarElement(TkvCanvas *canvas, bool horizontal, TkvButtonState state, TkvScrollBarPart part,
+                              const TRect &rect) const override;
+    void DrawHeaderWithArrows(TkvCanvas *canvas, const TRect &rect, const TRect &textRect,
+                              const TkvHeaderNeighbors &neighbors, const TkvHeaderText &text, int arrowKinds,
+                              const TkvBackground &background = {}) const override;
+    void DrawPlainButton(TkvCanvas *canvas, const TRect &rect, TkvButtonState state) const override;
+    void DrawSplitter(TkvCanvas *canvas, const TRect &rect, bool horizontal, TBrush *brush) const override;
+
+    virtual void DrawThemedHeaderText(TkvCanvas *canvas, HTHEME theme, TColor textColor, TFont *font,
+                                      const std::wstring *text, const TkvTextPlacement &placement, bool showPrefix,
+                                      const TRect &textRect, int part, int state) const;
+
+protected:
+    constexpr TkvWinXPLookAndFeelPainter() = default;
+    template <class P> friend TkvPainterClass PainterOf() noexcept;
+};
+
 template <class P> TkvPainterClass PainterOf() noexcept {
     static constinit const P painter;
     return &painter;
 }
 
 // The painters of the kinds, in the order of TkvLookAndFeelKind; a kind outside the range gives
-// the Standard painter. The UltraFlat and Office11 entries are the Standard painter until those
-// painters exist.
+// the Standard painter.
 TkvPainterClass PainterClassOfKind(TkvLookAndFeelKind kind) noexcept;
 
 // --- shared resources

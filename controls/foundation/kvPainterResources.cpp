@@ -325,21 +325,30 @@ GlyphColors glyphColors(TkvLookAndFeelKind kind, TkvButtonState state, bool chec
 
 namespace kvpainters {
 
+// The scheme colours exist while the palette listener holds them; before that the colours of
+// the scheme-less look stand in.
+namespace {
+TColor schemeOr(int number, TColor fallback) {
+    TColor color = Office11Color(number);
+    return color == clNone ? fallback : color;
+}
+} // namespace
+
 TColor office11ButtonFaceColor(std::uint8_t state) {
     switch (state) {
     case kvbsHot:
-        return Office11Color(10);
+        return schemeOr(10, GetHotBlendColor());
     case kvbsPressed:
-        return Office11Color(12);
+        return schemeOr(12, GetPressedBlendColor());
     case kvbsDisabled:
         return clBtnFace;
     default:
-        return Office11Color(1);
+        return schemeOr(1, clBtnFace);
     }
 }
 
-TColor office11HighlightFrameColor() { return Office11Color(9); }
-TColor office11DisabledColor() { return Office11Color(15); }
+TColor office11HighlightFrameColor() { return schemeOr(9, clHighlight); }
+TColor office11DisabledColor() { return schemeOr(15, clGrayText); }
 
 } // namespace kvpainters
 

@@ -8,18 +8,27 @@
 #include "message_pump.h"
 #include "running_demo.h"
 #include "system_colors.h"
+#include "test_window.h"
+#include "theme.h"
+
+#include <classlib/graphics.h>
+#include <classlib/units.h>
+#include <kvLookAndFeelPainters.h>
+
+#include "painters_showcase.h"
 
 namespace {
 
 constexpr int columnWidth = 150;
-constexpr int columnCount = 2;
+constexpr int columnCount = 5;
 constexpr int demoWidth = columnWidth * columnCount;
 constexpr int demoHeight = 300;
 
 class PaintersDemo : public FixedSysColorsTest {};
 
-// Every painter operation in every painter against the stored capture. The system colours are
-// fixed, and nothing in the picture is text.
+// Every painter operation in every painter against the stored capture, with the visual style
+// the system has (the WinXP column themed). The system colours are fixed, and nothing in the
+// picture is text.
 TEST_F(PaintersDemo, ShowsEveryPainterOperation) {
     RunningDemo demo("painters_demo.exe");
     ASSERT_TRUE(demo.started()) << "painters_demo.exe did not start";
@@ -47,6 +56,40 @@ TEST_F(PaintersDemo, ShowsEveryPainterOperation) {
         },
         5000);
     EXPECT_TRUE(matchesReference(shot, "gui", "painters_demo"));
+}
+
+// The same picture painted in this process with visual styles off: the WinXP column falls back
+// to the Standard look, and the Office11 and UltraFlat columns to their scheme-less colours.
+class PaintersUnthemed : public ThemeOffTest {
+protected:
+    void SetUp() override {
+        ThemeOffTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        colors_ = new ScopedSysColors(fixedSystemColors());
+        ASSERT_TRUE(colors_->applied());
+    }
+    void TearDown() override {
+        delete colors_;
+        colors_ = nullptr;
+        ThemeOffTest::TearDown();
+    }
+
+private:
+    ScopedSysColors *colors_ = nullptr;
+};
+
+TEST_F(PaintersUnthemed, ShowsEveryPainterOperationWithoutVisualStyles) {
+    UnitScope units{&kvLookAndFeelPaintersUnit};
+    ASSERT_EQ(PainterShowcaseWidth(), demoWidth);
+    TestWindow host({20, 20}, {demoWidth, demoHeight}, [](HDC dc, const RECT &) {
+        TOwned<TCanvas> canvas(New<TCanvas>());
+        canvas->SetHandle(dc);
+        PaintPainterShowcase(canvas.get());
+        canvas->SetHandle(nullptr);
+    }, WS_POPUP | WS_VISIBLE);
+    host.repaint();
+    EXPECT_TRUE(matchesReference(captureClient(host.handle()), "gui", "painters_demo_unthemed"));
 }
 
 } // namespace
