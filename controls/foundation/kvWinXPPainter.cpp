@@ -493,6 +493,11 @@ void TkvWinXPLookAndFeelPainter::DrawTab(TkvCanvas *canvas, const TRect &rect, T
         return r;
     };
     ClipScope clip(canvas, rect);
+    // A vertical tab is turned through a bitmap of its size; one too large for a bitmap is
+    // drawn unturned rather than not at all.
+    constexpr int largestTurnedTab = 4096;
+    if (width(rect) > largestTurnedTab || height(rect) > largestTurnedTab)
+        vertical = false;
     if (!vertical) {
         TRect r = themeRect(width(rect), height(rect));
         OffsetRect(&r, rect.left, rect.top);

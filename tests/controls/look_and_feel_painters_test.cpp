@@ -87,6 +87,8 @@ private:
 
 COLORREF rgb(TColor color) { return ColorToRGB(color); }
 
+bool operator==(const TRect &a, const TRect &b) { return EqualRect(&a, &b) != FALSE; }
+
 class PainterTest : public FixedSysColorsTest {
 protected:
     void SetUp() override {
@@ -169,6 +171,15 @@ TEST_F(PainterTest, ButtonBorderWidthsAndStyles) {
     EXPECT_EQ(standard->GetDefaultColor(29), clWindow);
     EXPECT_EQ(flat->GetDefaultColor(29), static_cast<TColor>(0xD5FFFF));
     EXPECT_EQ(flat->GetDefaultColor(27), static_cast<TColor>(0x0000FF));
+    Surface header(10, 10);
+    int textWidth = header.Canvas()->TextWidth(L"Header");
+    EXPECT_EQ(standard->CalcHeaderWidth(header.Canvas(), TkvBorders{bRight}, nullptr, L"Header"), textWidth + 4 - 1);
+    EXPECT_EQ(standard->CalcHeaderWidth(header.Canvas(), TkvBorders{bLeft}, nullptr, L"Header"), textWidth + 4 + 1);
+    EXPECT_EQ(standard->CalcHeaderHeight(13), 13 + 2 + 4);
+    TRect content = standard->GetHeaderContentBounds(TRect{0, 0, 20, 10}, TkvBorders{bLeft, bBottom});
+    EXPECT_TRUE((content == TRect{1, 0, 20, 9}));
+    TRect pressedText = standard->GetHeaderSectionTextBounds(TRect{0, 0, 5, 5}, kvbsPressed);
+    EXPECT_TRUE((pressedText == TRect{1, 1, 6, 6}));
     TRect small{0, 0, 8, 8};
     TRect focus = standard->GetButtonFocusBounds(nullptr, small);
     EXPECT_TRUE(EqualRect(&focus, &small));
@@ -357,11 +368,17 @@ TEST_F(PainterTest, RectanglesOfAnySizeStayInside) {
              p->DrawHeaderWithArrows(c, r, r, TkvHeaderNeighbors{}, text, 3);
          }},
         {"DrawPlainButton", [](auto p, auto c, auto &r) { p->DrawPlainButton(c, r, kvbsNormal); }},
+        {"DrawTab", [](auto p, auto c, auto &r) {
+             p->DrawTab(c, r, kvAllBorders, true, false, false, false, tpTop);
+             p->DrawTab(c, r, kvAllBorders, false, true, false, true, tpLeft);
+         }},
+        {"DrawFramedBorder", [](auto p, auto c, auto &r) { p->DrawFramedBorder(c, r); }},
         {"DrawSplitter", [&](auto p, auto c, auto &r) { p->DrawSplitter(c, r, true, brush); p->DrawSplitter(c, r, false, brush); }},
     };
     const std::vector<TRect> rects = {{30, 30, 30, 30}, {30, 30, 25, 40}, {40, 40, 30, 30}, {30, 30, 31, 31},
                                       {30, 30, 32, 45}, {30, 30, 33, 33}, {28, 31, 60, 32}};
-    for (TkvPainterClass painter : {standard, flat})
+    for (TkvPainterClass painter : {standard, flat, PainterOf<TkvUltraFlatLookAndFeelPainter>(),
+                                    PainterOf<TkvOffice11LookAndFeelPainter>(), PainterOf<TkvWinXPLookAndFeelPainter>()})
         for (const auto &[name, draw] : operations) {
             for (const TRect &rect : rects) {
                 Surface s(64, 64, clFuchsia);

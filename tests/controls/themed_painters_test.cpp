@@ -180,6 +180,11 @@ TEST_F(WinXPThemedTest, MeasuresAndColoursComeFromTheTheme) {
         EXPECT_EQ(rgb(xp->GetButtonForeColor(kvbsPressed, clDefault)), color);
     else
         EXPECT_EQ(xp->GetButtonForeColor(kvbsPressed, clDefault), clBtnText);
+    // Where the theme lacks a property the painter answers the system colour of the role.
+    if (SUCCEEDED(GetThemeColor(button, BP_PUSHBUTTON, PBS_HOT, TMT_FILLCOLOR, &color)))
+        EXPECT_EQ(rgb(xp->GetButtonFaceColor(kvbsHot)), color);
+    else
+        EXPECT_EQ(xp->GetButtonFaceColor(kvbsHot), clBtnFace);
     HTHEME combo = OpenThemeForKind(totComboBox);
     if (combo != nullptr && SUCCEEDED(GetThemeColor(combo, 1, 1, TMT_BORDERCOLOR, &color)))
         EXPECT_EQ(rgb(xp->GetFrameLineColor()), color);
