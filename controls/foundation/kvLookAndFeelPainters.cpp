@@ -726,7 +726,7 @@ TSize TkvCustomLookAndFeelPainter::GetCloseCrossSize() const { return TSize{16, 
 TSize TkvCustomLookAndFeelPainter::GetDropDownArrowButtonSize() const { return TSize{15, 0}; }
 bool TkvCustomLookAndFeelPainter::GetDropDownFlag() const { return true; }
 void TkvCustomLookAndFeelPainter::DrawTab(TkvCanvas *, const TRect &, TkvBorders, bool, bool, bool, bool,
-                                          TkvTabPosition) const {}
+                                          TkvTabPosition, const std::wstring &, TFont *) const {}
 void TkvCustomLookAndFeelPainter::DrawTabFrame(TkvCanvas *, const TRect &, bool, TkvBorders, TkvTabPosition) const {}
 void TkvCustomLookAndFeelPainter::DrawTabAreaFrame(TkvCanvas *, const TRect &, bool, TkvBorders) const {}
 int TkvCustomLookAndFeelPainter::GetTabMetric1() const { return 0; }

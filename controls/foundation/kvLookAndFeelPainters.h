@@ -274,7 +274,8 @@ public:
     virtual TSize GetDropDownArrowButtonSize() const;
     virtual bool GetDropDownFlag() const;
     virtual void DrawTab(TkvCanvas *canvas, const TRect &rect, TkvBorders sides, bool selected, bool hot,
-                         bool focused, bool vertical, TkvTabPosition position) const;
+                         bool focused, bool vertical, TkvTabPosition position, const std::wstring &caption = L"",
+                         TFont *font = nullptr) const;
     virtual void DrawTabFrame(TkvCanvas *canvas, const TRect &rect, bool selected, TkvBorders sides,
                               TkvTabPosition position) const;
     virtual void DrawTabAreaFrame(TkvCanvas *canvas, const TRect &rect, bool vertical, TkvBorders sides) const;
@@ -616,8 +617,10 @@ public:
                                  TkvButtonState state) const override;
     TSize GetActivateCheckSize() const override;
     TSize GetCloseCrossSize() const override;
+    // A vertical tab's caption is not drawn: the theme text does not turn.
     void DrawTab(TkvCanvas *canvas, const TRect &rect, TkvBorders sides, bool selected, bool hot, bool focused,
-                 bool vertical, TkvTabPosition position) const override;
+                 bool vertical, TkvTabPosition position, const std::wstring &caption = L"",
+                 TFont *font = nullptr) const override;
     void DrawTabFrame(TkvCanvas *canvas, const TRect &rect, bool selected, TkvBorders sides,
                       TkvTabPosition position) const override;
     void DrawTabAreaFrame(TkvCanvas *canvas, const TRect &rect, bool vertical, TkvBorders sides) const override;

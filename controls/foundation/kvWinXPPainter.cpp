@@ -471,10 +471,11 @@ TSize TkvWinXPLookAndFeelPainter::GetCloseCrossSize() const {
 }
 
 void TkvWinXPLookAndFeelPainter::DrawTab(TkvCanvas *canvas, const TRect &rect, TkvBorders sides, bool selected,
-                                         bool hot, bool focused, bool vertical, TkvTabPosition position) const {
+                                         bool hot, bool focused, bool vertical, TkvTabPosition position,
+                                         const std::wstring &caption, TFont *font) const {
     HTHEME theme = themeOf(totTab);
     if (theme == nullptr) {
-        Base::DrawTab(canvas, rect, sides, selected, hot, focused, vertical, position);
+        Base::DrawTab(canvas, rect, sides, selected, hot, focused, vertical, position, caption, font);
         return;
     }
     if (isEmpty(rect))
@@ -502,6 +503,12 @@ void TkvWinXPLookAndFeelPainter::DrawTab(TkvCanvas *canvas, const TRect &rect, T
         TRect r = themeRect(width(rect), height(rect));
         OffsetRect(&r, rect.left, rect.top);
         zt::DrawThemeBackground(theme, canvas->GetHandle(), 1, themeState, r, rect);
+        TRect textRect = rect;
+        if (selected)
+            textRect.bottom -= 2;
+        TkvTextPlacement centred{taCenter, vaCenter, false, false};
+        DrawThemedHeaderText(canvas, theme, clBtnText, font, caption.empty() ? nullptr : &caption, centred, true,
+                             textRect, 1, themeState);
         return;
     }
     TOwned<TBitmap> turned(New<TBitmap>());

@@ -369,7 +369,7 @@ TEST_F(PainterTest, RectanglesOfAnySizeStayInside) {
          }},
         {"DrawPlainButton", [](auto p, auto c, auto &r) { p->DrawPlainButton(c, r, kvbsNormal); }},
         {"DrawTab", [](auto p, auto c, auto &r) {
-             p->DrawTab(c, r, kvAllBorders, true, false, false, false, tpTop);
+             p->DrawTab(c, r, kvAllBorders, true, false, false, false, tpTop, L"&Tab");
              p->DrawTab(c, r, kvAllBorders, false, true, false, true, tpLeft);
          }},
         {"DrawFramedBorder", [](auto p, auto c, auto &r) { p->DrawFramedBorder(c, r); }},
