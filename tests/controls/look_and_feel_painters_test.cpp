@@ -200,6 +200,7 @@ TEST_F(PainterTest, ArrowPixelsOfEachDirectionAndSize) {
         // A wide rectangle is squared first: the arrow of its middle 7 x 7.
         {{0, 0, 13, 7}, adDown, {".............", ".............", ".............", ".....XXX.....", "......X......",
                                  ".............", "............."}},
+        {{0, 0, 5, 5}, adDown, {".....", ".....", ".XXX.", "..X..", "....."}},
         {{0, 0, 13, 7}, adRight, {".............", ".............", ".....X.......", ".....XX......", ".....X.......",
                                   ".............", "............."}},
     };
@@ -216,6 +217,11 @@ TEST_F(PainterTest, TriangleArrowPixels) {
     EXPECT_EQ(s.Map(TRect{0, 0, 12, 8}, clNavy),
               (std::vector<std::string>{"............", "............", "..XXXXXXX...", "...XXXXX....",
                                         "....XXX.....", ".....X......", "............", "............"}));
+    Surface t(9, 9);
+    flat->DrawTriangleArrow(t.Canvas(), TRect{0, 0, 9, 9}, clNavy);
+    EXPECT_EQ(t.Map(TRect{0, 0, 9, 9}, clNavy),
+              (std::vector<std::string>{".........", ".........", ".........", "..XXXXX..", "...XXX...",
+                                        "....X....", ".........", ".........", "........."}));
 }
 
 TEST_F(PainterTest, ExpandCrossAndCheckMark) {
