@@ -93,7 +93,7 @@ run_in_machine() {
     echo "exec >>'$log' 2>&1"
     echo "export PATH='$PATH' HOME='${HOME:-/root}' LANG='$LANG' BUILD_DIR='$build' WINEPREFIX='$WINEPREFIX'"
     echo "export TMPDIR=/run/tmp"
-    for name in CI TEST_JOBS WINEDEBUG WINE_PREFIX_TEMPLATE DISPLAY; do
+    for name in CI TEST_JOBS WINEDEBUG WINE_PREFIX_TEMPLATE DISPLAY UPDATE_SCREENSHOTS; do
       [ -n "${!name:-}" ] && printf 'export %s=%q\n' "$name" "${!name}"
     done
     printf 'cd %q\n' "$PWD"
@@ -101,11 +101,14 @@ run_in_machine() {
     printf ' %q' "$@"
     echo
   } > "$job"
-  local cpus memory
+  local cpus memory cpu
   cpus=$(nproc)
   memory=${VM_MEMORY:-6G}
   # SMAP is off: the emulator's return to 32-bit code trips it.
-  qemu-system-x86_64 -accel tcg,thread=multi -cpu max,-smap,-smep -smp "$cpus" -m "$memory" \
+  cpu=max,-smap,-smep
+  # A processor whose time-stamp counter the clock may use, as real ones have.
+  [ "${WINDOWS_IN_MACHINE:-}" = fasttime ] && cpu=$cpu,+invtsc
+  qemu-system-x86_64 -accel tcg,thread=multi -cpu "$cpu" -smp "$cpus" -m "$memory" \
     -nographic -no-reboot -nic none \
     -kernel "/boot/vmlinuz-$kernel" -initrd "$vm/initramfs.gz" \
     -append "console=ttyS0 quiet loglevel=1 vmjob=$job" \
