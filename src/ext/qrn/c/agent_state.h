@@ -86,6 +86,9 @@ struct AgentState {
     ThreadBuffer *newestThreadBuffer;
     TlsKey threadBufferKey;
     volatile bool chunkOpen;
+    // Set while the buffer thread replaces the chunk by the next one: the buffers then keep
+    // their data, as they do while a chunk is open.
+    volatile bool chunkFollows;
     int64_t chunkStartMillis;
     int64_t chunkStartTicks;
     int64_t counterFrequency;

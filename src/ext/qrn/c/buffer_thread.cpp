@@ -43,6 +43,7 @@ void rotate(JNIEnv *env, uint32_t flags) {
     qrnState.bufferThreadBusy = true;
     qrnState.recorder->chunkFinishing(qrnState.recorder);
     osMutexLock(&qrnState.chunkLock);
+    qrnState.chunkFollows = (flags & QRN_REQUEST_STOP) == 0 || (flags & QRN_REQUEST_START_DISCARD) != 0;
     if ((flags & QRN_REQUEST_SHUTDOWN) != 0) {
         // No chunk follows the last one: what is still buffered goes into it.
         uint64_t bytes = qrnFlushFullGlobalBuffers(qrnChunkStream());
@@ -66,6 +67,7 @@ void rotate(JNIEnv *env, uint32_t flags) {
     bool opened = false;
     if ((flags & QRN_REQUEST_STOP) == 0 || (flags & QRN_REQUEST_START_DISCARD) != 0)
         opened = qrnNewChunk();
+    qrnState.chunkFollows = false;
     osMutexUnlock(&qrnState.chunkLock);
     if (opened) {
         fillNewChunk();

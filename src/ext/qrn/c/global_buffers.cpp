@@ -75,9 +75,22 @@ uint64_t qrnFlushFullGlobalBuffers(StreamWriter *stream) {
     uint64_t bytes = 0;
     GlobalBuffer *last = first;
     osMutexLock(&qrnState.chunkLock);
-    // The stream may have closed since the caller looked.
-    if (stream != nullptr && stream != qrnChunkStream())
-        stream = nullptr;
+    // The chunk may have closed since the caller looked: the data then waits for the next one.
+    if (stream != nullptr && stream != qrnChunkStream()) {
+        osMutexUnlock(&qrnState.chunkLock);
+        osMutexLock(&qrnState.listsLock);
+        for (last = first; last->next != nullptr; last = last->next)
+            qrnState.fullCount += 1;
+        qrnState.fullCount += 1;
+        last->next = qrnState.fullHead;
+        if (qrnState.fullHead != nullptr)
+            qrnState.fullHead->prev = last;
+        else
+            qrnState.fullTail = last;
+        qrnState.fullHead = first;
+        osMutexUnlock(&qrnState.listsLock);
+        return 0;
+    }
     for (GlobalBuffer *b = first; b != nullptr; b = b->next) {
         bytes += drain(stream, b->begin, b->cur);
         if (stream != nullptr)
@@ -113,8 +126,10 @@ uint64_t qrnFlushAllBuffers(StreamWriter *stream) {
         b->cur = b->begin;
     }
     for (ThreadBuffer *t = qrnState.newestThreadBuffer; t != nullptr; t = t->prev) {
-        bytes += drain(stream, t->flushed, t->pos);
-        t->flushed = t->pos;
+        // The owner may go on writing meanwhile: one reading of its position for both steps.
+        unsigned char *pos = *static_cast<unsigned char *volatile *>(&t->pos);
+        bytes += drain(stream, t->flushed, pos);
+        t->flushed = pos;
     }
     osMutexUnlock(&qrnState.listsLock);
     return bytes;

@@ -54,7 +54,7 @@ bool copyToGlobal(const unsigned char *data, size_t size, bool *filled) {
             *filled = true;
             continue;
         }
-        if (qrnState.chunkOpen || qrnState.fullHead == nullptr)
+        if (qrnState.chunkOpen || qrnState.chunkFollows || qrnState.fullHead == nullptr)
             return false;
         // No chunk: the buffers form a ring and the oldest data goes.
         GlobalBuffer *oldest = qrnState.fullHead;
@@ -189,6 +189,15 @@ void qrnReleaseThreadBuffer(void) {
         return;
     if (buffer->pos != buffer->flushed)
         qrnFlushThreadBuffer();
+    // A loss record that found no room goes straight into the chunk: it must not vanish with the
+    // buffer. It is no event, so its place among this thread's events does not matter.
+    if (buffer->pos != buffer->flushed) {
+        if (StreamWriter *stream = qrnBeginDirectWrite()) {
+            qrnPutBytes(stream, buffer->flushed, size_t(buffer->pos - buffer->flushed));
+            buffer->flushed = buffer->pos;
+            qrnEndDirectWrite();
+        }
+    }
     osMutexLock(&qrnState.listsLock);
     if (buffer->next != nullptr)
         buffer->next->prev = buffer->prev;
