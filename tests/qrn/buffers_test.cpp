@@ -170,12 +170,18 @@ void checkWriters(const std::string &extraOptions, int writers) {
     std::vector<std::string> chunks = linesOf(out, "chunk");
     ASSERT_FALSE(chunks.empty());
     Writers w;
+    int64_t previousEnd = 0;
     for (size_t i = 0; i < chunks.size(); ++i) {
         std::string path = chunks[i].substr(0, chunks[i].size() - 2);
         // Each rotation opens the next chunk; the last one ends the recording.
         EXPECT_EQ(chunks[i].back(), i + 1 < chunks.size() ? '1' : '0') << path;
         ChunkContents contents;
         ASSERT_EQ(checkChunkFile(path, frequency, &contents), "") << path;
+        // One reading of the clock ends a chunk and starts the next.
+        if (i > 0) {
+            EXPECT_EQ(contents.startMillis, previousEnd) << path;
+        }
+        previousEnd = contents.endMillis;
         account(contents, w);
         w.chunk++;
     }
