@@ -172,21 +172,3 @@ int qrnParseOptions(const char *options) {
     argFree(&list);
     return 0;
 }
-
-int qrnAllocateGlobalBuffers(void) {
-    for (uint32_t i = 0; i < qrnState.numGlobalBuffers; ++i) {
-        auto *buffer = static_cast<GlobalBuffer *>(gsMalloc(sizeof(GlobalBuffer) + qrnState.globalBufferSize));
-        if (buffer == nullptr) {
-            size_t size = qrnState.globalBufferSize;
-            qrnLog(QRN_ERROR, "Could not allocate global buffer (%Iu%sB)", scaledownSize(size),
-                   scaledDownSizeSuffix(size));
-            return -1;
-        }
-        buffer->size = qrnState.globalBufferSize;
-        buffer->used = 0;
-        buffer->next = qrnState.freeGlobalBuffers;
-        qrnState.freeGlobalBuffers = buffer;
-    }
-    qrnState.chunkOpen = false;
-    return 0;
-}
