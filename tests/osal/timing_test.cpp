@@ -1,5 +1,6 @@
-// The clock as this machine runs it: counters against the platform's own, wall-clock milliseconds, local time texts, the rated frequency from the registry, the
-// fast-time decision, and registered frequency pairs.
+// The clock as this machine runs it: counters against the platform's own, wall-clock
+// milliseconds, local time texts, the rated frequency from the registry, the fast-time decision,
+// and registered frequency pairs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,7 +11,6 @@
 #include <time.h>
 
 #include <string>
-#include <vector>
 
 #include "child_process.h"
 #include "osal/cpu.h"
