@@ -1,8 +1,7 @@
 # Facts about the machine that decide where Windows programs run.
 
 # True when the kernel runs 32-bit x86 programs itself (not through a registered emulator), and
-# nobody asked for the emulated machine (WINDOWS_IN_MACHINE=1, or =fasttime for its processor
-# with an invariant time-stamp counter).
+# nobody asked for the emulated machine (WINDOWS_IN_MACHINE=1).
 runs_32bit_natively() {
   case "${WINDOWS_IN_MACHINE:-}" in ""|0) ;; *) return 1 ;; esac
   local handler

@@ -101,14 +101,11 @@ run_in_machine() {
     printf ' %q' "$@"
     echo
   } > "$job"
-  local cpus memory cpu
+  local cpus memory
   cpus=$(nproc)
   memory=${VM_MEMORY:-6G}
   # SMAP is off: the emulator's return to 32-bit code trips it.
-  cpu=max,-smap,-smep
-  # A processor whose time-stamp counter the clock may use, as real ones have.
-  [ "${WINDOWS_IN_MACHINE:-}" = fasttime ] && cpu=$cpu,+invtsc
-  qemu-system-x86_64 -accel tcg,thread=multi -cpu "$cpu" -smp "$cpus" -m "$memory" \
+  qemu-system-x86_64 -accel tcg,thread=multi -cpu max,-smap,-smep -smp "$cpus" -m "$memory" \
     -nographic -no-reboot -nic none \
     -kernel "/boot/vmlinuz-$kernel" -initrd "$vm/initramfs.gz" \
     -append "console=ttyS0 quiet loglevel=1 vmjob=$job" \
