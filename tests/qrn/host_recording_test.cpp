@@ -11,8 +11,10 @@ namespace {
 
 TEST(HostRecording, ADefaultRecordingKeepsEveryEventTheThreadsWrote) {
     TempDir dir;
-    std::string options = "-agentpath:" + besideProgram("qrn.dll") + "=defaultrecording=true,repository=" + dir.file("repo");
-    ChildResult child = runProgram(besideProgram("vmhost.exe"), {options, "-recorder", "-threads:3", "-run:1500", "-chunks"});
+    std::string options =
+        "-agentpath:" + besideProgram("qrn.dll") + "=defaultrecording=true,repository=" + dir.file("repo");
+    ChildResult child =
+        runProgram(besideProgram("vmhost.exe"), {options, "-recorder", "-threads:3", "-run:1500", "-chunks"});
     ASSERT_EQ(child.exitCode, 0u) << child.out << child.err;
     EXPECT_EQ(child.err, "");
     std::istringstream in(child.out);
@@ -23,8 +25,8 @@ TEST(HostRecording, ADefaultRecordingKeepsEveryEventTheThreadsWrote) {
         unsigned thread = 0, count = 0;
         if (sscanf(line.c_str(), "Thread %u wrote %u events", &thread, &count) == 2)
             written += count;
-        else if (sscanf(line.c_str(), "  %llu chunks, %llu bytes, %llu events, %llu bytes lost", &chunks, &bytes, &events,
-                        &lost) == 4)
+        else if (sscanf(line.c_str(), "  %llu chunks, %llu bytes, %llu events, %llu bytes lost", &chunks, &bytes,
+                        &events, &lost) == 4)
             continue;
         else if (line.find(dir.file("repo\\")) != std::string::npos && line.find(" bytes lost") != std::string::npos) {
             ++chunkLines;

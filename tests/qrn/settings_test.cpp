@@ -34,6 +34,31 @@ double hostNanosPerTick() {
     return nanos;
 }
 
+// The natives of the recorder class on an object of it, and the VM's event settings they hand out.
+struct Natives {
+    explicit Natives(JNIEnv *e) : env(e) {
+        cls = env->FindClass("melnor/vantrel/qrn/VMQRN");
+        object = env->NewObject(cls, env->GetMethodID(cls, "<init>", "()V"));
+        jclass bufferClass = env->FindClass("java/nio/ByteBuffer");
+        jobjectArray buffers = env->NewObjectArray(2, bufferClass, nullptr);
+        env->CallIntMethod(object, method("descriptors", "(I[Ljava/nio/ByteBuffer;)I"), 1, buffers);
+        jobject array = env->GetObjectArrayElement(buffers, 0);
+        settings = static_cast<const Setting *>(env->GetDirectBufferAddress(array));
+        for (jobject ref : {static_cast<jobject>(bufferClass), static_cast<jobject>(buffers), array})
+            env->DeleteLocalRef(ref);
+    }
+    ~Natives() {
+        env->DeleteLocalRef(object);
+        env->DeleteLocalRef(cls);
+    }
+    jmethodID method(const char *name, const char *signature) { return env->GetMethodID(cls, name, signature); }
+
+    JNIEnv *env;
+    jclass cls;
+    jobject object;
+    const Setting *settings;
+};
+
 // Arguments: the agent, its options, the current folder. Prints "refused N", or each event's
 // settings and period, the host's nanoseconds per tick and the periods the VM was given.
 CHILD_SCENARIO(qrn_settings) {
@@ -46,27 +71,19 @@ CHILD_SCENARIO(qrn_settings) {
         printf("refused %d\n", int(session.createResult()));
         return 0;
     }
-    JNIEnv *env = session.env();
-    jclass c = env->FindClass("melnor/vantrel/qrn/VMQRN");
-    jobject natives = env->NewObject(c, env->GetMethodID(c, "<init>", "()V"));
-    jclass bufferClass = env->FindClass("java/nio/ByteBuffer");
-    jobjectArray buffers = env->NewObjectArray(2, bufferClass, nullptr);
-    env->CallIntMethod(natives, env->GetMethodID(c, "descriptors", "(I[Ljava/nio/ByteBuffer;)I"), 1, buffers);
-    jobject array = env->GetObjectArrayElement(buffers, 0);
-    auto *settings = static_cast<const Setting *>(env->GetDirectBufferAddress(array));
-    jmethodID getPeriod = env->GetMethodID(c, "getPeriod", "(I)J");
-    for (int i = 0; i < eventCount; ++i)
-        printf("event %d enabled %d stacktrace %d threshold %lld period %lld\n", firstEvent + i,
-               int(settings[i].enabled), int(settings[i].stacktrace), (long long)settings[i].threshold,
-               (long long)env->CallLongMethod(natives, getPeriod, firstEvent + i));
+    {
+        Natives n(session.env());
+        jmethodID getPeriod = n.method("getPeriod", "(I)J");
+        for (int i = 0; i < eventCount; ++i)
+            printf("event %d enabled %d stacktrace %d threshold %lld period %lld\n", firstEvent + i,
+                   int(n.settings[i].enabled), int(n.settings[i].stacktrace), (long long)n.settings[i].threshold,
+                   (long long)n.env->CallLongMethod(n.object, getPeriod, firstEvent + i));
+    }
     printf("nanos per tick %.17g\n", hostNanosPerTick());
     std::istringstream log(takeCallLog());
     for (std::string line; std::getline(log, line);)
         if (line.rfind("recorder.setPeriod(", 0) == 0)
             printf("vm %s\n", line.c_str());
-    for (jobject ref : {static_cast<jobject>(c), natives, static_cast<jobject>(bufferClass),
-                        static_cast<jobject>(buffers), array})
-        env->DeleteLocalRef(ref);
     fflush(stdout);
     return session.destroy() == JNI_OK ? 0 : 2;
 }
@@ -172,10 +189,12 @@ TEST(EventSettings, FilesEnableDisableAndTimeEventsByPathAndGlob) {
 
     // Given files after the default one, in order; a whole URI by glob, a leading '*' against the
     // full path, an object whose last member is not a setting.
-    layout.put("bin\\second.qrc", std::string("{\"") + vmUri + R"(vm/runtime/thread_count": {"enable": true, "period": "10 ms"},
+    layout.put("bin\\second.qrc",
+               std::string("{\"") + vmUri + R"(vm/runtime/thread_count": {"enable": true, "period": "10 ms"},
         "*/os/cpu_load": {"enable": false, "period": "20 ms"},
         "*/gc/collection": {"enable": false, "inner": {"stacktrace": false}}})");
-    layout.put("bin\\third.qrc", R"({"http://www.melnor.com/*": {"stacktrace": true, "threshold": "1 s", "enable": true}})");
+    layout.put("bin\\third.qrc",
+               R"({"http://www.melnor.com/*": {"stacktrace": true, "threshold": "1 s", "enable": true}})");
     child = layout.run("settings=second,settings=third.qrc");
     ASSERT_EQ(child.exitCode, 0u) << child.out << child.err;
     o = parse(child);
@@ -315,7 +334,8 @@ TEST(EventSettings, WhatCannotBeReadRefusesStartUpWithTheReadersMessage) {
             continue;
         }
         EXPECT_EQ(child.out, "refused -1\r\n") << c.name << child.err;
-        std::string head = "[ERROR][qrn    ] Could not read settings file \"" + layout.bin() + "\\" + c.name + ".qrc\": ";
+        std::string head =
+            "[ERROR][qrn    ] Could not read settings file \"" + layout.bin() + "\\" + c.name + ".qrc\": ";
         EXPECT_EQ(child.err.rfind(head + c.error, 0), 0u) << c.name << ": " << child.err;
         // The reader says where.
         EXPECT_NE(child.err.find(", line 1"), std::string::npos) << c.name << ": " << child.err;
@@ -349,9 +369,19 @@ private:
     int pick(int n) { return int(random_() % unsigned(n)); }
 
     std::string name() {
-        static const char *names[] = {"http://www.melnor.com/vantrel/vm/", "vm/gc/*", "vm/class/load", "*", "*/gc/*",
-                                      "vm/", "runtime/", "thread_count", "http://www.melnor.com/*", "", "\\u0000",
-                                      "\xc3\xa9", "\xff\xfe"};
+        static const char *names[] = {"http://www.melnor.com/vantrel/vm/",
+                                      "vm/gc/*",
+                                      "vm/class/load",
+                                      "*",
+                                      "*/gc/*",
+                                      "vm/",
+                                      "runtime/",
+                                      "thread_count",
+                                      "http://www.melnor.com/*",
+                                      "",
+                                      "\\u0000",
+                                      "\xc3\xa9",
+                                      "\xff\xfe"};
         static const char *keys[] = {"enable", "Period", "THRESHOLD", "stackTrace", "period", "threshold"};
         if (pick(3) == 0)
             return keys[pick(int(sizeof keys / sizeof keys[0]))];
@@ -362,9 +392,25 @@ private:
 
     // Mostly what the setting takes, now and then anything.
     std::string value(const std::string &member, bool setting, int depth) {
-        static const char *values[] = {"true", "false", "0", "1", "2", "-1", "\"10 ms\"", "\"1 s\"", "\"0\"", "\"x\"",
-                                       "\"5 q\"", "null", "[1, 2]", "1.5", "9223372036854775807",
-                                       "-9223372036854775808", "99999999999999999999", "\"\"", "{}"};
+        static const char *values[] = {"true",
+                                       "false",
+                                       "0",
+                                       "1",
+                                       "2",
+                                       "-1",
+                                       "\"10 ms\"",
+                                       "\"1 s\"",
+                                       "\"0\"",
+                                       "\"x\"",
+                                       "\"5 q\"",
+                                       "null",
+                                       "[1, 2]",
+                                       "1.5",
+                                       "9223372036854775807",
+                                       "-9223372036854775808",
+                                       "99999999999999999999",
+                                       "\"\"",
+                                       "{}"};
         static const char *flags[] = {"true", "false", "0", "1", "2"};
         static const char *times[] = {"0", "1", "1000000", "\"10 ms\"", "\"1 s\"", "\"0\"", "9223372036854775807"};
         if (setting && pick(5) != 0) {
@@ -434,7 +480,8 @@ CHILD_SCENARIO(qrn_settings_robustness) {
         std::string path = folder + "\\f" + std::to_string(done) + ".qrc";
         writeTextFile(path, generator.document());
         std::string options = "defaultrecording=true,threadbuffersize=2k,globalbuffersize=8k,numglobalbuffers=3,"
-                              "settings=" + path;
+                              "settings=" +
+                              path;
         jint result = vmhostLoadAgent(session.vm(), besideProgram("qrn.dll").c_str(), options.c_str());
         if (result != 0)
             printf("refused %d\n", done);
@@ -456,7 +503,8 @@ TEST(EventSettings, GeneratedAndMutatedFilesApplyOrFailWithAMessage) {
         int n = 0;
         if (sscanf(line.c_str(), "refused %d", &n) == 1) {
             ++refused;
-            std::string message = "Could not read settings file \"" + dir.path() + "\\f" + std::to_string(n) + ".qrc\": ";
+            std::string message =
+                "Could not read settings file \"" + dir.path() + "\\f" + std::to_string(n) + ".qrc\": ";
             EXPECT_NE(child.err.find(message), std::string::npos) << "file " << n << " failed without its message";
         } else if (sscanf(line.c_str(), "done %d", &n) == 1) {
             done = n;
@@ -475,41 +523,37 @@ CHILD_SCENARIO(qrn_setting_natives) {
     VmSession session({"-agentpath:" + besideProgram("qrn.dll")});
     if (!session.created())
         return 1;
-    JNIEnv *env = session.env();
-    jclass c = env->FindClass("melnor/vantrel/qrn/VMQRN");
-    jobject natives = env->NewObject(c, env->GetMethodID(c, "<init>", "()V"));
-    jclass bufferClass = env->FindClass("java/nio/ByteBuffer");
-    jobjectArray buffers = env->NewObjectArray(2, bufferClass, nullptr);
-    env->CallIntMethod(natives, env->GetMethodID(c, "descriptors", "(I[Ljava/nio/ByteBuffer;)I"), 1, buffers);
-    jobject array = env->GetObjectArrayElement(buffers, 0);
-    auto *settings = static_cast<const Setting *>(env->GetDirectBufferAddress(array));
-    takeCallLog();
-    jmethodID setEnabled = env->GetMethodID(c, "setEnabled", "(IZ)V");
-    jmethodID setThreshold = env->GetMethodID(c, "setThreshold", "(IJ)V");
-    env->CallVoidMethod(natives, setEnabled, 11, JNI_TRUE);
-    printf("enabled %d %d\n", int(settings[0].enabled), int(settings[1].enabled));
-    env->CallVoidMethod(natives, setEnabled, 11, JNI_FALSE);
-    printf("disabled %d\n", int(settings[1].enabled));
-    env->CallVoidMethod(natives, setThreshold, 10, jlong(3000000));
-    env->CallVoidMethod(natives, setThreshold, 11, jlong(INT64_MAX));
-    printf("thresholds %lld %lld\n", (long long)settings[0].threshold, (long long)settings[1].threshold);
-    env->CallVoidMethod(natives, setThreshold, 14, jlong(1));
-    printf("bad id %d\n", int(env->ExceptionCheck()));
-    env->ExceptionClear();
+    {
+        Natives n(session.env());
+        JNIEnv *env = n.env;
+        const Setting *settings = n.settings;
+        takeCallLog();
+        jmethodID setEnabled = n.method("setEnabled", "(IZ)V");
+        jmethodID setThreshold = n.method("setThreshold", "(IJ)V");
+        env->CallVoidMethod(n.object, setEnabled, 11, JNI_TRUE);
+        printf("enabled %d %d\n", int(settings[0].enabled), int(settings[1].enabled));
+        env->CallVoidMethod(n.object, setEnabled, 11, JNI_FALSE);
+        printf("disabled %d\n", int(settings[1].enabled));
+        env->CallVoidMethod(n.object, setThreshold, 10, jlong(3000000));
+        env->CallVoidMethod(n.object, setThreshold, 11, jlong(INT64_MAX));
+        printf("thresholds %lld %lld\n", (long long)settings[0].threshold, (long long)settings[1].threshold);
+        env->CallVoidMethod(n.object, setThreshold, 14, jlong(1));
+        printf("bad id %d\n", int(env->ExceptionCheck()));
+        env->ExceptionClear();
+        jmethodID classId = n.method("classID", "(Ljava/lang/Class;)J");
+        jclass other = env->FindClass("java/lang/String");
+        jlong a = env->CallLongMethod(n.object, classId, n.cls);
+        jlong b = env->CallLongMethod(n.object, classId, other);
+        printf("class ids %d %d\n", int(a == env->CallLongMethod(n.object, classId, n.cls)), int(a != b));
+        env->DeleteLocalRef(other);
+        jmethodID stackId = n.method("stackTraceID", "(I)J");
+        jlong first = env->CallLongMethod(n.object, stackId, 0);
+        printf("stack ids %d\n", int(env->CallLongMethod(n.object, stackId, 1) != first));
+        jint thread = env->CallIntMethod(n.object, n.method("threadID", "()I"));
+        printf("thread %d\n", int(DWORD(thread) == GetCurrentThreadId()));
+    }
     printf("nanos per tick %.17g\n", hostNanosPerTick());
-    jmethodID classId = env->GetMethodID(c, "classID", "(Ljava/lang/Class;)J");
-    jlong a = env->CallLongMethod(natives, classId, c);
-    jlong b = env->CallLongMethod(natives, classId, bufferClass);
-    printf("class ids %d %d\n", int(a == env->CallLongMethod(natives, classId, c)), int(a != b));
-    jmethodID stackId = env->GetMethodID(c, "stackTraceID", "(I)J");
-    jlong first = env->CallLongMethod(natives, stackId, 0);
-    printf("stack ids %d\n", int(env->CallLongMethod(natives, stackId, 1) != first));
-    jint thread = env->CallIntMethod(natives, env->GetMethodID(c, "threadID", "()I"));
-    printf("thread %d\n", int(DWORD(thread) == GetCurrentThreadId()));
     printf("%s", takeCallLog().c_str());
-    for (jobject ref : {static_cast<jobject>(c), natives, static_cast<jobject>(bufferClass),
-                        static_cast<jobject>(buffers), array})
-        env->DeleteLocalRef(ref);
     fflush(stdout);
     return session.destroy() == JNI_OK ? 0 : 2;
 }
