@@ -24,6 +24,8 @@ struct Reader {
     size_t ends[maxDepth + 1];
     int depth;
     Key key;
+    // A member whose value has not come: the reader passes over fraction numbers without a word.
+    bool awaitingValue;
     bool enable, stacktrace;
     int64_t threshold, period;
     const QrnProducer *producer;
@@ -186,6 +188,11 @@ void stringValue(const JsonString *text) {
 // Ends the parse only through jsonAbort, which unwinds past this frame: nothing here has a
 // destructor.
 void element(JsonElementType type, const void *value, void *) {
+    if (type == JSON_MEMBER_NAME || type == JSON_OBJECT_END) {
+        if (reader.awaitingValue)
+            jsonAbort("Unexpected element");
+    }
+    reader.awaitingValue = type == JSON_MEMBER_NAME;
     switch (type) {
     case JSON_OBJECT_START:
         if (reader.depth == maxDepth)
@@ -225,6 +232,7 @@ bool readFile(const char *path) {
     // A file that failed part-way leaves nothing behind for the next one.
     reader.depth = 0;
     reader.ends[0] = 0;
+    reader.awaitingValue = false;
     resetValues();
     char error[64];
     if (jsonParseFile(path, element, nullptr, error, sizeof error) != 0) {
