@@ -557,6 +557,8 @@ CHILD_SCENARIO(qrn_setting_natives) {
         jmethodID stackId = n.method("stackTraceID", "(I)J");
         jlong first = env->CallLongMethod(n.object, stackId, 0);
         printf("stack ids %d\n", int(env->CallLongMethod(n.object, stackId, 1) != first));
+        env->CallVoidMethod(n.object, n.method("setPeriod", "(IJ)V"), 13, jlong(-5));
+        printf("negative period %lld\n", (long long)env->CallLongMethod(n.object, n.method("getPeriod", "(I)J"), 13));
         jint thread = env->CallIntMethod(n.object, n.method("threadID", "()I"));
         printf("thread %d\n", int(DWORD(thread) == GetCurrentThreadId()));
     }
@@ -587,6 +589,8 @@ TEST(EventSettings, TheSettingNativesWriteTheArrayAndTellTheVm) {
     EXPECT_NE(child.out.find("class ids 1 1\r\n"), std::string::npos);
     EXPECT_NE(child.out.find("stack ids 1\r\n"), std::string::npos);
     EXPECT_NE(child.out.find("thread 1\r\n"), std::string::npos);
+    EXPECT_NE(child.out.find("negative period 0\r\n"), std::string::npos);
+    EXPECT_NE(child.out.find("recorder.setPeriod(13, 0)\r\n"), std::string::npos);
 }
 
 } // namespace
