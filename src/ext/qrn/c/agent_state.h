@@ -205,6 +205,11 @@ uint32_t qrnDescriptorTotal(void);
 // The count, then every blob, newest first; the caller holds the chunk lock.
 void qrnWriteDescriptors(StreamWriter *stream);
 
+// Event settings files: 1 when one was found and read into the settings array.
+int loadSettingsFile(const char *name, const QrnProducer *producer, QrnEventSetting *settings);
+// Nanoseconds in counter ticks, truncated; held within 64 bits.
+int64_t qrnNanosToTicks(int64_t nanos);
+
 // Periodic events.
 int qrnBuildRequestableTable(const QrnProducer *producer);
 int qrnSetEventPeriod(jint eventId, jlong milliseconds);

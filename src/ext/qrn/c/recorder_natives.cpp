@@ -306,7 +306,7 @@ void JNICALL javaSetEnabled(JNIEnv *env, jobject, jint id, jboolean enabled) {
 void JNICALL javaSetThreshold(JNIEnv *env, jobject, jint id, jlong nanos) {
     int index = eventIndex(env, id);
     if (index >= 0)
-        qrnState.eventSettings[index].threshold = jlong(double(nanos) / qrnState.nanosPerTick);
+        qrnState.eventSettings[index].threshold = qrnNanosToTicks(nanos);
 }
 
 void JNICALL javaSetPeriod(JNIEnv *env, jobject, jint id, jlong millis) {
