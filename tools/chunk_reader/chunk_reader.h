@@ -1,7 +1,7 @@
 // A reader of recording chunk files, written from the file layout alone: it checks a chunk and
 // hands back its records and trailer, or names the first violation with its offset.
-#ifndef TESTS_QRN_CHUNK_READER_H
-#define TESTS_QRN_CHUNK_READER_H
+#ifndef TOOLS_CHUNK_READER_H
+#define TOOLS_CHUNK_READER_H
 
 #include <cstdint>
 #include <string>
