@@ -11,6 +11,7 @@
 
 #include <kvControls.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,8 @@ public:
     int TopOffset = 0;
     int AfterMouseDowns = 0;
     std::vector<ScrollCall> Scrolls;
+    // Read by the input thread of the automatic-scrolling test.
+    std::atomic<int> ScrollCount{0};
 
     void SetContent(int width, int height) {
         ContentWidth = width;
@@ -101,6 +104,7 @@ public:
 
     void Scroll(TScrollBarKind kind, TScrollCode code, int &pos) override {
         Scrolls.push_back(ScrollCall{kind, code});
+        ++ScrollCount;
         int &offset = kind == sbHorizontal ? LeftOffset : TopOffset;
         switch (code) {
         case scLineUp:
