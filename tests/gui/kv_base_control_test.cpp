@@ -286,6 +286,72 @@ TEST_F(KvBaseControlTest, WheelScrollsLinesOrOnePage) {
     EXPECT_TRUE(probe->Scrolls.empty()) << "no vertical bar, no wheel scrolling";
 }
 
+// Arms the library's drag and drop on every left click.
+class TDragProbe : public TScrollingProbe {
+    CL_CLASS(TDragProbe, TScrollingProbe)
+
+public:
+    int Moves = 0;
+    bool Ended = false;
+    bool EndAccepted = false;
+    bool StartDragAndDrop(const TPoint &) override { return true; }
+    void DoDragAndDrop(const TPoint &p, bool &accepted) override {
+        ++Moves;
+        inherited::DoDragAndDrop(p, accepted);
+    }
+    void EndDragAndDrop(bool accepted) override {
+        Ended = true;
+        EndAccepted = accepted;
+        inherited::EndDragAndDrop(accepted);
+    }
+};
+
+TEST_F(KvBaseControlTest, LibraryDragAndDropStartsPastTheThresholdAndEndsOnRelease) {
+    ASSERT_TRUE(showForm());
+    TDragProbe *probe = add<TDragProbe>(TRect{20, 20, 320, 320});
+    HWND window = probe->Handle();
+    Screen->SetCursor(crDefault);
+    pressMouseAt(window, POINT{100, 100});
+    EXPECT_EQ(probe->DragAndDropState(), ddsStarting);
+    EXPECT_TRUE(probe->IsMousePressed());
+    moveMouseTo(clientToScreen(window, POINT{101, 101}));
+    EXPECT_EQ(probe->DragAndDropState(), ddsStarting) << "inside the drag-detect area";
+    moveMouseTo(clientToScreen(window, POINT{100 + Mouse->DragThreshold() + 2, 100}));
+    ASSERT_TRUE(pumpUntil([&] { return probe->DragAndDropState() == ddsInProcess; }));
+    moveMouseTo(clientToScreen(window, POINT{150, 150}));
+    ASSERT_TRUE(pumpUntil([&] { return probe->Moves >= 1; }));
+    EXPECT_EQ(Screen->Cursor(), crNoDrop) << "not accepted: the no-drop cursor";
+    EXPECT_EQ(probe->DragAndDropObject()->CurMousePos.x, 150);
+    releaseMouseAt(window, POINT{150, 150});
+    EXPECT_TRUE(probe->Ended);
+    EXPECT_TRUE(probe->EndAccepted) << "a mouse-up finishes it as accepted";
+    EXPECT_EQ(probe->DragAndDropState(), ddsNone);
+    EXPECT_FALSE(probe->HasDragAndDropObject()) << "the object lives for one drag";
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_NE(GetCapture(), window);
+
+    // Esc while dragging finishes it as not accepted.
+    probe->Ended = false;
+    pressMouseAt(window, POINT{200, 200}); // away from the last click: no double click
+    moveMouseTo(clientToScreen(window, POINT{240, 200}));
+    ASSERT_TRUE(pumpUntil([&] { return probe->DragAndDropState() == ddsInProcess; }));
+    probe->Perform(WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(probe->Ended);
+    EXPECT_FALSE(probe->EndAccepted);
+    releaseMouseAt(window, POINT{240, 200});
+}
+
+TEST_F(KvBaseControlTest, DragControlObjectShowsTheCopyCursorWithCtrl) {
+    TScrollingProbe *probe = add<TScrollingProbe>(TRect{20, 20, 120, 120});
+    TOwned<TkvDragControlObject> object(New<TkvDragControlObject>(static_cast<TControl *>(probe)));
+    keyUp(VK_CONTROL);
+    EXPECT_EQ(object->GetDragCursor(true, 0, 0), crDrag);
+    keyDown(VK_CONTROL);
+    EXPECT_EQ(object->GetDragCursor(true, 0, 0), crkvDragCopy);
+    EXPECT_EQ(object->GetDragCursor(false, 0, 0), crNoDrop);
+    keyUp(VK_CONTROL);
+}
+
 TEST(KvAutoScrollMotion, SpeedFollowsTheDistanceFromTheAnchor) {
     TPoint anchor{400, 300};
     const int size = 28;
