@@ -413,5 +413,99 @@ private:
 
 // Sent to a container to copy its inner control's system scroll bars into its own.
 constexpr UINT KV_SYNCSCROLLBARS = 0x8068;
+// Sent to a custom popup: close it from its owner; open it again.
+constexpr UINT KV_CLOSEPOPUP = 0x8065;
+constexpr UINT KV_REOPENPOPUP = 0x8066;
+
+// --- the custom popup window
+
+// Holds the list of shown popups and the three thread hooks that close them.
+extern TUnit kvContainerUnit;
+
+class TkvCustomPopupWindow : public TkvPopupWindow {
+    CL_CLASS(TkvCustomPopupWindow, TkvPopupWindow)
+
+public:
+    // The owner control is also the popup's owner component.
+    void Create(TComponent *ownerControl) override;
+
+    // True from creation: a popup window of its own that takes the focus.
+    bool CaptureFocus = true;
+    // When set, a capturing popup of a topmost form is topmost itself.
+    bool Topmost = false;
+    // With CaptureFocus, Popup runs a message loop of its own until the popup closes.
+    bool ModalLoop = true;
+    TControl *OwnerControl() const noexcept { return ownerControl_; }
+    TWinControl *FocusedControl() const noexcept { return focusedControl_; }
+    bool ClickedOnOwner() const noexcept { return clickedOnOwner_; }
+    void SetClickedOnOwner(bool value) noexcept { clickedOnOwner_ = value; }
+    bool ClosingByHook() const noexcept { return closingByHook_; }
+    void SetClosingByHook(bool value) noexcept { closingByHook_ = value; }
+    TkvContainerStyle *Style() const noexcept { return style_; }
+    TkvContainerViewInfo *ViewInfo() const noexcept { return viewInfo_; }
+    // Whether the popup stands in the list of shown popups.
+    bool IsShown() const;
+
+    TNotifyEvent OnClosed;
+    TNotifyEvent OnClosing;
+    TNotifyEvent OnShown;
+    TNotifyEvent OnShowing;
+
+    // --- overridable, in slot order
+    virtual bool ShouldFitToWorkArea() { return false; }
+    virtual void NotifyClosed();
+    virtual void NotifyClosing();
+    virtual void NotifyShown();
+    virtual bool ErasesBackground() { return false; }
+    virtual bool AcceptsSysKey(WORD key);
+    virtual void CloseOnModalResult() { ClosePopup(); }
+    virtual void StyleChanged(TObject *) {}
+    virtual void FitToWorkArea(TPoint &p);
+    virtual TkvContainerStyleClass StyleClass() { return TkvContainerStyle::ClassInfo(); }
+    virtual TkvContainerViewInfoClass ViewInfoClass() { return TkvContainerViewInfo::ClassInfo(); }
+    // Shows the popup below its owner and gives the focus to the control (or the first one).
+    virtual void Popup(TWinControl *focusedControl);
+    void Popup() override { Popup(nullptr); }
+    void ClosePopup() override;
+    void GetOwnerScreenBounds(TRect &rect) override;
+
+    bool Focused() override;
+    bool CanFocus() override;
+    void CreateHandle() override;
+    void Dispatch(TMessage &message) override;
+
+protected:
+    void Destroy() override;
+    void Notification(TComponent *component, TOperation operation) override;
+    void CreateParams(TCreateParams &params) override;
+    void CreateWnd() override;
+    void AdjustClientRect(TRect &rect) override;
+    void Paint() override;
+    void KeyDown(WORD &key, TShiftState shift) override;
+    void Deactivate() override;
+
+private:
+    void runModalLoop();
+
+    TWinControl *focusedControl_ = nullptr;
+    HWND activatingWindow_ = nullptr;
+    bool closingByHook_ = false;
+    bool clickedOnOwner_ = false;
+    TControl *ownerControl_ = nullptr;
+    TkvContainerStyle *style_ = nullptr;
+    TkvContainerViewInfo *viewInfo_ = nullptr;
+};
+
+// The shown popups, in the order they were shown (the last is the top popup).
+int ShownPopupCount();
+TkvCustomPopupWindow *ShownPopup(int index);
+// Whether the window belongs to the control: its own window, and with deep also its child
+// windows, its windowed children's, and the popups opened from it.
+bool IsWindowOfControl(HWND window, TControl *control, bool deep);
+// Swallows the window's next message (answered 1), then gives it back its own window procedure.
+// Each window keeps its own saved procedure.
+void SwallowNextWindowMessage(HWND window);
+// The unit's screen canvas (null while the unit is stopped).
+TkvScreenCanvas *GetScreenCanvas() noexcept;
 
 #endif
