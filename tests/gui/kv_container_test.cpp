@@ -57,6 +57,8 @@ protected:
         ASSERT_TRUE(colors_->applied());
         controller_ = New<TkvStyleController>(nullptr);
         SetDefaultStyleController(controller_);
+        // Away from every container: none of them is hot.
+        moveMouseTo(POINT{GetSystemMetrics(SM_CXSCREEN) - 3, GetSystemMetrics(SM_CYSCREEN) - 3});
     }
     void TearDown() override {
         KvControlTest::TearDown();
