@@ -167,6 +167,44 @@ TEST_F(KvCustomPopupTest, ModalLoopDropsTheFilteredSystemKeys) {
     EXPECT_EQ(popup->SysKeys, expected) << "Enter, Space and Alt are dropped";
 }
 
+// Outside its own loop the top popup takes only the system keys it accepts.
+TEST_F(KvCustomPopupTest, SystemKeysThePopupRefusesBecomeNothing) {
+    ASSERT_TRUE(showForm());
+    TScrollingProbe *owner = add<TScrollingProbe>(TRect{20, 20, 140, 44});
+    TRecordingPopup *popup = makePopup(owner);
+    popups.push_back(popup);
+    popup->Popup(nullptr);
+    ASSERT_TRUE(popup->IsShown());
+    for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_DOWN}, WPARAM{VK_RETURN}, WPARAM{VK_F4}})
+        PostMessageW(popup->Handle(), WM_SYSKEYDOWN, key, 0x20000001);
+    pumpFor(50);
+    std::vector<WPARAM> expected{VK_DOWN, VK_F4};
+    EXPECT_EQ(popup->SysKeys, expected);
+}
+
+TEST_F(KvCustomPopupTest, LeavingTheApplicationClosesPopupsThatDoNotHoldTheFocus) {
+    ASSERT_TRUE(showForm());
+    TScrollingProbe *owner = add<TScrollingProbe>(TRect{20, 20, 140, 44});
+    TRecordingPopup *popup = makePopup(owner);
+    popups.push_back(popup);
+    popup->Popup(nullptr);
+    ASSERT_TRUE(popup->IsShown());
+    ASSERT_TRUE(pumpUntil([&] { return Screen->ActiveForm() == popup; }));
+    SendMessageW(form->Handle(), WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_TRUE(popup->IsShown()) << "the active capturing popup stays";
+    bringToForeground(form->Handle());
+    pumpFor(50);
+    EXPECT_FALSE(popup->IsShown()) << "activating its owner's form closed it";
+
+    TRecordingPopup *loose = makePopup(owner);
+    popups.push_back(loose);
+    loose->CaptureFocus = false;
+    loose->Popup(nullptr);
+    ASSERT_TRUE(loose->IsShown());
+    SendMessageW(form->Handle(), WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_FALSE(loose->IsShown()) << "a popup without the focus closes";
+}
+
 TEST_F(KvCustomPopupTest, SwallowedMessagesGiveEachWindowItsOwnProcedure) {
     TestWindow a({10, 10}, {50, 50});
     TestWindow b({70, 10}, {50, 50});
