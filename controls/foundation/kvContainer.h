@@ -139,6 +139,9 @@ public:
 
     // The index of a value by its property name (ignoring case), or -1.
     int StyleValueByName(const std::wstring &name);
+    // Takes the value out of the assigned set, keeping the stored value and sending no notice
+    // (the control changed it and the style only follows).
+    void ForgetAssignedValue(TkvContainerStyleValue value) noexcept { assignedValues_.Exclude(value); }
     // Refreshes the style font from the controller unless Font is assigned here.
     void RefreshFontFromController();
 
@@ -288,6 +291,7 @@ class TkvContainer : public TkvControl, public IkvMouseTrackingCaller {
 
 public:
     void Create(TComponent *owner) override;
+    void Loaded() override;
 
     TkvContainerStyles *Styles() const noexcept { return styles_; }
     TkvContainerStyle *Style() const noexcept { return styles_->Style(); }

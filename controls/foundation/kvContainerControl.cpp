@@ -529,6 +529,17 @@ void TkvContainer::ContainerStyleChanged(TObject *) {
 
 void TkvContainer::SetColorFromOutside(TColor value) { Style()->SetColor(value); }
 
+void TkvContainer::Loaded() {
+    inherited::Loaded();
+    if (!ParentFont() && !Style()->IsStyleValueAssigned(csvFont) && Parent() != nullptr)
+        if (TFont *font = Style()->Font()) {
+            Style()->LockFont();
+            font->Assign(Parent()->Font());
+            Style()->UnlockFont();
+        }
+    ContainerStyleChanged(Style());
+}
+
 // --- scroll bars
 
 bool TkvContainer::GetInnerScrollBarInfo(TScrollBarKind kind, SCROLLBARINFO &info) {
@@ -819,11 +830,8 @@ void TkvContainer::Dispatch(TMessage &m) {
         if (!internalChange_ && !creating_) {
             bool wasAssigned = Style()->AssignedValues().Contains(csvFont);
             Style()->SetFont(Font());
-            if (!wasAssigned) {
-                TkvContainerStyleValues values = Style()->AssignedValues();
-                values.Exclude(csvFont);
-                Style()->SetAssignedValues(values);
-            }
+            if (!wasAssigned)
+                Style()->ForgetAssignedValue(csvFont);
             return;
         }
         inherited::Dispatch(m);
@@ -834,6 +842,40 @@ void TkvContainer::Dispatch(TMessage &m) {
     case KV_SYNCSCROLLBARS:
         SyncScrollBars(false);
         return;
+    case CM_PARENTCOLORCHANGED: {
+        bool wasAssigned = Style()->AssignedValues().Contains(csvColor);
+        internalChange_ = true;
+        try {
+            inherited::Dispatch(m);
+        } catch (...) {
+            internalChange_ = false;
+            throw;
+        }
+        internalChange_ = false;
+        if (!wasAssigned || ParentColor())
+            Style()->ForgetAssignedValue(csvColor);
+        if (Style()->GetControlColor() != Color())
+            ContainerStyleChanged(Style());
+        if (IsBackgroundDependent() && !ParentColor())
+            Invalidate();
+        return;
+    }
+    case CM_PARENTFONTCHANGED: {
+        bool wasAssigned = Style()->AssignedValues().Contains(csvFont);
+        if (!ParentFont())
+            Style()->RefreshFontFromController();
+        internalChange_ = true;
+        try {
+            inherited::Dispatch(m);
+        } catch (...) {
+            internalChange_ = false;
+            throw;
+        }
+        internalChange_ = false;
+        if (!wasAssigned || ParentFont())
+            Style()->ForgetAssignedValue(csvFont);
+        return;
+    }
     default:
         inherited::Dispatch(m);
     }

@@ -169,6 +169,21 @@ TEST_F(KvContainerTest, ShadowJoinsTheWindowRegion) {
     EXPECT_EQ(pixel(shadowed, 98, 20), sys(COLOR_BTNSHADOW)) << "the shadow band";
 }
 
+TEST_F(KvContainerTest, ColourAndFontSetOnTheControlGoToTheNormalStyle) {
+    TTestContainer *c = container(TRect{10, 10, 110, 40}, cbsSingle);
+    c->SetColor(clYellow);
+    EXPECT_EQ(c->Style()->Color(), clYellow);
+    EXPECT_TRUE(c->Style()->AssignedValues().Contains(csvColor));
+    EXPECT_EQ(c->ViewInfo()->BackgroundColor, clYellow);
+    c->Style()->SetColor(clAqua);
+    EXPECT_EQ(c->Color(), clAqua) << "and the style's colour comes back to the control";
+    TOwned<TFont> font(New<TFont>());
+    font->SetSize(15);
+    c->SetFont(font.get());
+    EXPECT_EQ(c->Style()->Font()->GetSize(), 15);
+    EXPECT_FALSE(c->Style()->AssignedValues().Contains(csvFont)) << "not assigned before: still not";
+}
+
 TEST_F(KvContainerTest, TabMovesToTheNextControl) {
     ASSERT_TRUE(showForm());
     TTestContainer *first = container(TRect{10, 10, 110, 40}, cbsSingle);
