@@ -636,6 +636,18 @@ void TkvCustomPopupWindow::Dispatch(TMessage &m) {
     case KV_REOPENPOPUP:
         Popup(focusedControl_);
         return;
+    case CM_FOCUSCHANGED: {
+        inherited::Dispatch(m);
+        // Hidden, the popup gives the focus back to its owner when the owner's form kept it.
+        if (!CaptureFocus || !HandleAllocated() || IsWindowVisible(Handle()))
+            return;
+        auto *owner = dynamic_cast<TWinControl *>(ownerControl_);
+        TCustomForm *form = ownerForm(this);
+        if (owner != nullptr && form != nullptr && form->HandleAllocated() && GetFocus() == form->Handle() &&
+            owner->CanFocus() && !form->ComponentState().Contains(csDesigning))
+            owner->SetFocus();
+        return;
+    }
     default:
         inherited::Dispatch(m);
     }
