@@ -629,6 +629,10 @@ void TControl::SetMouseCapture(bool value) {
     }
 }
 
+TCursor TDragObject::GetDragCursor(bool accepted, int, int) { return accepted ? crDrag : crNoDrop; }
+
+void TDragObject::Finished(TObject *, int, int, bool) {}
+
 TDragObject *TControl::CreateDragObject() { return New<TDragControlObject>(this); }
 
 void TControl::BeginDrag(bool, int) {
@@ -652,6 +656,7 @@ void TControl::EndDrag(bool drop) {
     object->Cancelling = !drop;
     try {
         DoEndDrag(nullptr, 0, 0);
+        object->Finished(nullptr, 0, 0, drop);
     } catch (...) {
         ::Free(object);
         throw;

@@ -1077,6 +1077,13 @@ void TWinControl::CMVisibleChanged(TMessage &) {
 void TWinControl::CMTextChanged(TMessage &) {}
 
 void TWinControl::CMSysColorChange(TMessage &m) {
+    // A brush of a system colour is made again in the new colour.
+    if (brush_ != nullptr && (static_cast<std::uint32_t>(brushColor_) & 0xFF000000u) == 0xFF000000u) {
+        DeleteObject(brush_);
+        brush_ = nullptr;
+        if (handle_ != nullptr)
+            InvalidateRect(handle_, nullptr, TRUE);
+    }
     // Every control below hears of it, windowed or not; answers do not stop the broadcast.
     for (int i = 0; i < ControlCount(); ++i) {
         TMessage each{m.Msg, m.WParam, m.LParam, 0};

@@ -1,7 +1,9 @@
 # Facts about the machine that decide where Windows programs run.
 
-# True when the kernel runs 32-bit x86 programs itself (not through a registered emulator).
+# True when the kernel runs 32-bit x86 programs itself (not through a registered emulator), and
+# nobody asked for the emulated machine (WINDOWS_IN_MACHINE=1).
 runs_32bit_natively() {
+  case "${WINDOWS_IN_MACHINE:-}" in ""|0) ;; *) return 1 ;; esac
   local handler
   for handler in /proc/sys/fs/binfmt_misc/*i386*; do
     [ -e "$handler" ] && return 1

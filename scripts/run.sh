@@ -5,7 +5,13 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 prepare
 echo "== What the OS layer reports"
 in_windows "$root/scripts/wine-run" "$build/bin/osinfo.exe"
-echo "== The VM host with the flight recorder agent and its default options"
-in_windows "$root/scripts/wine-run" "$build/bin/vmhost.exe" "-agentpath:$build/bin/qrn.dll" -recorder -run:2000
+echo "== The VM host recording: a default recording of events from four threads, then its chunks"
+# The repository lies in the build folder; Wine sees this machine's files on drive Z:.
+repository="$build/qrn-repository"
+rm -rf "$repository"
+mkdir -p "$repository"
+in_windows "$root/scripts/wine-run" "$build/bin/vmhost.exe" \
+  "-agentpath:$build/bin/qrn.dll=defaultrecording=true,repository=Z:${repository//\//\\}" \
+  -recorder -threads:4 -run:3000 -chunks
 echo "== The VM host with the management natives"
 in_windows "$root/scripts/wine-run" "$build/bin/vmhost.exe" "-library:$build/bin/vexil.dll" -management

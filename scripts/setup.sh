@@ -16,17 +16,21 @@ fi
 # The C library's locale sources, for the Chinese locale made below.
 packages+=(locales)
 
-need_root() {
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "setup: run as root to install: $*" >&2
+# Installs need root: run as it, or through sudo where a user runs the scripts.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null; then
+    sudo DEBIAN_FRONTEND=noninteractive "$@"
+  else
+    echo "setup: run as root (or install sudo) to install what is missing: $*" >&2
     exit 1
   fi
 }
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  need_root "the i386 architecture"
-  dpkg --add-architecture i386
-  apt-get update -q
+  as_root dpkg --add-architecture i386
+  as_root apt-get update -q
 fi
 
 missing=()
@@ -36,14 +40,12 @@ for p in "${packages[@]}"; do
 done
 
 if [ "${#missing[@]}" -gt 0 ]; then
-  need_root "${missing[*]}"
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  as_root apt-get update -q
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # Wine takes its locale from LANG, and only a locale the C library knows: the control library's
 # tests also run under a Chinese one.
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
-  need_root "the zh_CN.UTF-8 locale"
-  localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+  as_root localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 fi

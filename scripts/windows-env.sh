@@ -93,7 +93,7 @@ run_in_machine() {
     echo "exec >>'$log' 2>&1"
     echo "export PATH='$PATH' HOME='${HOME:-/root}' LANG='$LANG' BUILD_DIR='$build' WINEPREFIX='$WINEPREFIX'"
     echo "export TMPDIR=/run/tmp"
-    for name in CI TEST_JOBS WINEDEBUG WINE_PREFIX_TEMPLATE DISPLAY; do
+    for name in CI TEST_JOBS WINEDEBUG WINE_PREFIX_TEMPLATE DISPLAY UPDATE_SCREENSHOTS; do
       [ -n "${!name:-}" ] && printf 'export %s=%q\n' "$name" "${!name}"
     done
     printf 'cd %q\n' "$PWD"

@@ -7,6 +7,7 @@
 #include <classlib/string_utils.h>
 
 #include "kvControlServicesInternal.h"
+#include "kvLookAndFeels.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ void stopControls() {
 
 } // namespace
 
-constinit TUnit kvControlsUnit{L"kvControls", startControls, stopControls, {&FormsUnit}};
+constinit TUnit kvControlsUnit{L"kvControls", startControls, stopControls, {&FormsUnit, &kvLookAndFeelsUnit}};
 
 void TkvMessageWindow::Create() {
     inherited::Create();

@@ -18,7 +18,8 @@
 
 #include <cstdint>
 
-// Registers the library's cursors, binds the monitor routines of "USER32"; its stop frees the
+// Needs the forms and the look and feel (the base control's). Registers the library's cursors,
+// binds the monitor routines of "USER32"; its stop frees the
 // services' singletons, and refuses while a mouse-tracking timer still runs.
 extern TUnit kvControlsUnit;
 

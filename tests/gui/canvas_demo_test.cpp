@@ -28,25 +28,16 @@ TEST_F(CanvasDemo, ShowsTheCanvasDrawing) {
     GetClientRect(demo.window(), &client);
     EXPECT_EQ(client.right, demoWidth);
     EXPECT_EQ(client.bottom, demoHeight);
-    // Another process's window: it only has to be on top, the keyboard focus does not matter.
-    SetWindowPos(demo.window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(demo.window());
-    RedrawWindow(demo.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    POINT origin = clientToScreen(demo.window(), {0, 0});
-    PixelBuffer shot;
     // The demo paints in its own process: wait until its picture is on the screen.
-    pumpUntil(
-        [&] {
-            shot = captureScreen(RECT{origin.x, origin.y, origin.x + demoWidth, origin.y + demoHeight});
-            return !shot.empty() && shot.colorAt(0, 0) == RGB(255, 255, 255) &&
-                   shot.colorAt(8, 30) == RGB(255, 0, 0);
-        },
-        5000);
+    PixelBuffer shot = demo.captureWhen(demoWidth, demoHeight, [](const PixelBuffer &shot) {
+        return shot.colorAt(0, 0) == RGB(255, 255, 255) && shot.colorAt(8, 30) == RGB(255, 0, 0);
+    });
     EXPECT_TRUE(matchesReference(shot, "gui", "canvas_demo"));
 
     // The caption buttons are Marlett's symbols, not letters of a stand-in font.
     RECT frame;
     GetWindowRect(demo.window(), &frame);
+    POINT origin = clientToScreen(demo.window(), {0, 0});
     PixelBuffer buttons = captureScreen(RECT{frame.right - 72, frame.top, frame.right, origin.y});
     EXPECT_TRUE(matchesReference(buttons, "gui", "caption_buttons"));
 }

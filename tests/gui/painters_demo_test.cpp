@@ -37,24 +37,16 @@ TEST_F(PaintersDemo, ShowsEveryPainterOperation) {
     GetClientRect(demo.window(), &client);
     EXPECT_EQ(client.right, demoWidth);
     EXPECT_EQ(client.bottom, demoHeight);
-    SetWindowPos(demo.window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(demo.window());
-    RedrawWindow(demo.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    POINT origin = clientToScreen(demo.window(), {0, 0});
-    PixelBuffer shot;
     // The demo paints in its own process: wait until its picture, with the fixed button face
     // in every column, is on the screen.
-    pumpUntil(
-        [&] {
-            shot = captureScreen(RECT{origin.x, origin.y, origin.x + demoWidth, origin.y + demoHeight});
-            if (shot.empty() || shot.colorAt(0, 0) != RGB(255, 255, 255))
+    PixelBuffer shot = demo.captureWhen(demoWidth, demoHeight, [](const PixelBuffer &shot) {
+        if (shot.colorAt(0, 0) != RGB(255, 255, 255))
+            return false;
+        for (int column = 0; column < columnCount; ++column)
+            if (shot.colorAt(column * columnWidth + 2, demoHeight - 3) != RGB(192, 192, 192))
                 return false;
-            for (int column = 0; column < columnCount; ++column)
-                if (shot.colorAt(column * columnWidth + 2, demoHeight - 3) != RGB(192, 192, 192))
-                    return false;
-            return true;
-        },
-        5000);
+        return true;
+    });
     EXPECT_TRUE(matchesReference(shot, "gui", "painters_demo"));
 }
 

@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
+#include "capture.h"
+#include "input.h"
 #include "message_pump.h"
 #include "test_paths.h"
 
@@ -70,6 +73,23 @@ public:
     }
     RunningDemo(const RunningDemo &) = delete;
     RunningDemo &operator=(const RunningDemo &) = delete;
+
+    // The client area as it shows on the screen once painted is true of it (or after 5 s). The
+    // window belongs to another process: it only has to be on top, the keyboard focus does not matter.
+    PixelBuffer captureWhen(int width, int height, const std::function<bool(const PixelBuffer &)> &painted) {
+        SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetForegroundWindow(window_);
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        POINT origin = clientToScreen(window_, {0, 0});
+        PixelBuffer shot;
+        pumpUntil(
+            [&] {
+                shot = captureScreen(RECT{origin.x, origin.y, origin.x + width, origin.y + height});
+                return !shot.empty() && painted(shot);
+            },
+            5000);
+        return shot;
+    }
 
     bool started() const { return started_; }
     HWND window() const { return window_; }

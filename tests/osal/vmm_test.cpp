@@ -161,9 +161,7 @@ TEST(PageMemory, ProtectedPagesFault) {
     for (const char *scenario : {"write_to_read_only_page", "read_no_access_page"}) {
         ChildResult result = runScenario(scenario);
         EXPECT_EQ(result.out.substr(0, 9), "protected") << scenario;
-        // Windows raises an access violation; Wine under user-mode emulation reports the same fault
-        // as an illegal instruction at the faulting access.
-        EXPECT_TRUE(result.exitCode == EXCEPTION_ACCESS_VIOLATION || result.exitCode == EXCEPTION_ILLEGAL_INSTRUCTION)
+        EXPECT_EQ(result.exitCode, static_cast<unsigned long>(EXCEPTION_ACCESS_VIOLATION))
             << scenario << " ended with " << std::hex << result.exitCode;
     }
 }

@@ -129,9 +129,10 @@ TEST(AgentStartUp, SettlesOnTheBufferSizesTheRulesGive) {
          "[WARN ][qrn    ] globalbuffersize less than minimum 20KB, using minimum allowed..."},
         // Both totals given: 1 MiB of 64 KiB buffers is 16.
         {"globalbuffers=1048576,globalbuffersize=65536,numglobalbuffers=16", "created 5120 65536 16 12582912\r\n", ""},
-        // Event settings files are only read for a default recording; default.qrc is optional.
+        // Event settings files are only read for a default recording; the default settings beside
+        // the agent load without a word.
         {"settings=missing.qrc", "created 5120 462848 22 12582912\r\n", ""},
-        {"default=true", "created 5120 462848 22 12582912\r\n", "[WARN ][qrn    ] Could not locate default settings."},
+        {"default=true", "created 5120 462848 22 12582912\r\n", ""},
     };
     for (const Case &c : cases) {
         ChildResult child = load(c.options);
@@ -157,8 +158,8 @@ TEST(AgentStartUp, RefusesBadOptionStrings) {
 TEST(AgentStartUp, ASettingsFileThatCannotBeLoadedRefusesADefaultRecording) {
     ChildResult child = load("defaultrecording=true,settings=missing.qrc");
     EXPECT_EQ(child.out, "refused -1\r\n");
-    const std::string expected = "[WARN ][qrn    ] Could not locate default settings.\r\n"
-                                 "[ERROR][qrn    ] Could not load settings missing.qrc\r\n";
+    const std::string expected =
+        "[ERROR][qrn    ] Could not read settings file \"missing.qrc\": Could not open missing.qrc\r\n";
     EXPECT_EQ(child.err.substr(0, expected.size()), expected);
 }
 

@@ -1,14 +1,21 @@
 // Starts the VM as a Java launcher would: agents and libraries from the command line, the VM's
 // initialisation, a short run in which the VM records events and collects garbage, and the exit.
-// With -management it also prints what the management natives read.
-// Prints what the played Java classes were asked to do and any problem the checks found.
+// With -threads it also records from that many Java threads of its own; with -chunks it ends by
+// reading the chunk files the recorder finished. With -management it prints what the management
+// natives read. Prints what the played Java classes were asked to do and any problem the checks
+// found.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "chunk_reader.h"
 #include "vmhost.h"
 
 namespace {
@@ -82,15 +89,102 @@ void printManagement(JNIEnv *env) {
         env->DeleteLocalRef(ref);
 }
 
-void printTaken(const char *title, jint (*take)(char *, jint)) {
+constexpr jint classLoadEvent = 11;
+
+void putU32(unsigned char *at, unsigned value) {
+    for (int i = 3; i >= 0; --i) {
+        at[i] = static_cast<unsigned char>(value);
+        value >>= 8;
+    }
+}
+
+// A Java thread of the program: class-load events numbered {thread id, sequence from 1}, a burst
+// every millisecond until told to stop.
+void producer(JavaVM *vm, const std::atomic<bool> *stop, unsigned *written) {
+    JNIEnv *env = nullptr;
+    if (vm->AttachCurrentThread(reinterpret_cast<void **>(&env), nullptr) != JNI_OK)
+        return;
+    unsigned char payload[48] = {};
+    putU32(payload, GetCurrentThreadId());
+    unsigned sequence = 0;
+    while (!stop->load()) {
+        for (int i = 0; i < 20; ++i) {
+            putU32(payload + 4, ++sequence);
+            *written += vmhostRecordEvent(env, classLoadEvent, payload, sizeof payload) != 0 ? 1 : 0;
+        }
+        Sleep(1);
+    }
+    vm->DetachCurrentThread();
+}
+
+int64_t counterFrequency() {
+    using GetVars = int64_t (*)(int64_t *, double *);
+    HMODULE osLayer = GetModuleHandleA("tovane.dll");
+    auto get = osLayer != nullptr ? reinterpret_cast<GetVars>(
+                                        reinterpret_cast<void *>(GetProcAddress(osLayer, "_timing_get_vars")))
+                                  : nullptr;
+    int64_t frequency = 0;
+    double nanos = 0;
+    if (get != nullptr)
+        get(&frequency, &nanos);
+    return frequency;
+}
+
+std::string takeAll(jint (*take)(char *, jint));
+
+// Each finished chunk as the chunk reader finds it; false when one is not sound.
+bool printChunks(int64_t frequency) {
+    std::istringstream paths(takeAll(vmhostTakeFinishedChunks));
+    unsigned chunks = 0;
+    unsigned long long totalEvents = 0, totalLost = 0, totalBytes = 0;
+    bool sound = true;
+    printf("Recorded:\n");
+    for (std::string path; std::getline(paths, path);) {
+        ChunkContents contents;
+        std::string problem = checkChunkFile(path, frequency, &contents);
+        ++chunks;
+        totalBytes += contents.bytes.size();
+        if (!problem.empty()) {
+            printf("  %s: %u bytes, not a sound chunk: %s\n", path.c_str(), unsigned(contents.bytes.size()),
+                   problem.c_str());
+            sound = false;
+            continue;
+        }
+        std::map<uint32_t, unsigned> events;
+        unsigned long long lost = 0, count = 0;
+        for (const ChunkRecord &record : contents.records) {
+            if (record.type == 2)
+                lost += bigEndian(record.data + 20, 4);
+            else if (record.type != 1)
+                ++events[record.type], ++count;
+        }
+        std::string byEvent;
+        for (const auto &entry : events)
+            byEvent += (byEvent.empty() ? "" : ", ") + std::string("event ") + std::to_string(entry.first) + ": " +
+                       std::to_string(entry.second);
+        printf("  %s: %u bytes, %llu events (%s), %llu bytes lost\n", path.c_str(), unsigned(contents.bytes.size()),
+               count, byEvent.c_str(), lost);
+        totalEvents += count;
+        totalLost += lost;
+    }
+    printf("  %u chunks, %llu bytes, %llu events, %llu bytes lost\n", chunks, totalBytes, totalEvents, totalLost);
+    return sound && chunks > 0;
+}
+
+std::string takeAll(jint (*take)(char *, jint)) {
     std::vector<char> text;
     jint length = 0;
     do {
         text.assign(static_cast<size_t>(take(nullptr, 0)) + 1, '\0');
         length = take(text.data(), static_cast<jint>(text.size()));
     } while (static_cast<size_t>(length) >= text.size());
-    if (length > 0)
-        printf("%s:\n%s", title, text.data());
+    return std::string(text.data(), static_cast<size_t>(length));
+}
+
+void printTaken(const char *title, jint (*take)(char *, jint)) {
+    std::string text = takeAll(take);
+    if (!text.empty())
+        printf("%s:\n%s", title, text.c_str());
 }
 
 } // namespace
@@ -101,6 +195,8 @@ int main(int argc, char **argv) {
     long runMs = 0;
     bool recorder = false;
     bool management = false;
+    bool chunks = false;
+    long threads = 0;
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
         if (argument.rfind("-library:", 0) == 0) {
@@ -112,6 +208,15 @@ int main(int argc, char **argv) {
                 usage();
                 return 2;
             }
+        } else if (argument.rfind("-threads:", 0) == 0) {
+            char *end = nullptr;
+            threads = strtol(argument.c_str() + 9, &end, 10);
+            if (*end != '\0' || threads < 0 || threads > 64) {
+                usage();
+                return 2;
+            }
+        } else if (argument == "-chunks") {
+            chunks = true;
         } else if (argument == "-recorder") {
             recorder = true;
         } else if (argument == "-management") {
@@ -157,17 +262,29 @@ int main(int argc, char **argv) {
     }
     if (management)
         printManagement(env);
+    int64_t frequency = counterFrequency();
+    std::atomic<bool> stop{false};
+    std::vector<unsigned> written(static_cast<size_t>(threads), 0);
+    std::vector<std::thread> producers;
+    for (long i = 0; i < threads; ++i)
+        producers.emplace_back(producer, vm, &stop, &written[static_cast<size_t>(i)]);
     // A busy VM: events every 10 ms, a collection every 100 ms.
     unsigned char payload[8] = {};
     for (long elapsed = 0; elapsed < runMs; elapsed += 10) {
-        vmhostRecordEvent(env, 11, payload, sizeof payload);
+        vmhostRecordEvent(env, classLoadEvent, payload, sizeof payload);
         if (elapsed % 100 == 0)
             vmhostCollectGarbage(env, JNI_FALSE, JNI_FALSE);
         Sleep(10);
     }
+    stop = true;
+    for (std::thread &t : producers)
+        t.join();
+    for (size_t i = 0; i < written.size(); ++i)
+        printf("Thread %u wrote %u events\n", static_cast<unsigned>(i + 1), written[i]);
     jint destroyed = vm->DestroyJavaVM();
     printTaken("Calls", vmhostTakeCallLog);
+    bool recorded = !chunks || printChunks(frequency);
     jint problems = vmhostProblemCount();
     printTaken("Problems", vmhostTakeProblems);
-    return destroyed == JNI_OK && problems == 0 ? 0 : 1;
+    return destroyed == JNI_OK && problems == 0 && recorded ? 0 : 1;
 }

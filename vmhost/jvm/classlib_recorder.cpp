@@ -56,6 +56,7 @@ jvalue finishChunk(Vm &vm, Call &call) {
         if (!MoveFileExA(path.c_str(), finished.c_str(), MOVEFILE_REPLACE_EXISTING))
             finished = path;
     }
+    chunkFinished(finished);
     std::lock_guard guard(vm.lock);
     recorderOf(vm).chunks.push_back(finished);
     return jvalue{};

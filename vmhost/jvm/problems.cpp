@@ -1,5 +1,5 @@
-// Problems found by the checks, and the log of what the played Java classes were asked to do.
-// Both are process-wide so that they outlive the VM that found them.
+// Problems found by the checks, the log of what the played Java classes were asked to do, and the
+// chunk files the recorder finished. All are process-wide so that they outlive the VM.
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +19,11 @@ Journal &problems() {
 }
 
 Journal &calls() {
+    static Journal journal;
+    return journal;
+}
+
+Journal &chunks() {
     static Journal journal;
     return journal;
 }
@@ -51,6 +56,11 @@ void callLog(const std::string &line) {
     calls().lines.push_back(line);
 }
 
+void chunkFinished(const std::string &path) {
+    std::lock_guard guard(chunks().lock);
+    chunks().lines.push_back(path);
+}
+
 } // namespace vm
 
 extern "C" jint vmhostProblemCount(void) noexcept {
@@ -61,3 +71,5 @@ extern "C" jint vmhostProblemCount(void) noexcept {
 extern "C" jint vmhostTakeProblems(char *text, jint size) noexcept { return vm::take(vm::problems(), text, size); }
 
 extern "C" jint vmhostTakeCallLog(char *text, jint size) noexcept { return vm::take(vm::calls(), text, size); }
+
+extern "C" jint vmhostTakeFinishedChunks(char *text, jint size) noexcept { return vm::take(vm::chunks(), text, size); }

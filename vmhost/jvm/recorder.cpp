@@ -156,6 +156,38 @@ void putBigEndian(unsigned char *to, std::uint64_t value, int bytes) {
     }
 }
 
+// The utility library's stream writer as the agent hands it out: a 1024-byte buffer in front of
+// the file, the buffered count, the file position of the buffer and the file handle.
+struct StreamWriterView {
+    unsigned char buffer[1024];
+    std::uint32_t used;
+    std::uint64_t position;
+    std::intptr_t file;
+};
+
+void writeFile(StreamWriterView *s, const void *bytes, size_t length) {
+    DWORD written = 0;
+    WriteFile(reinterpret_cast<HANDLE>(s->file), bytes, static_cast<DWORD>(length), &written, nullptr);
+    s->position += length;
+}
+
+void streamBytes(StreamWriter *stream, const void *bytes, size_t length) {
+    auto *s = reinterpret_cast<StreamWriterView *>(stream);
+    if (s->used + length < sizeof s->buffer) {
+        memcpy(s->buffer + s->used, bytes, length);
+        s->used += static_cast<std::uint32_t>(length);
+        return;
+    }
+    writeFile(s, s->buffer, s->used);
+    s->used = 0;
+    writeFile(s, bytes, length);
+}
+
+const QrnAgent *agentOf(Vm &vm) {
+    std::lock_guard guard(vm.lock);
+    return recorderOf(vm).agent;
+}
+
 } // namespace
 
 RecorderState &recorderOf(Vm &vm) { return *vm.recorder; }
@@ -277,4 +309,30 @@ extern "C" jint vmhostRecordEvent(JNIEnv *env, jint eventId, const void *payload
     if (vm == nullptr || env == nullptr || length < 0 || (payload == nullptr && length > 0))
         return 0;
     return vm::writeEvent(*vm, eventId, payload, static_cast<size_t>(length)) ? 1 : 0;
+}
+
+extern "C" jint vmhostWriteCheckpoint(JNIEnv *env, const void *body, jint length) noexcept {
+    vm::Vm *vm = vm::currentVm();
+    if (vm == nullptr || env == nullptr || length < 0 || (body == nullptr && length > 0))
+        return 0;
+    const QrnAgent *agent = vm::agentOf(*vm);
+    StreamWriter *stream = agent != nullptr ? agent->beginCheckpoint() : nullptr;
+    if (stream == nullptr)
+        return 0;
+    vm::streamBytes(stream, body, static_cast<size_t>(length));
+    agent->endCheckpoint();
+    return 1;
+}
+
+extern "C" jint vmhostWriteDirect(JNIEnv *env, const void *bytes, jint length) noexcept {
+    vm::Vm *vm = vm::currentVm();
+    if (vm == nullptr || env == nullptr || length < 0 || (bytes == nullptr && length > 0))
+        return 0;
+    const QrnAgent *agent = vm::agentOf(*vm);
+    StreamWriter *stream = agent != nullptr ? agent->beginDirectWrite() : nullptr;
+    if (stream == nullptr)
+        return 0;
+    vm::streamBytes(stream, bytes, static_cast<size_t>(length));
+    agent->endDirectWrite();
+    return 1;
 }

@@ -273,6 +273,8 @@ Vm &runningVm(const char *operation);
 // Problems and the call log (problems.cpp); both outlive the VM.
 void report(const std::string &problem);
 void callLog(const std::string &line);
+// A chunk file the Java recorder took over, under its final name.
+void chunkFinished(const std::string &path);
 
 // Modified UTF-8 (mutf8.cpp).
 std::u16string decodeModifiedUtf8(const char *bytes, bool *wellFormed = nullptr);

@@ -107,6 +107,13 @@ enum TDragMode : std::uint8_t { dmManual, dmAutomatic };
 enum TDragKind : std::uint8_t { dkDrag, dkDock };
 enum TDragState : std::uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
 enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TScrollBarKind : std::uint8_t { sbHorizontal, sbVertical };
+// What a scroll event asks for; the values are the platform's SB_ codes.
+enum TScrollCode : std::uint8_t {
+    scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll
+};
+// A step of a scroll bar: 1 to 32767.
+using TScrollBarInc = std::int16_t;
 enum TBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 
 using TKeyEvent = TEvent<void(TObject *sender, WORD &key, TShiftState shift)>;
@@ -147,6 +154,10 @@ class TDragObject : public TObject {
 public:
     bool Cancelling = false;
     bool Dropped = false;
+    // The cursor of the drag over a target that accepts it or not.
+    virtual TCursor GetDragCursor(bool accepted, int x, int y);
+    // Told when the drag ended, before the object is freed.
+    virtual void Finished(TObject *target, int x, int y, bool accepted);
 };
 
 class TDragControlObject : public TDragObject {
@@ -292,6 +303,8 @@ public:
     void SetDragCursor(TCursor value) { dragCursor_ = value; }
     void BeginDrag(bool immediate, int threshold = -1);
     void EndDrag(bool drop);
+    // Ends the drag of this control without a drop.
+    void CancelDrag() { EndDrag(false); }
     bool Dragging() const noexcept { return dragObject_ != nullptr; }
     virtual TCustomImageList *GetDragImages() { return nullptr; }
 
@@ -335,7 +348,7 @@ protected:
     // Puts the control where its bounds say (the window, or a repaint of the parent's area).
     virtual void UpdateBoundsRect(const TRect &r);
     void InvalidateControl(bool isVisible, bool isOpaque);
-    TPoint MouseMessagePoint(const TMessage &message);
+    virtual TPoint MouseMessagePoint(const TMessage &message);
 
     // Handlers of this class's messages.
     void WMMouseMove(TMessage &m);

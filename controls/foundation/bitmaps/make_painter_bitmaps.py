@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the painters' bitmaps (grid indicators and the auto-hide pins) as 24-bit .bmp files
+"""Draws the painters' bitmaps (grid indicators, the auto-hide pins and the marks of automatic
+scrolling) as 24-bit .bmp files
 and writes the resource script that names them.
 
 Usage: make_painter_bitmaps.py <output folder>
 Indicators are black shapes on white (white is their transparent colour); the pins are grey and
-black on the fuchsia that the bottom-left pixel makes transparent.
+black on the fuchsia that the bottom-left pixel makes transparent. The scrolling marks are
+black arrows around a dot on white, shown inside an ellipse.
 """
 import os
 import struct
@@ -120,6 +122,25 @@ def pin(vertical):
     return p
 
 
+SCROLL_SIZE = 28
+
+
+def scroll_mark(horizontal, vertical):
+    # A dot in the middle with a triangle on each side the content can scroll to.
+    p = Picture(SCROLL_SIZE, SCROLL_SIZE, WHITE)
+    c = SCROLL_SIZE // 2
+    p.rect(c - 2, c - 2, c + 2, c + 2)
+    for step in range(5):
+        for offset in range(-step, step + 1):
+            if vertical:
+                p.set(c + offset - 1 if offset < 0 else c + offset, 3 + step)
+                p.set(c + offset - 1 if offset < 0 else c + offset, SCROLL_SIZE - 4 - step)
+            if horizontal:
+                p.set(3 + step, c + offset - 1 if offset < 0 else c + offset)
+                p.set(SCROLL_SIZE - 4 - step, c + offset - 1 if offset < 0 else c + offset)
+    return p
+
+
 BITMAPS = [
     ('KV_ARROWBITMAP', arrow),
     ('KV_EDITBITMAP', edit),
@@ -128,6 +149,9 @@ BITMAPS = [
     ('KV_MULTIARROWBITMAP', multi_arrow),
     ('KV_AUTOHIDEON', lambda: pin(True)),
     ('KV_AUTOHIDEOFF', lambda: pin(False)),
+    ('KV_FULLSCROLLBITMAP', lambda: scroll_mark(True, True)),
+    ('KV_HORSCROLLBITMAP', lambda: scroll_mark(True, False)),
+    ('KV_VERSCROLLBITMAP', lambda: scroll_mark(False, True)),
 ]
 
 

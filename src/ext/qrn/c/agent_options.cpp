@@ -34,6 +34,22 @@ char *copyText(const char *text) {
     return copy;
 }
 
+// Each "settings" value in the order given; false at the first that cannot be loaded.
+bool loadGivenSettings(ArgList *list, ArgDesc *desc) {
+    int count = int((desc->flags & ARG_FLAG_COUNT_MASK) >> ARG_FLAG_COUNT_SHIFT);
+    if (count == 0)
+        return true;
+    auto **values = static_cast<const char **>(gsMalloc(sizeof(char *) * size_t(count)));
+    if (values == nullptr)
+        return false;
+    count = argGetValues(list, desc, values, count);
+    bool loaded = true;
+    for (int i = 0; i < count && loaded; ++i)
+        loaded = loadSettingsFile(values[i], qrnState.producer, qrnState.eventSettings) != 0;
+    gsFree(values);
+    return loaded;
+}
+
 } // namespace
 
 void qrnDeclareOptions(QrnOptions *o, ArgList *list) {
@@ -70,7 +86,6 @@ int qrnParseOptions(const char *options) {
     o.maxChunk = 12582912;
     qrnDeclareOptions(&o, &list);
     ArgDesc *descs = o.descs;
-    const char *&settings = o.settings;
     size_t &tbs = o.tbs, &gbs = o.gbs, &n = o.n, &total = o.total;
     int64_t &maxChunk = o.maxChunk;
     int &defaultRecording = o.defaultRecording, &disk = o.disk, &toDisk = o.toDisk, &flushGlobal = o.flushGlobal,
@@ -161,32 +176,13 @@ int qrnParseOptions(const char *options) {
     }
     qrnState.defaultRecordingWanted = disk != 0 || defaultRecording != 0;
     if (defaultRecording) {
-        // Event settings files are read by the settings loader, which is not part of this library yet.
-        qrnLog(QRN_WARN, "Could not locate default settings.");
-        if (settings != nullptr) {
-            qrnLog(QRN_ERROR, "Could not load settings %s", settings);
+        if (!loadSettingsFile("default.qrc", qrnState.producer, qrnState.eventSettings))
+            qrnLog(QRN_WARN, "Could not locate default settings.");
+        if (!loadGivenSettings(&list, &descs[0])) {
             argFree(&list);
             return -1;
         }
     }
     argFree(&list);
-    return 0;
-}
-
-int qrnAllocateGlobalBuffers(void) {
-    for (uint32_t i = 0; i < qrnState.numGlobalBuffers; ++i) {
-        auto *buffer = static_cast<GlobalBuffer *>(gsMalloc(sizeof(GlobalBuffer) + qrnState.globalBufferSize));
-        if (buffer == nullptr) {
-            size_t size = qrnState.globalBufferSize;
-            qrnLog(QRN_ERROR, "Could not allocate global buffer (%Iu%sB)", scaledownSize(size),
-                   scaledDownSizeSuffix(size));
-            return -1;
-        }
-        buffer->size = qrnState.globalBufferSize;
-        buffer->used = 0;
-        buffer->next = qrnState.freeGlobalBuffers;
-        qrnState.freeGlobalBuffers = buffer;
-    }
-    qrnState.chunkOpen = false;
     return 0;
 }

@@ -180,3 +180,9 @@ int qrnFindDescriptor(uint32_t producerId, const unsigned char **bytes, uint32_t
 
 uint32_t qrnDescriptorCount(void) { return descriptorCount; }
 uint32_t qrnDescriptorTotal(void) { return descriptorTotal; }
+
+void qrnWriteDescriptors(StreamWriter *stream) {
+    qrnPutU32(stream, descriptorCount);
+    for (DescriptorNode *node = descriptors; node != nullptr; node = node->next)
+        qrnPutBytes(stream, node->bytes(), node->size);
+}

@@ -49,6 +49,10 @@ int qrnBuildRequestableTable(const QrnProducer *producer) {
 }
 
 int qrnSetEventPeriod(jint eventId, jlong milliseconds) {
+    // A negative period would be due at every check and keep the buffer thread from waking for
+    // the others: it is no period.
+    if (milliseconds < 0)
+        milliseconds = 0;
     jint accepted = qrnState.recorder->setPeriod(eventId, milliseconds);
     Requestable *entry = entryOf(eventId);
     if (entry == nullptr)

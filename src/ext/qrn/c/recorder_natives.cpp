@@ -1,5 +1,4 @@
-// The natives of melnor/vantrel/qrn/VMQRN and the agent's entry table for the VM. The ones that
-// belong to the buffers, chunks and repository answer neutrally until those parts exist.
+// The natives of melnor/vantrel/qrn/VMQRN.
 #include <stdio.h>
 #include <string.h>
 
@@ -118,9 +117,30 @@ jobject JNICALL javaOptions(JNIEnv *env, jobject) {
     return result;
 }
 
-unsigned char statistics[64];
+void throwFormatted(JNIEnv *env, const char *className, const char *format, const char *text) {
+    char message[64];
+    snprintf(message, sizeof message, format, text);
+    throwText(env, className, message);
+}
 
-jobject JNICALL javaInit(JNIEnv *env, jobject self, jstring, jint) {
+// A range of an array of the given length; false with the exception raised.
+bool checkRange(JNIEnv *env, jarray array, jint offset, jint length) {
+    if (array == nullptr) {
+        throwText(env, "java/lang/NullPointerException", "array");
+        return false;
+    }
+    jsize size = env->GetArrayLength(array);
+    if (offset < 0 || length < 0 || offset > size || length > size - offset) {
+        char message[64];
+        snprintf(message, sizeof message, "offset %d, length %d, array length %d", int(offset), int(length),
+                 int(size));
+        throwText(env, "java/lang/ArrayIndexOutOfBoundsException", message);
+        return false;
+    }
+    return true;
+}
+
+jobject JNICALL javaInit(JNIEnv *env, jobject self, jstring locale, jint value) {
     if (qrnState.javaRecorder == nullptr) {
         jobject g = env->NewGlobalRef(self);
         if (g == nullptr) {
@@ -129,10 +149,50 @@ jobject JNICALL javaInit(JNIEnv *env, jobject self, jstring, jint) {
         }
         qrnState.javaRecorder = g;
     }
-    return env->NewDirectByteBuffer(statistics, sizeof statistics);
+    const char *text = locale != nullptr ? env->GetStringUTFChars(locale, nullptr) : "";
+    if (text == nullptr) {
+        throwText(env, "java/lang/OutOfMemoryError", "store_tzlocale");
+        return nullptr;
+    }
+    size_t length = strlen(text);
+    // The trailer gives the locale 16 bits of length.
+    char *copy = length <= 0xffff ? static_cast<char *>(gsMalloc(length + 1)) : nullptr;
+    if (copy != nullptr)
+        memcpy(copy, text, length + 1);
+    if (locale != nullptr)
+        env->ReleaseStringUTFChars(locale, text);
+    if (copy == nullptr) {
+        throwText(env, "java/lang/OutOfMemoryError", "store_tzlocale");
+        return nullptr;
+    }
+    osMutexLock(&qrnState.chunkLock);
+    char *old = qrnState.locale;
+    qrnState.locale = copy;
+    qrnState.localeLength = uint16_t(length);
+    qrnState.localeValue = value;
+    osMutexUnlock(&qrnState.chunkLock);
+    gsFree(old);
+    return env->NewDirectByteBuffer(&qrnStatistics, sizeof qrnStatistics);
 }
 
-void JNICALL javaSetRepositoryPath(JNIEnv *, jobject, jstring) {}
+void JNICALL javaSetRepositoryPath(JNIEnv *env, jobject, jstring path) {
+    if (path == nullptr) {
+        throwText(env, "java/lang/NullPointerException", "Could not set repository null");
+        return;
+    }
+    const char *text = env->GetStringUTFChars(path, nullptr);
+    if (text == nullptr)
+        return;
+    jsize length = env->GetStringLength(path);
+    const jchar *chars = env->GetStringChars(path, nullptr);
+    int result = chars != nullptr ? qrnSetRepositoryPath(text, chars, length) : -1;
+    if (chars != nullptr)
+        env->ReleaseStringChars(path, chars);
+    if (result != 0 && !env->ExceptionCheck())
+        throwFormatted(env, "java/lang/Exception", "Could not set repository %s", text);
+    env->ReleaseStringUTFChars(path, text);
+}
+
 jlong JNICALL javaClassID(JNIEnv *, jobject, jclass cls) {
     return qrnState.recorder->classId(qrnState.recorder, cls);
 }
@@ -140,32 +200,97 @@ jlong JNICALL javaStackTraceID(JNIEnv *, jobject, jint skip) {
     return qrnState.recorder->stackTraceId(qrnState.recorder, skip);
 }
 jint JNICALL javaThreadID(JNIEnv *, jobject) { return static_cast<jint>(threadGetCurrentID()); }
-void JNICALL javaNothing(JNIEnv *, jobject) {}
-void JNICALL javaStart(JNIEnv *, jobject, jboolean) {}
+
+// A request the buffer thread must serve; without one the caller learns it.
+// From the buffer thread itself the request is served after the caller returns.
+bool request(JNIEnv *env, uint32_t bits) {
+    if (qrnRequestBufferThread(bits, true))
+        return !qrnOnBufferThread();
+    throwText(env, "java/lang/IllegalStateException", "Flight recorder buffer thread not running");
+    return false;
+}
+
+// A finished chunk that could not be written whole was removed: its data is gone.
+bool chunkLost(JNIEnv *env, bool wasOpen) {
+    if (!wasOpen || !qrnState.lastChunkLost)
+        return false;
+    throwFormatted(env, "java/lang/Exception", "Could not write chunk in %s", qrnRepositoryPath());
+    return true;
+}
+
+void JNICALL javaRotate(JNIEnv *env, jobject) {
+    bool wasOpen = qrnState.chunkOpen;
+    if (request(env, QRN_REQUEST_ROTATE) && !chunkLost(env, wasOpen) && wasOpen && !qrnState.chunkOpen)
+        throwFormatted(env, "java/lang/Exception", "Could not create chunk in %s", qrnRepositoryPath());
+}
+
+void JNICALL javaStart(JNIEnv *env, jobject, jboolean keep) {
+    if (request(env, keep ? QRN_REQUEST_START_KEEP : QRN_REQUEST_START_DISCARD) && !qrnState.chunkOpen)
+        throwFormatted(env, "java/lang/Exception", "Could not create chunk in %s", qrnRepositoryPath());
+}
+
+void JNICALL javaStop(JNIEnv *env, jobject) {
+    bool wasOpen = qrnState.chunkOpen;
+    if (request(env, QRN_REQUEST_STOP))
+        chunkLost(env, wasOpen);
+}
+
+void JNICALL javaShutdown(JNIEnv *env, jobject) { qrnShutdown(env); }
 void JNICALL javaOnCloneRecording(JNIEnv *, jobject) { qrnState.recorder->recordingCloned(); }
 void JNICALL javaOnStartRecording(JNIEnv *, jobject) { qrnState.recorder->recordingStarted(); }
 void JNICALL javaOnStopRecording(JNIEnv *, jobject) { qrnState.recorder->recordingStopped(); }
 
 void JNICALL javaAdd(JNIEnv *env, jobject, jint id, jbyteArray bytes, jint offset, jint length) {
-    if (length < 0) {
-        throwText(env, "java/lang/ArrayIndexOutOfBoundsException", "java_add");
+    if (!checkRange(env, bytes, offset, length))
         return;
-    }
     auto *block = static_cast<jbyte *>(gsMalloc(size_t(length) + 1));
     if (block == nullptr) {
         throwText(env, "java/lang/OutOfMemoryError", "java_add");
         return;
     }
     env->GetByteArrayRegion(bytes, offset, length, block);
-    if (!env->ExceptionCheck() &&
-        !qrnAddDescriptor(uint32_t(id), reinterpret_cast<unsigned char *>(block), uint32_t(length)))
-        throwText(env, "java/lang/OutOfMemoryError", "java_add");
+    if (!env->ExceptionCheck()) {
+        osMutexLock(&qrnState.chunkLock);
+        int added = qrnAddDescriptor(uint32_t(id), reinterpret_cast<unsigned char *>(block), uint32_t(length));
+        osMutexUnlock(&qrnState.chunkLock);
+        if (!added)
+            throwText(env, "java/lang/OutOfMemoryError", "java_add");
+    }
     gsFree(block);
 }
 
-void JNICALL javaRemove(JNIEnv *, jobject, jint id) { qrnRemoveDescriptor(uint32_t(id)); }
-jobject JNICALL javaBuffer(JNIEnv *, jobject) { return nullptr; }
-void JNICALL javaWrite(JNIEnv *, jobject, jbyteArray, jint, jint) {}
+void JNICALL javaRemove(JNIEnv *, jobject, jint id) {
+    osMutexLock(&qrnState.chunkLock);
+    qrnRemoveDescriptor(uint32_t(id));
+    osMutexUnlock(&qrnState.chunkLock);
+}
+
+jobject JNICALL javaBuffer(JNIEnv *env, jobject) {
+    ThreadBuffer *buffer = qrnGetThreadBuffer();
+    if (buffer == nullptr) {
+        throwText(env, "java/lang/OutOfMemoryError", "java_buffer");
+        return nullptr;
+    }
+    return env->NewDirectByteBuffer(buffer, jlong(qrnState.threadBufferSize) + jlong(sizeof(ThreadBuffer)));
+}
+
+void JNICALL javaFlush(JNIEnv *, jobject) { qrnFlushThreadBuffer(); }
+
+void JNICALL javaWrite(JNIEnv *env, jobject, jbyteArray bytes, jint offset, jint length) {
+    if (!checkRange(env, bytes, offset, length) || !qrnState.chunkOpen)
+        return;
+    void *pinned = env->GetPrimitiveArrayCritical(bytes, nullptr);
+    if (pinned == nullptr)
+        return;
+    StreamWriter *stream = qrnBeginDirectWrite();
+    if (stream != nullptr) {
+        qrnPutBytes(stream, static_cast<const unsigned char *>(pinned) + offset, size_t(length));
+        qrnEndDirectWrite();
+    }
+    env->ReleasePrimitiveArrayCritical(bytes, pinned, JNI_ABORT);
+    if (stream != nullptr)
+        qrnLog(QRN_INFO, "Wrote %dB event directly to stream", int(length));
+}
 
 void JNICALL javaSetEnabled(JNIEnv *env, jobject, jint id, jboolean enabled) {
     int index = eventIndex(env, id);
@@ -181,7 +306,7 @@ void JNICALL javaSetEnabled(JNIEnv *env, jobject, jint id, jboolean enabled) {
 void JNICALL javaSetThreshold(JNIEnv *env, jobject, jint id, jlong nanos) {
     int index = eventIndex(env, id);
     if (index >= 0)
-        qrnState.eventSettings[index].threshold = jlong(double(nanos) / qrnState.nanosPerTick);
+        qrnState.eventSettings[index].threshold = qrnNanosToTicks(nanos);
 }
 
 void JNICALL javaSetPeriod(JNIEnv *env, jobject, jint id, jlong millis) {
@@ -193,11 +318,18 @@ jlong JNICALL javaGetPeriod(JNIEnv *, jobject, jint id) { return qrnGetEventPeri
 
 jint JNICALL javaDescriptors(JNIEnv *env, jobject, jint pid, jobjectArray buffers) {
     const QrnProducer *p = qrnState.producer;
+    if (buffers == nullptr || env->GetArrayLength(buffers) < 2) {
+        throwText(env, "java/lang/ArrayIndexOutOfBoundsException", "java_descriptors");
+        return 0;
+    }
     jobject settings = env->NewDirectByteBuffer(qrnState.eventSettings, jlong(p->eventCount) * 16);
     env->SetObjectArrayElement(buffers, 0, settings);
     const unsigned char *bytes = nullptr;
     uint32_t size = 0, events = 0;
-    if (!qrnFindDescriptor(uint32_t(pid), &bytes, &size, &events)) {
+    osMutexLock(&qrnState.chunkLock);
+    int found = qrnFindDescriptor(uint32_t(pid), &bytes, &size, &events);
+    osMutexUnlock(&qrnState.chunkLock);
+    if (!found) {
         assertReport("get_descriptor(pid, &bytes, &len, &events)", sourceName, 1694, "java_descriptors", nullptr);
         return 0;
     }
@@ -206,29 +338,27 @@ jint JNICALL javaDescriptors(JNIEnv *env, jobject, jint pid, jobjectArray buffer
     return jint(events);
 }
 
-void JNICALL javaAddConstPool(JNIEnv *, jobject, jobject, jint, jboolean) {}
-void JNICALL javaRemoveConstPool(JNIEnv *, jobject, jint) {}
-jboolean JNICALL javaStoreConstPool(JNIEnv *, jobject, jint) { return JNI_TRUE; }
+void JNICALL javaAddConstPool(JNIEnv *env, jobject, jobject buffer, jint id, jboolean reset) {
+    void *address = buffer != nullptr ? env->GetDirectBufferAddress(buffer) : nullptr;
+    if (address == nullptr) {
+        throwText(env, "java/lang/IllegalArgumentException", "addConstPool");
+        return;
+    }
+    jlong capacity = env->GetDirectBufferCapacity(buffer);
+    if (!qrnAddConstPool(uint32_t(id), static_cast<unsigned char *>(address), capacity, reset != 0))
+        throwText(env, "java/lang/OutOfMemoryError", "addConstPool");
+}
+
+void JNICALL javaRemoveConstPool(JNIEnv *, jobject, jint id) { qrnRemoveConstPool(uint32_t(id)); }
+
+jboolean JNICALL javaStoreConstPool(JNIEnv *, jobject, jint id) {
+    osMutexLock(&qrnState.chunkLock);
+    int result = qrnStoreConstPoolLocked(uint32_t(id));
+    osMutexUnlock(&qrnState.chunkLock);
+    return result != 0 ? JNI_TRUE : JNI_FALSE;
+}
 
 template <typename F> void *fn(F f) { return reinterpret_cast<void *>(f); }
-
-// The VM's entries answer neutrally until the buffers and chunks exist.
-jlong JNICALL agentStartRecording(JNIEnv *, const char *, const char *const *, jint, jboolean, jlong, jlong,
-                                  const char *, jboolean, jlong, jlong) {
-    return -1;
-}
-void JNICALL agentStopRecording(JNIEnv *, const char *, jlong, jboolean, const char *, jboolean) {}
-jstring JNICALL agentCheckRecording(JNIEnv *, const char *, jlong, jboolean) { return nullptr; }
-void JNICALL agentDumpRecording(JNIEnv *, const char *, jlong, const char *, jboolean) {}
-QrnThreadBufferView *JNICALL agentGetThreadBuffer() { return nullptr; }
-void JNICALL agentNothing() {}
-StreamWriter *JNICALL agentNoStream() { return nullptr; }
-const char *JNICALL agentRepositoryPath() { return ""; }
-jint JNICALL agentExitReady() {
-    if (qrnState.defaultRecordingWanted && qrnState.dumpOnExit)
-        return qrnState.shutdownHooksRegistered ? 1 : 0;
-    return 1;
-}
 
 } // namespace
 
@@ -241,17 +371,17 @@ const JNINativeMethod qrnRecorderNatives[] = {
     NATIVE("classID", "(Ljava/lang/Class;)J", javaClassID),
     NATIVE("stackTraceID", "(I)J", javaStackTraceID),
     NATIVE("threadID", "()I", javaThreadID),
-    NATIVE("rotate", "()V", javaNothing),
-    NATIVE("shutdown", "()V", javaNothing),
+    NATIVE("rotate", "()V", javaRotate),
+    NATIVE("shutdown", "()V", javaShutdown),
     NATIVE("start", "(Z)V", javaStart),
-    NATIVE("stop", "()V", javaNothing),
+    NATIVE("stop", "()V", javaStop),
     NATIVE("onCloneRecording", "()V", javaOnCloneRecording),
     NATIVE("onStartRecording", "()V", javaOnStartRecording),
     NATIVE("onStopRecording", "()V", javaOnStopRecording),
     NATIVE("add", "(I[BII)V", javaAdd),
     NATIVE("remove", "(I)V", javaRemove),
     NATIVE("buffer", "()Ljava/nio/ByteBuffer;", javaBuffer),
-    NATIVE("flush", "()V", javaNothing),
+    NATIVE("flush", "()V", javaFlush),
     NATIVE("write", "([BII)V", javaWrite),
     NATIVE("setEnabled", "(IZ)V", javaSetEnabled),
     NATIVE("setThreshold", "(IJ)V", javaSetThreshold),
@@ -265,8 +395,3 @@ const JNINativeMethod qrnRecorderNatives[] = {
 const jint qrnRecorderNativeCount = sizeof qrnRecorderNatives / sizeof qrnRecorderNatives[0];
 static_assert(sizeof qrnRecorderNatives / sizeof qrnRecorderNatives[0] == 26, "the recorder class has 26 natives");
 
-QrnAgent qrn_agent = {
-    QRN_AGENT_TAG,       agentStartRecording, agentStopRecording, agentCheckRecording, agentDumpRecording,
-    agentGetThreadBuffer, agentNothing,       agentNoStream,      agentNothing,        agentNoStream,
-    agentNothing,        agentNothing,        agentRepositoryPath, agentExitReady,
-};

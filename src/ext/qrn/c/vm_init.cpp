@@ -15,42 +15,42 @@ constexpr char sourceName[] = "src/ext/qrn/c/vmqrn";
         }                                                                                          \
     } while (0)
 
-void JNICALL bufferThread(jvmtiEnv *, JNIEnv *, void *) {
-    OsMonitor *monitor = &qrnState.bufferMonitor;
-    osMonitorEnter(monitor);
-    int64_t previousCheck = 0;
-    while (!qrnState.bufferThreadStop) {
-        qrnState.bufferRequests = 0;
-        int64_t timeout = qrnCheckPeriodic(&previousCheck);
-        if (!qrnState.bufferThreadStop && qrnState.bufferRequests == 0)
-            osMonitorTimedWait(monitor, uint64_t(timeout));
-    }
-    osMonitorExit(monitor);
-}
-
 void JNICALL vmDeath(jvmtiEnv *, JNIEnv *jni) {
+    // A VM that ends without the shutdown native still gets its last chunk finished.
+    qrnRequestBufferThread(QRN_REQUEST_SHUTDOWN, true);
     // Java is not called after the VM's death.
     if (qrnState.javaRecorder != nullptr) {
         jni->DeleteGlobalRef(qrnState.javaRecorder);
         qrnState.javaRecorder = nullptr;
     }
-    if (!qrnState.bufferMonitorReady)
-        return;
-    osMonitorEnter(&qrnState.bufferMonitor);
-    qrnState.bufferThreadStop = true;
-    osMonitorNotifyAll(&qrnState.bufferMonitor);
-    osMonitorExit(&qrnState.bufferMonitor);
 }
 
 } // namespace
 
-void qrnRequestBufferThread(uint32_t bits) {
-    if (!qrnState.bufferMonitorReady)
-        return;
-    osMonitorEnter(&qrnState.bufferMonitor);
-    qrnState.bufferRequests |= bits;
-    osMonitorNotifyAll(&qrnState.bufferMonitor);
-    osMonitorExit(&qrnState.bufferMonitor);
+bool qrnEnsureJavaRecorder(JNIEnv *env) {
+    if (qrnState.javaRecorder != nullptr)
+        return true;
+    jclass c = env->FindClass("melnor/vantrel/qrn/QRN");
+    if (c != nullptr) {
+        jmethodID get = env->GetStaticMethodID(c, "get", "()Lmelnor/vantrel/qrn/QRN;");
+        if (get != nullptr) {
+            jobject recorder = env->CallStaticObjectMethod(c, get);
+            if (recorder != nullptr)
+                env->DeleteLocalRef(recorder);
+        }
+        env->DeleteLocalRef(c);
+        qrnState.shutdownHooksRegistered = true;
+        qrnLog(QRN_TRACE, "QRN shutdown hooks registered");
+    }
+    if (env->ExceptionCheck()) {
+        env->ExceptionDescribe();
+        env->ExceptionClear();
+    }
+    if (qrnState.javaRecorder == nullptr) {
+        qrnLog(QRN_ERROR, "Could not initialize Flight recorder");
+        return false;
+    }
+    return true;
 }
 
 void JNICALL qrnVmInit(jvmtiEnv *jvmti, JNIEnv *jni, jthread) {
@@ -91,10 +91,6 @@ void JNICALL qrnVmInit(jvmtiEnv *jvmti, JNIEnv *jni, jthread) {
         VM_INIT_ASSERT(s != NULL, 1409);
         jthread t = jni->NewObject(tc, mid, s);
         VM_INIT_ASSERT(t != NULL, 1411);
-        if (!qrnState.bufferMonitorReady) {
-            osMonitorInit(&qrnState.bufferMonitor);
-            qrnState.bufferMonitorReady = true;
-        }
         // The thread must end when the VM dies, which the VM-start callbacks alone would not tell it.
         jvmtiEventCallbacks callbacks = {};
         callbacks.VMInit = qrnVmInit;
@@ -102,7 +98,8 @@ void JNICALL qrnVmInit(jvmtiEnv *jvmti, JNIEnv *jni, jthread) {
         qrnCheckJvmti(jvmti, jvmti->SetEventCallbacks(&callbacks, sizeof callbacks), "SetEventCallbacks");
         qrnCheckJvmti(jvmti, jvmti->SetEventNotificationMode(JVMTI_ENABLE, JVMTI_EVENT_VM_DEATH, nullptr),
                       "SetEventNotificationMode");
-        qrnCheckJvmti(jvmti, jvmti->RunAgentThread(t, bufferThread, nullptr, 5), "RunAgentThread");
+        qrnState.bufferThreadStarted = true;
+        qrnCheckJvmti(jvmti, jvmti->RunAgentThread(t, qrnBufferThread, nullptr, 5), "RunAgentThread");
         jni->DeleteLocalRef(t);
         jni->DeleteLocalRef(s);
         jni->DeleteLocalRef(tc);

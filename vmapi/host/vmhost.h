@@ -120,6 +120,14 @@ void vmhostFailManagement(JavaVM *vm, const char *operation, jint id, jboolean f
    the event is disabled or no buffer is available. */
 const QrnAgent *vmhostRecorderAgent(JavaVM *vm) VMHOST_NOTHROW;
 jint vmhostRecordEvent(JNIEnv *env, jint eventId, const void *payload, jint length) VMHOST_NOTHROW;
+/* Writes into the agent's chunk as the VM does, through the stream its entries hand out: a
+   checkpoint with the given body, or bytes as a direct write. 1 when written, 0 when the agent
+   had no chunk open. */
+jint vmhostWriteCheckpoint(JNIEnv *env, const void *body, jint length) VMHOST_NOTHROW;
+/* The chunk files finishChunk took over (under their final names), one a line, in order; taken
+   as the problems are, and kept after the VM ends. */
+jint vmhostTakeFinishedChunks(char *text, jint size) VMHOST_NOTHROW;
+jint vmhostWriteDirect(JNIEnv *env, const void *bytes, jint length) VMHOST_NOTHROW;
 
 #ifdef __cplusplus
 }

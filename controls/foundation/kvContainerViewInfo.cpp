@@ -1,0 +1,82 @@
+// TkvContainerViewInfo: painting a container's border, shadow and background.
+#include "kvContainer.h"
+#include "ztUxTheme.h"
+
+void TkvContainerViewInfo::Assign(TkvContainerViewInfo *source) {
+    if (source != nullptr)
+        ClientRect = source->ClientRect;
+}
+
+void TkvContainerViewInfo::MoveBy(int dx, int dy) {
+    OffsetRect(&BorderRect, dx, dy);
+    OffsetRect(&Bounds, dx, dy);
+    OffsetRect(&ClientRect, dx, dy);
+}
+
+void TkvContainerViewInfo::DrawBorder(TkvCanvas *canvas, TRect r) {
+    switch (BorderStyle) {
+    case cbsSingle:
+    case cbsThick:
+        canvas->FrameRect(r, BorderColor, false, kvAllBorders, BorderWidth);
+        break;
+    case cbsFlat:
+        canvas->DrawEdge(r, true, true, Edges);
+        InflateRect(&r, -1, -1);
+        canvas->FrameRect(r, clBtnFace);
+        break;
+    case cbs3D:
+        canvas->DrawEdge(r, true, true, Edges);
+        InflateRect(&r, -1, -1);
+        canvas->DrawTwoColorFrame(r, cl3DDkShadow, cl3DLight, Edges);
+        break;
+    default:
+        break;
+    }
+}
+
+void TkvContainerViewInfo::PaintContainer(TkvCanvas *canvas) {
+    if (NativeStyle) {
+        if (BorderStyle == cbsNone) {
+            canvas->SetBrushColor(BackgroundColor);
+            canvas->FillRect(Bounds);
+            return;
+        }
+        HTHEME theme = OpenThemeForKind(ThemedObjectType);
+        TRect content = Bounds;
+        if (theme != nullptr)
+            zt::GetThemeBackgroundContentRect(theme, canvas->GetHandle(), NativePart, NativeState, Bounds, content);
+        canvas->SetBrushColor(BackgroundColor);
+        canvas->FillRect(content);
+        COLORREF border = GetSysColor(COLOR_WINDOWFRAME);
+        if (HTHEME combo = OpenThemeForKind(totComboBox))
+            zt::GetThemeColor(combo, 1, 1, 3801 /* border colour */, &border);
+        canvas->ExcludeClipRect(content);
+        canvas->SetBrushColor(static_cast<TColor>(border));
+        canvas->FillRect(Bounds);
+        return;
+    }
+    TRect r = BorderRect;
+    r.left -= BorderWidth;
+    r.top -= BorderWidth;
+    if (Edges.Contains(bRight))
+        r.right += BorderWidth;
+    if (Edges.Contains(bBottom))
+        r.bottom += BorderWidth;
+    if (Shadow) {
+        TRect bottom{r.left + kvContainerShadowWidth, r.bottom, r.right, r.bottom + kvContainerShadowWidth};
+        TRect right{r.right, r.top + kvContainerShadowWidth, r.right + kvContainerShadowWidth,
+                    r.bottom + kvContainerShadowWidth};
+        canvas->SetBrushColor(clBtnShadow);
+        canvas->FillRect(bottom);
+        canvas->FillRect(right);
+        canvas->ExcludeClipRect(bottom);
+        canvas->ExcludeClipRect(right);
+    }
+    if (!Edges.Contains(bRight))
+        r.right += BorderWidth;
+    if (!Edges.Contains(bBottom))
+        r.bottom += BorderWidth;
+    DrawBorder(canvas, r);
+    canvas->SetBrushColor(BackgroundColor);
+    canvas->FillRect(BorderRect);
+}
