@@ -7,6 +7,7 @@
 
 #include <classlib/forms.h>
 
+#include "kvControls.h"
 #include "kvEditPaintUtils.h"
 #include "ztThemeManager.h"
 #include "ztUxTheme.h"
@@ -469,7 +470,7 @@ void TkvCustomButton::SetDropDownMenu(TPopupMenu *value) {
 }
 
 void TkvCustomButton::SetPopupMenu(TComponent *value) {
-    if (dynamic_cast<TPopupMenu *>(value) == nullptr)
+    if (dynamic_cast<TPopupMenu *>(value) == nullptr && dynamic_cast<IkvPopupMenu *>(value) == nullptr)
         value = nullptr;
     if (popupMenu_ == value)
         return;
@@ -696,14 +697,7 @@ bool TkvCustomButton::DoDropDownMenuPopup(TPopupMenu *&menu) {
     return handled;
 }
 
-bool TkvCustomButton::DoShowPopupMenu(TComponent *menu, int x, int y) {
-    auto *popup = dynamic_cast<TPopupMenu *>(menu);
-    if (popup == nullptr || !popup->AutoPopup())
-        return false;
-    popup->SetPopupComponent(this);
-    popup->Popup(x, y);
-    return true;
-}
+bool TkvCustomButton::DoShowPopupMenu(TComponent *menu, int x, int y) { return ShowPopupMenu(this, menu, x, y); }
 
 void TkvCustomButton::dropDownMenu() {
     if (kind_ == kvbkStandard)
@@ -920,9 +914,9 @@ void TkvCustomButton::Dispatch(TMessage &m) {
         return;
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN:
-        if (auto *menu = dynamic_cast<TPopupMenu *>(popupMenu_); menu != nullptr) {
+        if (popupMenu_ != nullptr) {
             TWMKey key(m);
-            if (menu->IsShortCut(key)) {
+            if (IsPopupMenuShortCut(popupMenu_, key)) {
                 m.Result = 1;
                 return;
             }
@@ -958,29 +952,4 @@ void TkvCustomButton::Dispatch(TMessage &m) {
         }
         inherited::Dispatch(m);
     }
-}
-
-int GetPopupMenuHeight(TPopupMenu *menu) {
-    if (menu == nullptr)
-        return 0;
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    HFONT font = nullptr;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-        font = CreateFontIndirectW(&metrics.lfMenuFont);
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
-    SIZE size{};
-    GetTextExtentPoint32W(dc, L"Qg", 2, &size);
-    if (old != nullptr)
-        SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    if (font != nullptr)
-        DeleteObject(font);
-    int height = 4;
-    TMenuItem *items = menu->Items();
-    for (int i = 0; i < items->Count(); ++i)
-        if (items->Items(i)->Visible())
-            height += size.cy + 4;
-    return height;
 }

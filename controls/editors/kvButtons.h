@@ -189,7 +189,7 @@ public:
     void SetLookAndFeel(TkvLookAndFeel *value) { lookAndFeel_->Assign(value); }
     TPopupMenu *DropDownMenu() const noexcept { return dropDownMenu_; }
     void SetDropDownMenu(TPopupMenu *value);
-    // Only a TPopupMenu is taken; anything else becomes nil.
+    // A TPopupMenu or a component offering IkvPopupMenu; anything else becomes nil.
     TComponent *PopupMenu() const noexcept { return popupMenu_; }
     void SetPopupMenu(TComponent *value);
     bool UseSystemPaint() const noexcept { return useSystemPaint_; }
@@ -275,8 +275,5 @@ private:
 class TkvButton : public TkvCustomButton {
     CL_CLASS(TkvButton, TkvCustomButton)
 };
-
-// The height a popup menu shows with: "Qg" in the menu font plus 4 for each visible item, and 4.
-int GetPopupMenuHeight(TPopupMenu *menu);
 
 #endif

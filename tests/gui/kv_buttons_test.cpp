@@ -14,6 +14,7 @@
 #include "image_compare.h"
 #include "input.h"
 #include "kvButtons.h"
+#include "kvControls.h"
 #include "system_colors.h"
 #include "theme.h"
 
@@ -40,6 +41,20 @@ public:
     TComponent *component = nullptr;
     TkvButton *owner = nullptr;
     bool visibleDuringPopup = false;
+};
+
+// A menu of another kind: anything offering the popup-menu interface.
+class TInterfaceMenu : public TComponent, public IkvPopupMenu {
+    CL_CLASS(TInterfaceMenu, TComponent)
+
+public:
+    bool IsShortCut(TWMKey &) override { return false; }
+    void Popup(int x, int y) override {
+        ++count;
+        at = TPoint{x, y};
+    }
+    int count = 0;
+    TPoint at{};
 };
 
 TOwned<TBitmap> strip(int width, int height) {
@@ -344,6 +359,23 @@ TEST_F(KvButtonTest, AltDownOpensTheMenuOfADropDownButton) {
     // A freed menu is let go.
     menu->Free();
     EXPECT_EQ(button->DropDownMenu(), nullptr);
+
+    // The context menu: a TPopupMenu or a component with the popup-menu interface, at the
+    // client origin for a keyboard request.
+    TComponent *plain = New<TComponent>(shown.form);
+    button->SetPopupMenu(plain);
+    EXPECT_EQ(button->PopupMenu(), nullptr);
+    TInterfaceMenu *other = New<TInterfaceMenu>(shown.form);
+    button->SetPopupMenu(other);
+    EXPECT_EQ(button->PopupMenu(), other);
+    // The keyboard's request, as Shift+F10 gives it.
+    SendMessageW(button->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(button->Handle()), MAKELPARAM(-1, -1));
+    EXPECT_TRUE(pumpUntil([&] { return other->count == 1; }));
+    POINT origin = clientToScreen(button->Handle(), POINT{0, 0});
+    EXPECT_EQ(other->at.x, origin.x);
+    EXPECT_EQ(other->at.y, origin.y);
+    other->Free();
+    EXPECT_EQ(button->PopupMenu(), nullptr);
 }
 
 TEST_F(KvButtonTest, HotTrackingFollowsTheMouse) {
