@@ -219,6 +219,7 @@ TEST_F(KvDragAndDropTest, TargetsAnswerInOrderAndTheDropReachesTheOneThatAccepts
     moveMouseTo(at(acceptor, 30, 30));
     moveMouseTo(at(acceptor, 40, 50));
     EXPECT_EQ(GetCursor(), Screen->Cursors(crDrag)) << "accepted";
+    EXPECT_NE(Screen->Cursors(crDrag), LoadCursorW(nullptr, IDC_ARROW)) << "the drag cursor is a cursor of its own";
     EXPECT_EQ(GetCurrentDragObject(), ActiveDragObject());
 
     keyDown(VK_CONTROL);
@@ -262,6 +263,31 @@ TEST_F(KvDragAndDropTest, ARefusedDropAndEscapeEndTheDragWithoutATarget) {
     EXPECT_EQ(events, expected) << joined(events);
     release(); // the button was still down: nothing more happens
     EXPECT_EQ(events, expected) << joined(events);
+    EXPECT_TRUE(errors.empty());
+}
+
+// A target freed under the drag is forgotten (also as the drag object's painting record), and a
+// source freed during its drag ends it.
+TEST_F(KvDragAndDropTest, AControlFreedDuringTheDragLeavesNothingBehind) {
+    ASSERT_TRUE(startDrag());
+    moveMouseTo(at(acceptor, 50, 50));
+    ASSERT_NE(GetCurrentDragObject(), nullptr);
+    acceptor->Free();
+    acceptor = nullptr;
+    EXPECT_EQ(GetCurrentDragObject(), nullptr);
+    EXPECT_EQ(ActiveDragObject()->DragTarget, nullptr);
+    moveMouseTo(at(refuser, 50, 50));
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crNoDrop)) << "the drag goes on";
+
+    events.clear();
+    source->Free();
+    source = nullptr;
+    EXPECT_EQ(ActiveDragObject(), nullptr);
+    EXPECT_EQ(GetCurrentDragObject(), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(events, (Log{"refuser leave", "end none 0,0"})) << joined(events);
+    refuser->Repaint(); // nothing left to hide
+    release();
     EXPECT_TRUE(errors.empty());
 }
 
