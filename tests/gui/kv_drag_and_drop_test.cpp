@@ -101,11 +101,29 @@ protected:
     }
 };
 
+// A control of the class library alone whose automatic drag waits for the mouse to move.
+class TPlainSource : public TCustomControl {
+    CL_CLASS(TPlainSource, TCustomControl)
+
+public:
+    void Create(TComponent *owner) override {
+        inherited::Create(owner);
+        SetDragMode(dmAutomatic);
+    }
+
+protected:
+    void Paint() override {
+        Canvas()->GetBrush()->SetColor(clMaroon);
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
 class TDropTarget : public TColouredControl {
     CL_CLASS(TDropTarget, TColouredControl)
 
 public:
     bool Accepts = false;
+    TObject *LastSource = nullptr;
     void Create(TComponent *owner) override {
         inherited::Create(owner);
         TControlStyle style = ControlStyle();
@@ -119,6 +137,7 @@ protected:
         inherited::DragOver(source, x, y, state, accept);
         static const char *const states[] = {"enter", "leave", "move"};
         note(*Events, name() + " " + states[state]);
+        LastSource = source;
         accept = Accepts;
     }
     void DragDrop(TObject *source, int x, int y) override {
@@ -263,6 +282,32 @@ TEST_F(KvDragAndDropTest, ARefusedDropAndEscapeEndTheDragWithoutATarget) {
     EXPECT_EQ(events, expected) << joined(events);
     release(); // the button was still down: nothing more happens
     EXPECT_EQ(events, expected) << joined(events);
+    EXPECT_TRUE(errors.empty());
+}
+
+// A drag that waits for the threshold tells no target before the mouse passed it; the object
+// the library made itself is seen by the targets as the control it drags.
+TEST_F(KvDragAndDropTest, ADragPastItsThresholdSpeaksOfTheControlWhenTheLibraryMadeItsObject) {
+    TPlainSource *plain = add<TPlainSource>(TRect{20, 200, 120, 300});
+    form->Update();
+    POINT from = at(plain, 30, 30);
+    moveMouseTo(from);
+    pressMouseAt(plain->Handle(), POINT{30, 30});
+    ASSERT_NE(ActiveDragObject(), nullptr);
+    EXPECT_TRUE(plain->Dragging());
+    int threshold = Mouse->DragThreshold();
+    moveMouseTo(POINT{from.x + threshold, from.y});
+    moveMouseTo(POINT{from.x + threshold, from.y + threshold});
+    EXPECT_EQ(ActiveDragObject()->DragTarget, nullptr) << "within the threshold: not started";
+    moveMouseTo(at(acceptor, 20, 20));
+    moveMouseTo(at(acceptor, 25, 25));
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crDrag));
+    EXPECT_EQ(acceptor->LastSource, plain);
+    release();
+    Log expected{"acceptor enter", "acceptor move", "acceptor leave", "acceptor drop 25,25"};
+    EXPECT_EQ(events, expected) << joined(events);
+    EXPECT_FALSE(plain->Dragging());
+    EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_TRUE(errors.empty());
 }
 
