@@ -4,6 +4,7 @@
 
 #include "classlib/forms.h"
 #include "classlib/menus.h"
+#include "drag_manager.h"
 
 TShiftState KeyboardStateToShiftState() {
     TShiftState shift;
@@ -60,8 +61,7 @@ void TControl::Create(TComponent *owner) {
 void TControl::Destroy() {
     if (Application != nullptr)
         Application->ControlDestroying(this);
-    if (dragObject_ != nullptr)
-        FreeAndNil(dragObject_);
+    DragControlDestroying(this);
     if (parent_ != nullptr)
         parent_->RemoveControl(this);
     FreeAndNil(font_);
@@ -363,6 +363,9 @@ void TControl::Dispatch(TMessage &m) {
     case CM_ENABLEDCHANGED:
         Invalidate();
         return;
+    case CM_DRAG:
+        CMDrag(m);
+        return;
     case CM_CURSORCHANGED:
         CMCursorChanged(m);
         return;
@@ -628,47 +631,6 @@ void TControl::SetMouseCapture(bool value) {
             ReleaseCapture();
     }
 }
-
-TCursor TDragObject::GetDragCursor(bool accepted, int, int) { return accepted ? crDrag : crNoDrop; }
-
-void TDragObject::Finished(TObject *, int, int, bool) {}
-
-TDragObject *TControl::CreateDragObject() { return New<TDragControlObject>(this); }
-
-void TControl::BeginDrag(bool, int) {
-    if (dragObject_ != nullptr)
-        return;
-    TDragObject *object = nullptr;
-    DoStartDrag(object);
-    if (object == nullptr)
-        object = CreateDragObject();
-    dragObject_ = object;
-    SetMouseCapture(true);
-}
-
-void TControl::EndDrag(bool drop) {
-    if (dragObject_ == nullptr)
-        return;
-    TDragObject *object = dragObject_;
-    dragObject_ = nullptr;
-    SetMouseCapture(false);
-    object->Dropped = drop;
-    object->Cancelling = !drop;
-    try {
-        DoEndDrag(nullptr, 0, 0);
-        object->Finished(nullptr, 0, 0, drop);
-    } catch (...) {
-        ::Free(object);
-        throw;
-    }
-    ::Free(object);
-}
-
-void TControl::DoStartDrag(TDragObject *&) {}
-
-void TControl::DoEndDrag(TObject *, int, int) {}
-
-void TControl::DragOver(TObject *, int, int, TDragState, bool &accept) { accept = false; }
 
 TCustomForm *TControl::GetParentFormOf() const { return GetParentForm(const_cast<TControl *>(this)); }
 

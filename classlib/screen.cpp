@@ -1,5 +1,7 @@
 #include "classlib/forms.h"
 
+#include "drag_cursors.h"
+
 TScreen *Screen = nullptr;
 
 namespace {
@@ -8,8 +10,6 @@ const wchar_t *stockCursor(TCursor id) {
     switch (id) {
     case crDefault:
     case crArrow:
-    case crDrag:
-    case crMultiDrag:
         return IDC_ARROW;
     case crCross:
         return IDC_CROSS;
@@ -75,6 +75,9 @@ void TScreen::loadMetricsFonts() {
 }
 
 void TScreen::Destroy() {
+    for (HCURSOR cursor : ownCursors_)
+        DestroyCursor(cursor);
+    ownCursors_.clear();
     FreeAndNil(menuFont_);
     FreeAndNil(iconFont_);
     inherited::Destroy();
@@ -86,6 +89,13 @@ HCURSOR TScreen::Cursors(TCursor id) {
     auto it = cursors_.find(id);
     if (it != cursors_.end())
         return it->second;
+    if (id == crDrag || id == crMultiDrag) {
+        if (HCURSOR cursor = CreateDragCursor(id == crMultiDrag)) {
+            ownCursors_.push_back(cursor);
+            cursors_[id] = cursor;
+            return cursor;
+        }
+    }
     const wchar_t *stock = stockCursor(id);
     HCURSOR cursor = LoadCursorW(nullptr, stock != nullptr ? stock : IDC_ARROW);
     if (stock != nullptr)

@@ -3,6 +3,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/forms.h"
 #include "classlib/menus.h"
+#include "drag_manager.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -618,6 +619,15 @@ bool TWinControl::routeMouseToChild(TMessage &m) {
 
 void TWinControl::WndProc(TMessage &m) {
     switch (m.Msg) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case CN_KEYDOWN:
+    case CN_KEYUP:
+        if (DragKeyMessage(m.Msg, m.WParam)) {
+            m.Result = 1;
+            return;
+        }
+        break;
     case WM_MOUSEMOVE:
         if (!mouseTracking_ && handle_ != nullptr) {
             TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle_, 0};

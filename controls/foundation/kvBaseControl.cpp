@@ -55,6 +55,7 @@ void TkvControl::BeforeDestruction() {
 void TkvControl::Destroy() {
     if (Dragging())
         EndDrag(false);
+    forgetCurrentDragTarget();
     if (registeredForSettings_ && GetSettingsController() != nullptr)
         GetSettingsController()->RemoveListener(this);
     registeredForSettings_ = false;
@@ -296,6 +297,9 @@ void TkvControl::Dispatch(TMessage &m) {
         return;
     case WM_CONTEXTMENU:
         wmContextMenu(m);
+        return;
+    case WM_PAINT:
+        paintUnderDragImage(m);
         return;
     case WM_ERASEBKGND:
         if (NeedsEraseBackground())

@@ -310,7 +310,7 @@ public:
     bool Focused() override;
     void SetFocus() override;
     void GetTabOrderList(TList<TWinControl *> &list) override;
-    TCustomImageList *GetDragImages() override;
+    TDragImageList *GetDragImages() override;
     bool IsStylePropertyStored(const std::wstring &name, bool isStateStyle);
     void LockAlignment(bool lock);
     void UpdateStateFromCursor();

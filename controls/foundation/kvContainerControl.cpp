@@ -146,7 +146,7 @@ void TkvContainer::FocusChanged() {
     UpdateStateFromCursor();
 }
 
-TCustomImageList *TkvContainer::GetDragImages() {
+TDragImageList *TkvContainer::GetDragImages() {
     return innerControl_ != nullptr ? innerControl_->GetDragImages() : inherited::GetDragImages();
 }
 

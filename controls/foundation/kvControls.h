@@ -148,8 +148,8 @@ public:
     virtual void Finished(TObject *target, int x, int y, bool accepted);
 };
 
-class TkvDragImageList : public TImageList {
-    CL_CLASS(TkvDragImageList, TImageList)
+class TkvDragImageList : public TDragImageList {
+    CL_CLASS(TkvDragImageList, TDragImageList)
 };
 
 // The class-library drag object last reported over a TkvControl (null after it left).
@@ -283,7 +283,7 @@ public:
     TkvControlMouseEnterLeaveEvent OnMouseEnterControl;
     TkvControlMouseEnterLeaveEvent OnMouseLeaveControl;
 
-    TCustomImageList *GetDragImages() override;
+    TDragImageList *GetDragImages() override;
 
 protected:
     void Destroy() override;
@@ -309,6 +309,10 @@ private:
     void scrollBarScroll(TObject *sender, TScrollCode code, int &pos);
     void runAutoScroll();
     bool popupMenuShortCut(TWMKey &key);
+    // Paints with the drag picture over the control taken away, so that it does not keep
+    // what lay under it before.
+    void paintUnderDragImage(TMessage &m);
+    void forgetCurrentDragTarget() noexcept;
     void wmContextMenu(TMessage &m);
     void wmSetCursor(TMessage &m);
     void applyScrollBarsData();

@@ -63,6 +63,8 @@ TCursor TkvDragControlObject::GetDragCursor(bool accepted, int x, int y) {
 
 void TkvDragControlObject::Finished(TObject *target, int x, int y, bool accepted) {
     inherited::Finished(target, x, y, accepted);
+    // The control made this object for the drag; the drag does not free what it was handed.
+    ::Free(this);
 }
 
 // --- TkvControl: the library's drag and drop
@@ -145,12 +147,36 @@ void TkvControl::DoEndDrag(TObject *target, int x, int y) {
     FreeAndNil(dragImages_);
 }
 
+void TkvControl::forgetCurrentDragTarget() noexcept {
+    if (currentDragObject != nullptr && currentDragObject->DragTarget == this)
+        currentDragObject = nullptr;
+}
+
 void TkvControl::DragOver(TObject *source, int x, int y, TDragState state, bool &accept) {
     if (state == dsDragLeave)
         currentDragObject = nullptr;
     else if (auto *object = dynamic_cast<TDragObject *>(source))
         currentDragObject = object;
     inherited::DragOver(source, x, y, state, accept);
+}
+
+void TkvControl::paintUnderDragImage(TMessage &m) {
+    TDragObject *drag = currentDragObject;
+    if (drag == nullptr) {
+        inherited::Dispatch(m);
+        return;
+    }
+    drag->HideDragImage();
+    try {
+        inherited::Dispatch(m);
+    } catch (...) {
+        if (currentDragObject == drag)
+            drag->ShowDragImage();
+        throw;
+    }
+    // The painting may have ended the drag.
+    if (currentDragObject == drag)
+        drag->ShowDragImage();
 }
 
 void TkvControl::InitDragImages(TkvDragImageList *images) {
@@ -167,7 +193,7 @@ void TkvControl::InitDragImages(TkvDragImageList *images) {
     images->AddMasked(bitmap.get(), bitmap->GetTransparentColor());
 }
 
-TCustomImageList *TkvControl::GetDragImages() {
+TDragImageList *TkvControl::GetDragImages() {
     if (!HasDragImages())
         return nullptr;
     if (dragImages_ == nullptr) {

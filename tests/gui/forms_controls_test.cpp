@@ -209,7 +209,8 @@ TEST_F(FormsControls, AutomaticDragStartsOnPressAndDropsOnRelease) {
     log.clear();
     SendMessageW(probe->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_TRUE(probe->Dragging());
-    EXPECT_EQ(GetCapture(), probe->Handle());
+    ASSERT_NE(ActiveDragObject(), nullptr);
+    EXPECT_NE(GetCapture(), nullptr) << "the drag holds the mouse";
     SendMessageW(probe->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_FALSE(probe->Dragging());
     EXPECT_EQ(probe->started, 1);

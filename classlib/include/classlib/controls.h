@@ -21,6 +21,7 @@
 #include "events.h"
 #include "geometry.h"
 #include "graphics.h"
+#include "image_list.h"
 #include "list.h"
 #include "messages.h"
 #include "sets.h"
@@ -30,7 +31,7 @@ class TWinControl;
 class TCustomForm;
 class TPopupMenu;
 class TDragObject;
-class TCustomImageList;
+class TDragImageList;
 
 // Cursors: negative ids are the stock cursors, positive ids are those a program registers in
 // the screen's cursor table.
@@ -106,6 +107,8 @@ enum TAlign : std::uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient,
 enum TDragMode : std::uint8_t { dmManual, dmAutomatic };
 enum TDragKind : std::uint8_t { dkDrag, dkDock };
 enum TDragState : std::uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+// What a CM_DRAG message tells or asks a control.
+enum TDragMessage : std::uint8_t { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
 enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TScrollBarKind : std::uint8_t { sbHorizontal, sbVertical };
 // What a scroll event asks for; the values are the platform's SB_ codes.
@@ -123,6 +126,10 @@ using TMouseMoveEvent = TEvent<void(TObject *sender, TShiftState shift, int x, i
 using TMouseWheelEvent =
     TEvent<void(TObject *sender, TShiftState shift, int wheelDelta, TPoint mousePos, bool &handled)>;
 using TContextPopupEvent = TEvent<void(TObject *sender, TPoint mousePos, bool &handled)>;
+using TStartDragEvent = TEvent<void(TObject *sender, TDragObject *&dragObject)>;
+using TEndDragEvent = TEvent<void(TObject *sender, TObject *target, int x, int y)>;
+using TDragOverEvent = TEvent<void(TObject *sender, TObject *source, int x, int y, TDragState state, bool &accept)>;
+using TDragDropEvent = TEvent<void(TObject *sender, TObject *source, int x, int y)>;
 
 // The shift state of the keyboard now, and of a mouse message's key flags.
 TShiftState KeyboardStateToShiftState();
@@ -147,25 +154,50 @@ struct TCreateParams {
     std::wstring SysClassName;
 };
 
-// A drag object: what a drag carries. Drags are started and ended, not tracked across windows.
+// A drag object: what a drag carries from its source control to the control it is dropped on.
+// The drag manager moves it across the controls under the mouse (CM_DRAG), sets the cursor
+// from GetDragCursor and moves the pictures of GetDragImages with the mouse.
 class TDragObject : public TObject {
     CL_CLASS(TDragObject, TObject)
 
 public:
     bool Cancelling = false;
     bool Dropped = false;
+    // The cursor (screen), the control under it that the drag is over with the window it was
+    // found through, and the cursor in that control's client coordinates.
+    TPoint DragPos{};
+    TControl *DragTarget = nullptr;
+    HWND DragHandle = nullptr;
+    TPoint DragTargetPos{};
     // The cursor of the drag over a target that accepts it or not.
     virtual TCursor GetDragCursor(bool accepted, int x, int y);
-    // Told when the drag ended, before the object is freed.
+    // The pictures shown under the cursor while the drag runs, or null.
+    virtual TDragImageList *GetDragImages() { return nullptr; }
+    // Take the pictures away while something paints under them, and put them back.
+    virtual void HideDragImage();
+    virtual void ShowDragImage();
+    // Told when the drag ended: the target and the point in it when accepted, else null.
     virtual void Finished(TObject *target, int x, int y, bool accepted);
 };
 
+// The drag of a control: its drag cursor, its drag images, and its end notice (DoEndDrag).
 class TDragControlObject : public TDragObject {
     CL_CLASS(TDragControlObject, TDragObject)
 
 public:
     void Create(TControl *control) { Control = control; }
     TControl *Control = nullptr;
+    TCursor GetDragCursor(bool accepted, int x, int y) override;
+    TDragImageList *GetDragImages() override;
+    void Finished(TObject *target, int x, int y, bool accepted) override;
+};
+
+// What a CM_DRAG message carries: the cursor (screen), the drag object, and for dmFindTarget
+// the answer.
+struct TDragRec {
+    TPoint Pos;
+    TDragObject *Source;
+    TControl *Target;
 };
 
 // The canvas of a control: it draws on the control's window (a graphic control on its parent's,
@@ -301,12 +333,15 @@ public:
     void SetDragKind(TDragKind value) { dragKind_ = value; }
     TCursor DragCursor() const noexcept { return dragCursor_; }
     void SetDragCursor(TCursor value) { dragCursor_ = value; }
+    // Starts a drag of this control: at once, or when the mouse moved more than the threshold
+    // (the mouse object's when negative) with the button held.
     void BeginDrag(bool immediate, int threshold = -1);
+    // Ends the drag of this control: dropped on the target under the mouse when it accepts.
     void EndDrag(bool drop);
     // Ends the drag of this control without a drop.
     void CancelDrag() { EndDrag(false); }
     bool Dragging() const noexcept { return dragObject_ != nullptr; }
-    virtual TCustomImageList *GetDragImages() { return nullptr; }
+    virtual TDragImageList *GetDragImages() { return nullptr; }
 
     // The form (or top-level control) this control stands on, or null.
     TCustomForm *GetParentFormOf() const;
@@ -326,6 +361,11 @@ public:
     TNotifyEvent OnMouseLeave;
     TContextPopupEvent OnContextPopup;
     TMouseWheelEvent OnMouseWheel;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+    // A handler makes the control a drop target: accept starts true for it.
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
 
 protected:
     void Destroy() override;
@@ -341,6 +381,8 @@ protected:
     virtual void DoStartDrag(TDragObject *&dragObject);
     virtual void DoEndDrag(TObject *target, int x, int y);
     virtual void DragOver(TObject *source, int x, int y, TDragState state, bool &accept);
+    virtual void DragDrop(TObject *source, int x, int y);
+    // The object of a drag DoStartDrag supplied none for; the drag frees it.
     virtual TDragObject *CreateDragObject();
     virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
     // The point of a mouse message; a control far wider than the coordinates reach reads the cursor.
@@ -365,6 +407,7 @@ protected:
     void CMMouseLeave(TMessage &m);
     void CMHitTest(TMessage &m);
     void CMCursorChanged(TMessage &m);
+    void CMDrag(TMessage &m);
 
     TWinControl *parent_ = nullptr;
     int left_ = 0;
@@ -393,6 +436,8 @@ private:
     void fontChanged(TObject *sender);
     friend class TWinControl;
     friend class TApplication;
+    friend class TDragControlObject;
+    friend struct DragSession;
 };
 
 class TWinControl : public TControl {
@@ -613,6 +658,13 @@ extern TMouse *Mouse;
 
 // The control of the library whose window is the given one or its nearest ancestor.
 TWinControl *FindVCLWindow(TPoint screenPos);
+// The control a drag at the screen point is over: the windowed control there, or the graphic
+// child of it under the point; null over windows of no control.
+TControl *FindDragTarget(TPoint screenPos, bool allowDisabled);
+// The drag running now (also one waiting for the mouse to pass its threshold), or null.
+TDragObject *ActiveDragObject() noexcept;
+// Ends the drag running now without a drop.
+void CancelDrag();
 // The form a control stands on (the top-level control when it is a form), or null.
 TCustomForm *GetParentForm(TControl *control);
 // Whether the system runs in a right-to-left or other layout; always false here.

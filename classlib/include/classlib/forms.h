@@ -14,6 +14,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "controls.h"
 #include "exception_handler.h"
@@ -170,6 +171,8 @@ private:
     void loadMetricsFonts();
 
     std::map<TCursor, HCURSOR> cursors_;
+    // Cursors the screen made itself (the drag cursors), destroyed with it.
+    std::vector<HCURSOR> ownCursors_;
     TCursor cursor_ = crDefault;
     TCustomForm *activeForm_ = nullptr;
     TCustomForm *focusedForm_ = nullptr;

@@ -58,4 +58,40 @@ class TImageList : public TCustomImageList {
     CL_CLASS(TImageList, TCustomImageList)
 };
 
+// An image list whose picture follows the mouse during a drag, drawn into a window over what
+// the window shows (the background under it is kept and put back). One drag image runs at a
+// time in a program. Points are in the window's coordinates (its top left corner, not its
+// client area).
+class TDragImageList : public TCustomImageList {
+    CL_CLASS(TDragImageList, TCustomImageList)
+
+public:
+    // The picture dragged and the point of it that sits under the cursor; false for an index
+    // outside the list.
+    bool SetDragImage(int index, int hotSpotX, int hotSpotY);
+    int DragIndex() const noexcept { return dragIndex_; }
+    TPoint DragHotspot() const noexcept { return hotspot_; }
+    // Starts the drag of the picture and shows it in the window at the point.
+    bool BeginDrag(HWND window, int x, int y);
+    // Shows the picture in another window (DragUnlock first) / takes it out of the window.
+    bool DragLock(HWND window, int x, int y);
+    void DragUnlock();
+    bool DragMove(int x, int y);
+    void HideDragImage();
+    void ShowDragImage();
+    bool EndDrag();
+    bool Dragging() const noexcept { return dragging_; }
+    // The window the picture is shown in, or null.
+    HWND LockedWindow() const noexcept { return lockedWindow_; }
+
+protected:
+    void Destroy() override;
+
+private:
+    int dragIndex_ = 0;
+    TPoint hotspot_{};
+    bool dragging_ = false;
+    HWND lockedWindow_ = nullptr;
+};
+
 #endif
