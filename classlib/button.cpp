@@ -19,8 +19,17 @@ void TButton::SetDefault(bool value) {
     if (default_ == value)
         return;
     default_ = value;
+    if (handle_ == nullptr)
+        return;
+    if (TCustomForm *form = GetParentForm(this); form != nullptr)
+        form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(form->ActiveControl()));
+    else
+        SetButtonStyle(value);
+}
+
+void TButton::SetButtonStyle(bool isDefault) {
     if (handle_ != nullptr)
-        SendMessageW(handle_, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        SendMessageW(handle_, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 void TButton::Click() {
@@ -35,6 +44,14 @@ void TButton::Dispatch(TMessage &m) {
         if (HIWORD(m.WParam) == BN_CLICKED)
             Click();
         return;
+    case CM_FOCUSCHANGED: {
+        // The focused button looks like the default one; with no button focused, the default does.
+        auto *sender = reinterpret_cast<TObject *>(m.LParam);
+        bool active = dynamic_cast<TButton *>(sender) != nullptr ? sender == this : default_;
+        SetButtonStyle(active);
+        inherited::Dispatch(m);
+        return;
+    }
     case CM_DIALOGKEY: {
         WORD key = LOWORD(m.WParam);
         bool focusedButton = false;

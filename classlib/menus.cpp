@@ -129,11 +129,12 @@ void TPopupMenu::Popup(int x, int y) {
     if (menu == nullptr)
         RaiseLastOSError();
     buildMenu(menu, items_, commands);
+    static constexpr UINT alignFlags[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
     HWND owner = GetActiveWindow();
     if (owner == nullptr)
         owner = WindowHandle();
     auto chosen = static_cast<std::size_t>(
-        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, owner, nullptr));
+        TrackPopupMenu(menu, alignFlags[alignment_] | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, owner, nullptr));
     DestroyMenu(menu);
     if (chosen >= 1 && chosen <= commands.size())
         commands[chosen - 1]->Click();

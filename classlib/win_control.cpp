@@ -729,6 +729,12 @@ void TWinControl::Dispatch(TMessage &m) {
     case CM_DIALOGCHAR:
         CMDialogKeyOrChar(m);
         return;
+    case CM_FOCUSCHANGED:
+        // Every control hears which one has the focus now (buttons show the default ring by it).
+        m.Result = 0;
+        Broadcast(m);
+        m.Result = 0;
+        return;
     default:
         inherited::Dispatch(m);
     }
@@ -774,7 +780,8 @@ bool TWinControl::ReflectToChild(TMessage &m) {
             child = reinterpret_cast<NMHDR *>(m.LParam)->hwndFrom;
         break;
     case WM_DRAWITEM:
-        if (m.LParam != 0 && m.WParam != 0)
+        // Menus draw through the same message; child windows may have the id 0.
+        if (m.LParam != 0 && reinterpret_cast<DRAWITEMSTRUCT *>(m.LParam)->CtlType != ODT_MENU)
             child = reinterpret_cast<DRAWITEMSTRUCT *>(m.LParam)->hwndItem;
         break;
     default:

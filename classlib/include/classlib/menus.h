@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "component.h"
@@ -64,6 +65,9 @@ private:
     TMenuItem *parent_ = nullptr;
 };
 
+// Which side of the menu the popup point is.
+enum TPopupAlignment : std::uint8_t { paLeft, paRight, paCenter };
+
 class TPopupMenu : public TComponent {
     CL_CLASS(TPopupMenu, TComponent)
 
@@ -74,6 +78,8 @@ public:
     void SetAutoPopup(bool value) noexcept { autoPopup_ = value; }
     TComponent *PopupComponent() const noexcept { return popupComponent_; }
     void SetPopupComponent(TComponent *value) noexcept { popupComponent_ = value; }
+    TPopupAlignment Alignment() const noexcept { return alignment_; }
+    void SetAlignment(TPopupAlignment value) noexcept { alignment_ = value; }
     bool OwnerDraw() const noexcept { return ownerDraw_; }
     void SetOwnerDraw(bool value) noexcept { ownerDraw_ = value; }
     // The window the menu's commands arrive at.
@@ -95,6 +101,7 @@ private:
     bool autoPopup_ = true;
     TComponent *popupComponent_ = nullptr;
     bool ownerDraw_ = false;
+    TPopupAlignment alignment_ = paLeft;
     HWND window_ = nullptr;
 };
 

@@ -102,6 +102,8 @@ public:
 
 protected:
     void CreateParams(TCreateParams &params) override;
+    // Shows or drops the default ring (the focused button, else the default one, has it).
+    virtual void SetButtonStyle(bool isDefault);
 
 private:
     bool default_ = false;
