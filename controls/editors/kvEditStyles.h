@@ -17,8 +17,9 @@
 #include <string>
 
 #include "kvContainer.h"
+// TkvEditButtonStyle: the button painting draws by it.
+#include "kvEditButtonPainting.h"
 
-enum TkvEditButtonStyle : std::uint8_t { btsDefault, bts3D, btsFlat, btsSimple, btsHotFlat, btsUltraFlat, btsOffice11 };
 enum TkvEditButtonTransparency : std::uint8_t { ebtNone, ebtInactive, ebtAlways, ebtHideInactive, ebtHideUnselected };
 enum TkvEditPopupBorderStyle : std::uint8_t { epbsDefault, epbsSingle, epbsFrame3D, epbsFlat };
 // One to one with TkvContainerBorderStyle.
