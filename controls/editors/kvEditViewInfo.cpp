@@ -112,6 +112,14 @@ void TkvCustomEditViewInfo::Draw(TkvCanvas *canvas) {
     DrawButtons(canvas);
 }
 
+void TkvCustomEditViewInfo::DrawBorder(TkvCanvas *canvas, TRect r) {
+    if (BorderStyle == cbsUltraFlat || BorderStyle == cbsOffice11) {
+        canvas->FrameRect(r, BorderColor, false, Edges, 1);
+        return;
+    }
+    inherited::DrawBorder(canvas, r);
+}
+
 void TkvCustomEditViewInfo::DrawBackground(TkvCanvas *canvas) {
     if (OnDrawBackground && OnDrawBackground(this, canvas))
         return;

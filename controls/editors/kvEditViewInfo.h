@@ -63,6 +63,8 @@ public:
     void MoveBy(int dx, int dy) override;
     TkvContainerBorderStyle GetContainerBorderStyle() override { return BorderStyle; }
     void Draw(TkvCanvas *canvas) override;
+    // The container's borders, and the one-pixel frame of the UltraFlat and Office 2003 styles.
+    void DrawBorder(TkvCanvas *canvas, TRect r) override;
 
     // --- overridable, in slot order
     virtual void DrawBackground(TkvCanvas *canvas);

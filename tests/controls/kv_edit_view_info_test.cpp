@@ -5,7 +5,9 @@
 
 #include <classlib/units.h>
 
+#include "image_compare.h"
 #include "kvEditPaintUtils.h"
+#include "kvEditViewLayout.h"
 #include "kvEditViewInfo.h"
 #include "kvLookAndFeelPainters.h"
 #include "system_colors.h"
@@ -153,6 +155,62 @@ TEST_F(KvEditViewInfoTest, ButtonsPaintWithHooksGradientAndFrameCut) {
     for (int x = 95; x < 100; ++x)
         EXPECT_EQ(GetPixel(dc, x, 10), RGB(255, 255, 255)) << x;
     EXPECT_NE(GetPixel(dc, 90, 10), RGB(255, 255, 255));
+}
+
+// Rows: the border styles single, 3-D, flat, UltraFlat, Office 2003, each with its default
+// button style; columns: the buttons normal, hot, pressed, disabled. Each editor is laid out by
+// the editor's own arithmetic: frame by border style, an ellipsis and a down button at the right.
+TEST_F(KvEditViewInfoTest, EditorsInEveryBorderStyleAndButtonState) {
+    constexpr int width = 90;
+    constexpr int height = 21;
+    constexpr int gap = 4;
+    const TkvEditBorderStyle borders[] = {ebsSingle, ebs3D, ebsFlat, ebsUltraFlat, ebsOffice11};
+    const int states[] = {kvebsNormal, kvebsHot, kvebsPressed, kvebsDisabled};
+    TOwned<TBitmap> bitmap(New<TBitmap>());
+    bitmap->SetSize(4 * (width + gap) + gap, 5 * (height + gap) + gap);
+    TOwned<TkvCanvas> canvas(New<TkvCanvas>(bitmap->GetCanvas()));
+    HDC dc = canvas->GetHandle();
+    RECT all{0, 0, bitmap->GetWidth(), bitmap->GetHeight()};
+    ::FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    for (int row = 0; row < 5; ++row)
+        for (int column = 0; column < 4; ++column) {
+            TOwned<TkvCustomEditViewInfo> v(New<TkvCustomEditViewInfo>());
+            const TkvEditBorderStyle border = KvEditBorderStyleInForce(borders[row], false, false);
+            TRect extent = KvEditBorderExtent(border, false, kvAllBorders, false, false);
+            TkvEditFrameRects rects = KvEditFrameRects(TRect{0, 0, width, height}, extent, false);
+            v->Bounds = rects.Bounds;
+            v->BorderRect = rects.BorderRect;
+            v->ClientRect = rects.ClientRect;
+            v->BorderStyle = static_cast<TkvContainerBorderStyle>(border);
+            v->BorderWidth = ContainerBorderWidth(v->BorderStyle);
+            v->BorderColor = KvEditBorderColor(border, clBtnShadow, column == 1, false, false, false, clHighlight);
+            v->BackgroundColor = clWindow;
+            const TkvEditButtonStyle style = KvResolveButtonStyle(btsDefault, false, border, lfStandard);
+            std::vector<TkvEditButtonPlacement> placements{{15, false, true}, {15, false, true}};
+            std::vector<TkvEditButtonPlace> places;
+            v->InnerEditRect = KvPlaceEditButtons(v->ClientRect, placements, false, places);
+            v->SetButtonCount(2);
+            for (int i = 0; i < 2; ++i) {
+                TkvEditButtonViewInfo *b = v->Button(i);
+                b->Bounds = places[static_cast<std::size_t>(i)].Bounds;
+                b->Kind = i == 0 ? bkDown : bkEllipsis;
+                b->State = states[column];
+                b->Data.ContentRect = b->Bounds;
+                b->Data.Kind = b->Kind;
+                b->Data.Style = style;
+                b->Data.State = b->State;
+                b->Data.RightNeighbour = i == 1;
+            }
+            v->ButtonPaintContext.ArrowSize = 3;
+            v->ButtonPaintContext.FullFrame = false;
+            v->MoveBy(gap + column * (width + gap), gap + row * (height + gap));
+            v->Draw(canvas.get());
+        }
+    PixelBuffer pixels(bitmap->GetWidth(), bitmap->GetHeight());
+    for (int y = 0; y < bitmap->GetHeight(); ++y)
+        for (int x = 0; x < bitmap->GetWidth(); ++x)
+            pixels.at(x, y) = PixelBuffer::fromColorRef(GetPixel(dc, x, y));
+    EXPECT_TRUE(matchesReference(pixels, "controls", "edit_views"));
 }
 
 } // namespace
