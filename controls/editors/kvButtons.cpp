@@ -469,17 +469,7 @@ void TkvCustomButton::SetDropDownMenu(TPopupMenu *value) {
         value->FreeNotification(this);
 }
 
-void TkvCustomButton::SetPopupMenu(TComponent *value) {
-    if (dynamic_cast<TPopupMenu *>(value) == nullptr && dynamic_cast<IkvPopupMenu *>(value) == nullptr)
-        value = nullptr;
-    if (popupMenu_ == value)
-        return;
-    if (popupMenu_ != nullptr)
-        popupMenu_->RemoveFreeNotification(this);
-    popupMenu_ = value;
-    if (value != nullptr)
-        value->FreeNotification(this);
-}
+void TkvCustomButton::SetPopupMenu(TComponent *value) { SetPopupMenuReference(this, popupMenu_, value); }
 
 TkvPainterClass TkvCustomButton::GetPainterClass() {
     TkvPainterClass painter = lookAndFeel_->GetPainterClass(totButton);

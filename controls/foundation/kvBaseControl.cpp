@@ -107,17 +107,7 @@ void TkvControl::SetScrollBars(TScrollStyle value) {
     UpdateScrollBars();
 }
 
-void TkvControl::SetPopupMenuComponent(TComponent *value) {
-    if (value != nullptr && dynamic_cast<TPopupMenu *>(value) == nullptr && dynamic_cast<IkvPopupMenu *>(value) == nullptr)
-        value = nullptr;
-    if (value == popupMenu_)
-        return;
-    if (popupMenu_ != nullptr)
-        popupMenu_->RemoveFreeNotification(this);
-    popupMenu_ = value;
-    if (popupMenu_ != nullptr)
-        popupMenu_->FreeNotification(this);
-}
+void TkvControl::SetPopupMenuComponent(TComponent *value) { SetPopupMenuReference(this, popupMenu_, value); }
 
 TPopupMenu *TkvControl::GetPopupMenu() const { return dynamic_cast<TPopupMenu *>(popupMenu_); }
 

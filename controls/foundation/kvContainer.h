@@ -155,6 +155,8 @@ private:
     template <class T> bool lookup(TkvContainerStyleValue value, T TkvContainerStyle::*field, T &result);
     bool lookupFont(TFont *&result);
     void setOwnValue(TkvContainerStyleValue value, bool equal);
+    // Values only the root style holds: any state style sets the root's.
+    template <class T> void setRootValue(TkvContainerStyleValue value, T TkvContainerStyle::*field, T to);
     void fontChangedHandler(TObject *sender) { FontChanged(sender); }
 
     TColor borderColor_ = clDefault;

@@ -407,49 +407,23 @@ void TkvContainerStyle::SetTextStyle(TFontStyles value) {
     setOwnValue(csvTextStyle, false);
 }
 
-void TkvContainerStyle::SetEdges(TkvBorders value) {
-    if (!IsRoot()) {
-        Root()->SetEdges(value);
+template <class T> void TkvContainerStyle::setRootValue(TkvContainerStyleValue value, T TkvContainerStyle::*field, T to) {
+    TkvContainerStyle *root = this;
+    while (!root->IsRoot())
+        root = root->Root();
+    if (root->assignedValues_.Contains(value) && root->*field == to)
         return;
-    }
-    if (assignedValues_.Contains(csvEdges) && edges_ == value)
-        return;
-    edges_ = value;
-    setOwnValue(csvEdges, false);
+    root->*field = to;
+    root->setOwnValue(value, false);
 }
 
-void TkvContainerStyle::SetHotTrack(bool value) {
-    if (!IsRoot()) {
-        Root()->SetHotTrack(value);
-        return;
-    }
-    if (assignedValues_.Contains(csvHotTrack) && hotTrack_ == value)
-        return;
-    hotTrack_ = value;
-    setOwnValue(csvHotTrack, false);
-}
+void TkvContainerStyle::SetEdges(TkvBorders value) { setRootValue(csvEdges, &TkvContainerStyle::edges_, value); }
 
-void TkvContainerStyle::SetShadow(bool value) {
-    if (!IsRoot()) {
-        Root()->SetShadow(value);
-        return;
-    }
-    if (assignedValues_.Contains(csvShadow) && shadow_ == value)
-        return;
-    shadow_ = value;
-    setOwnValue(csvShadow, false);
-}
+void TkvContainerStyle::SetHotTrack(bool value) { setRootValue(csvHotTrack, &TkvContainerStyle::hotTrack_, value); }
 
-void TkvContainerStyle::SetTransparentBorder(bool value) {
-    if (!IsRoot()) {
-        Root()->SetTransparentBorder(value);
-        return;
-    }
-    if (assignedValues_.Contains(csvTransparentBorder) && transparentBorder_ == value)
-        return;
-    transparentBorder_ = value;
-    setOwnValue(csvTransparentBorder, false);
-}
+void TkvContainerStyle::SetShadow(bool value) { setRootValue(csvShadow, &TkvContainerStyle::shadow_, value); }
+
+void TkvContainerStyle::SetTransparentBorder(bool value) { setRootValue(csvTransparentBorder, &TkvContainerStyle::transparentBorder_, value); }
 
 void TkvContainerStyle::SetFont(TFont *value) {
     if (!IsRoot()) {

@@ -60,6 +60,9 @@ bool ShowPopupMenu(TWinControl *control, TComponent *popupMenu, int x, int y);
 bool IsPopupMenuShortCut(TComponent *popupMenu, TWMKey &message);
 // The height the menu's visible items take, in pixels.
 int GetPopupMenuHeight(TComponent *popupMenu);
+// Points field at value when it is a TPopupMenu or offers IkvPopupMenu (else at nil), moving the
+// free notification of owner from the old menu to the new one.
+void SetPopupMenuReference(TComponent *owner, TComponent *&field, TComponent *value);
 
 // --- scroll bars of a control
 
