@@ -37,8 +37,9 @@ TkvTextOutFlags vertFlags(TkvEditVertAlignment alignment) {
     }
 }
 
-// The client rectangle without the buttons on either side.
-TRect textArea(TkvCustomEditViewInfo *viewInfo) {
+} // namespace
+
+TRect TextEditClientArea(TkvCustomEditViewInfo *viewInfo) {
     TRect r = viewInfo->ClientRect;
     for (int i = 0; i < viewInfo->ButtonCount(); ++i) {
         const TkvEditButtonViewInfo *button = viewInfo->Button(i);
@@ -52,8 +53,6 @@ TRect textArea(TkvCustomEditViewInfo *viewInfo) {
     r.right = std::max(r.right, r.left);
     return r;
 }
-
-} // namespace
 
 int TextEditLineHeight(TFont *font) {
     HDC dc = GetDC(nullptr);
@@ -114,7 +113,7 @@ void TkvCustomTextEditViewInfo::PrepareTextRows(TkvCanvas *canvas) {
 
 void TkvCustomTextEditViewInfo::Draw(TkvCanvas *canvas) {
     inherited::Draw(canvas);
-    const TRect area = textArea(this);
+    const TRect area = TextEditClientArea(this);
     if (!InnerEditShown || IsSelected) {
         canvas->SetBrushColor(IsSelected ? clHighlight : BackgroundColor);
         canvas->FillRect(area);
@@ -234,7 +233,7 @@ void TkvCustomTextEditViewData::Calculate(TkvCanvas *canvas, const TRect &bounds
     info->Text = Text;
     info->TextOutData = TkvTextOutData{};
 
-    const TRect area = textArea(info);
+    const TRect area = TextEditClientArea(info);
     const TRect margins = GetTextMargins();
     TRect r{area.left + margins.left, area.top + margins.top, area.right - margins.right,
             area.bottom - margins.bottom};

@@ -22,6 +22,8 @@
 
 // A selection colour that was not given.
 inline constexpr TColor kvTextEditNoColor = static_cast<TColor>(0x20000000);
+// Left, top, right and bottom space between the client rectangle and the text.
+inline constexpr TRect kvTextEditDefaultMargins{1, 1, 1, 1};
 
 // The rows of a text laid out once per calculation.
 struct TkvTextOutData {
@@ -83,8 +85,7 @@ public:
     bool FormatsValueItself = false;
     TAlignment HorzAlignment = taLeftJustify;
     TkvEditVertAlignment VertAlignment = taTopJustify;
-    // Left, top, right and bottom space between the client rectangle and the text.
-    TRect TextMargins{1, 1, 1, 1};
+    TRect TextMargins = kvTextEditDefaultMargins;
     // Rows at most (0: one row unless WordWrap).
     int MaxLineCount = 0;
     bool WordWrap = false;
@@ -114,6 +115,8 @@ protected:
     void InitializeSecond() override;
 };
 
+// The client rectangle without the buttons on either side: where the text stands.
+TRect TextEditClientArea(TkvCustomEditViewInfo *viewInfo);
 // The height of "Zg" in the font.
 int TextEditLineHeight(TFont *font);
 // The inverse of a colour as RGB (system colours are resolved first).
