@@ -259,6 +259,10 @@ bool TkvCustomTextEdit::SetDisplayText(const std::wstring &text) {
         ResetLookupMatch();
         SynchronizeEditValue();
         SetModifiedAfterEnter(false);
+    } else {
+        // A text set while the inner edit works (a handler of its key, say) is what the user
+        // sees from now on: the value follows it, or leaving the editor would bring the old back.
+        SynchronizeEditValue();
     }
     return true;
 }

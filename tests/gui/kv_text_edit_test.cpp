@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <classlib/exception_handler.h>
 #include <classlib/float_format.h>
 #include <classlib/string_utils.h>
 #include <classlib/units.h>
@@ -93,8 +94,10 @@ protected:
         form->SetColor(clBtnFace);
         form->SetBounds(60, 60, 320, 200);
         ASSERT_TRUE(shown_->show());
+        previousHandler_ = SetExceptionHandler([this](TObject *, const Exception &e) { errors.push_back(e.Message()); });
     }
     void TearDown() override {
+        SetExceptionHandler(previousHandler_);
         delete shown_;
         shown_ = nullptr;
         delete units_;
@@ -117,8 +120,10 @@ protected:
     HWND inner(TkvCustomTextEdit *edit) { return edit->InnerControl()->Handle(); }
 
     TForm *form = nullptr;
+    std::vector<std::wstring> errors;
 
 private:
+    TExceptionEvent previousHandler_;
     UnitScope *units_ = nullptr;
     ShownForm *shown_ = nullptr;
 };
@@ -307,6 +312,93 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     const std::size_t known = newTexts.size();
     edit->SetText(L"BETA");
     EXPECT_EQ(newTexts.size(), known);
+}
+
+TEST_F(KvTextEditTest, TheInputMethodCounterNeverOutlivesASetTextOrTheFocus) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    TkvTextEdit *other = addEdit(10, 50);
+    auto *innerEdit = dynamic_cast<TkvCustomInnerTextEdit *>(edit->InnerControl());
+    int countInside = -1;
+    int countAfterSetText = -1;
+    int countAfterFocusLoss = -1;
+    edit->OnKeyPress = [&](TObject *, wchar_t &key) {
+        if (key == L'中') {
+            countInside = innerEdit->ImeCharCount();
+            edit->SetText(L"reset");
+            countAfterSetText = innerEdit->ImeCharCount();
+            key = 0;
+        } else if (key == L'文') {
+            other->SetFocus();
+            countAfterFocusLoss = innerEdit->ImeCharCount();
+            key = 0;
+        }
+    };
+    ASSERT_TRUE(focus(edit));
+    PostMessageW(inner(edit), WM_IME_CHAR, L'中', 1);
+    settle(80);
+    EXPECT_EQ(countInside, 1);
+    EXPECT_EQ(countAfterSetText, 0);
+    EXPECT_EQ(edit->Text(), L"reset");
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(inner(edit), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(edit->SelStart(), static_cast<int>(start));
+    EXPECT_EQ(edit->SelLength(), static_cast<int>(end - start));
+    PostMessageW(inner(edit), WM_IME_CHAR, L'文', 1);
+    settle(80);
+    EXPECT_EQ(countAfterFocusLoss, 0);
+    EXPECT_EQ(edit->Text(), L"reset");
+}
+
+TEST_F(KvTextEditTest, PasswordEchoNavigationKeysAndTheBoundsLock) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetEchoMode(eemPassword);
+    EXPECT_EQ(SendMessageW(inner(edit), EM_GETPASSWORDCHAR, 0, 0), L'*');
+    edit->Properties()->SetPasswordChar(L'#');
+    EXPECT_EQ(SendMessageW(inner(edit), EM_GETPASSWORDCHAR, 0, 0), L'#');
+    edit->SetText(L"secret");
+    EXPECT_EQ(edit->Text(), L"secret");
+    edit->Properties()->SetEchoMode(eemNormal);
+    EXPECT_EQ(SendMessageW(inner(edit), EM_GETPASSWORDCHAR, 0, 0), 0);
+
+    std::vector<WORD> after;
+    edit->OnAfterKeyDown = [&](TObject *, WORD &key, TShiftState) { after.push_back(key); };
+    ASSERT_TRUE(focus(edit));
+    typeKey(VK_DOWN);
+    settle(150);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.front(), VK_DOWN);
+    EXPECT_EQ(edit->Text(), L"secret");
+
+    auto *innerEdit = dynamic_cast<TkvCustomInnerTextEdit *>(edit->InnerControl());
+    innerEdit->LockBounds(false);
+    EXPECT_EQ(innerEdit->BoundsLockCount(), 0);
+    innerEdit->LockBounds(true);
+    const TRect before = innerEdit->BoundsRect();
+    innerEdit->SetBounds(0, 0, 10, 10); // ignored while locked
+    EXPECT_TRUE(EqualRect(&before, &static_cast<const RECT &>(innerEdit->BoundsRect())));
+    innerEdit->LockBounds(false);
+}
+
+TEST_F(KvTextEditTest, ANumericValueOutsideItsBoundsFailsOnEnter) {
+    TNumericTextEdit *edit = addEdit<TNumericTextEdit>(10, 10);
+    edit->Properties()->SetMinValue(384);
+    edit->Properties()->SetMaxValue(1024);
+    edit->Properties()->SetValidateOnEnter(true);
+    ASSERT_TRUE(focus(edit));
+    typeChars(L"100");
+    EXPECT_EQ(edit->EditValue().AsDouble(), 100.0);
+    typeKey(VK_RETURN);
+    settle(150);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], L"Value out of bounds");
+    EXPECT_TRUE(edit->EditModified());
+    edit->SelectAll();
+    typeChars(L"512");
+    typeKey(VK_RETURN);
+    settle(150);
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(edit->EditValue().AsDouble(), 512.0);
 }
 
 // --- captures
