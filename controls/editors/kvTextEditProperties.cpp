@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "kvContainer.h"
+#include "kvTextEdit.h"
 #include "kvTextEditLookupData.h"
 #include "kvTextEditView.h"
 #include "kvVariants.h"
@@ -239,6 +240,7 @@ int TkvCustomTextEditProperties::GetDefaultMaxLength() {
     return defaults != nullptr ? defaults->MaxLength() : 0;
 }
 
+TClass TkvCustomTextEditProperties::GetEditClass() { return TkvTextEdit::ClassInfo(); }
 TClass TkvCustomTextEditProperties::GetLookupDataClass() { return TkvCustomTextEditLookupData::ClassInfo(); }
 TClass TkvCustomTextEditProperties::GetViewDataClass() { return TkvCustomTextEditViewData::ClassInfo(); }
 TClass TkvCustomTextEditProperties::GetViewInfoClass() { return TkvCustomTextEditViewInfo::ClassInfo(); }

@@ -125,6 +125,7 @@ public:
     bool CanValidate() override { return true; }
     bool SeparatesChangeEvents() override { return true; }
     TClass GetAssignedValuesClass() override { return TkvTextEditPropertiesValues::ClassInfo(); }
+    TClass GetEditClass() override;
     TClass GetViewDataClass() override;
     TClass GetViewInfoClass() override;
     void GetValidationErrorText(int kind, std::wstring &text) override;

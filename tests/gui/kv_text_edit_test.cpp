@@ -20,6 +20,7 @@
 #include "forms_test_support.h"
 #include "image_compare.h"
 #include "input.h"
+#include "kvEditRepository.h"
 #include "kvTextEdit.h"
 #include "system_colors.h"
 #include "theme.h"
@@ -131,11 +132,28 @@ private:
 } // namespace
 
 TEST_F(KvTextEditTest, TypedTextBecomesTheEditValueAndTheProgramsTextChangesNothing) {
-    TkvTextEdit *edit = addEdit(10, 10);
+    // Registered once, when the unit starts.
+    TkvRegisteredClasses *registry = EditPropertiesRegistry();
+    const int index = registry->FindByClass(TkvTextEditProperties::ClassInfo());
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(registry->Items()->Strings(index), L"TextEdit|Represents a single line text editor");
+    EXPECT_EQ(TOwned<TkvTextEditProperties>(New<TkvTextEditProperties>(static_cast<TPersistent *>(nullptr)))
+                  ->GetEditClass(),
+              TkvTextEdit::ClassInfo());
+
+    // A text set before the window exists, and the window's creation, are no user change.
+    TkvTextEdit *edit = New<TkvTextEdit>(form);
     int changes = 0;
     int valueChanges = 0;
     edit->Properties()->OnChange = [&](TObject *) { ++changes; };
     edit->Properties()->OnEditValueChanged = [&](TObject *) { ++valueChanges; };
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 121, 21);
+    edit->SetText(L"early");
+    edit->HandleNeeded();
+    settle(30);
+    EXPECT_EQ(edit->Text(), L"early");
+    EXPECT_EQ(changes, 0);
     edit->SetText(L"set");
     EXPECT_EQ(changes, 0); // the program's own text is no user change
     EXPECT_EQ(edit->EditValue().AsWideString(), L"set");
@@ -211,6 +229,9 @@ TEST_F(KvTextEditTest, TheInputMethodsCharactersArriveWholeAndTheSelectionStaysT
     EXPECT_EQ(edit->SelStart(), 0);
     EXPECT_EQ(edit->SelLength(), 1);
     EXPECT_EQ(edit->SelText(), L"中");
+    // The caret's character, found from where the caret is drawn.
+    edit->SetSelStart(1);
+    EXPECT_EQ(innerEdit->CaretIndex(), 1);
 }
 
 TEST_F(KvTextEditTest, UpperCaseModeShowsCapitalsForTypedLowerCase) {
@@ -305,6 +326,15 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     typeChars(L"gam");
     EXPECT_EQ(edit->Text(), L"gam");
     EXPECT_EQ(edit->ItemIndex(), -1);
+
+    // An item chosen by index becomes the value, as a click.
+    const int clicksBefore = clicks;
+    edit->SetItemIndex(2);
+    EXPECT_EQ(edit->ItemIndex(), 2);
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"Beta");
+    EXPECT_EQ(edit->Text(), L"Beta");
+    EXPECT_EQ(clicks, clicksBefore + 1);
+    EXPECT_FALSE(edit->ModifiedAfterEnter());
 
     edit->SetText(L"Gamma");
     ASSERT_FALSE(newTexts.empty());
