@@ -263,11 +263,12 @@ void TkvCustomTextEditProperties::GetEditFormat(bool &isCurrency, bool &provider
     }
     if (defaults != nullptr && !defaults->EditFormat().empty()) {
         format = defaults->EditFormat();
-    } else {
-        format = DisplayFormat();
-        if (format.empty() && defaults != nullptr)
-            isCurrency = defaults->IsCurrency();
+        return;
     }
+    // A display format serves for editing only when asked to.
+    format = DisplayFormat();
+    if (format.empty() && defaults != nullptr)
+        isCurrency = defaults->IsCurrency();
     if (!useDisplayFormatWhenEditing_)
         format.clear();
 }

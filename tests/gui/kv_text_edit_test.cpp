@@ -265,9 +265,21 @@ TEST_F(KvTextEditTest, AnUnfocusedRightAlignedEditorPaintsItsTextAtTheRight) {
     EXPECT_EQ(darkIn(3, 100), 0);
     EXPECT_GT(darkIn(100, picture.width - 3), 10);
 
-    ASSERT_TRUE(focus(edit));
+    // A click shows the inner edit and gives it the focus.
+    clickAt(edit->Handle(), POINT{40, 10});
+    settle(150);
     EXPECT_TRUE(IsWindowVisible(inner(edit)));
+    EXPECT_EQ(GetFocus(), inner(edit));
     EXPECT_EQ(edit->Text(), L"WWW");
+
+    // Leaving hides it again; Tab coming back shows it.
+    ASSERT_TRUE(focus(other));
+    settle(100);
+    EXPECT_FALSE(IsWindowVisible(inner(edit)));
+    typeKey(VK_TAB);
+    settle(150);
+    EXPECT_EQ(GetFocus(), inner(edit));
+    EXPECT_TRUE(IsWindowVisible(inner(edit)));
 }
 
 TEST_F(KvTextEditTest, ANumericDescendantEditsPointOnePlusPointTwoAsPointThree) {
