@@ -462,8 +462,9 @@ void TkvCustomInnerTextEdit::wmImeChar(TMessage &m) {
     imeCharCount_ = 1;
     helper_->SavedSelStart = HandleAllocated() ? SelStart() : 0;
     helper_->SavedSelLength = HandleAllocated() ? SelLength() : 0;
-    // Delivered as the character it is, so that it takes the same road as a typed one (the
-    // system's edit would otherwise insert it without a WM_CHAR).
+    // The system would post the WM_CHAR for later (queries in between would answer the saved
+    // selection, and a lost one would leave the counter up); delivered at once, the character
+    // takes the road of a typed one.
     m.Result = Perform(WM_CHAR, m.WParam, m.LParam);
     if (imeCharCount_ > 0)
         ResetImeState();

@@ -202,6 +202,28 @@ void TkvCustomTextEditProperties::Assign(TPersistent *source) {
     EndUpdate();
 }
 
+void TkvCustomTextEditProperties::AlignmentChanged(TObject *sender) {
+    BeginUpdate();
+    try {
+        inherited::AlignmentChanged(sender);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TkvCustomTextEditProperties::SetAlignment(TkvEditAlignment *value) {
+    BeginUpdate();
+    try {
+        inherited::SetAlignment(value);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
 void TkvCustomTextEditProperties::FormatChanged() {
     formatChanging_ = true;
     try {
