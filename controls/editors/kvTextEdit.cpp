@@ -41,9 +41,10 @@ bool clipboardText(HWND owner, std::wstring &text) {
     return got;
 }
 
-bool sameFont(TFont *a, TFont *b) {
+// Whether a font already is the other in the given colour.
+bool sameFont(TFont *a, TFont *b, TColor color) {
     return a->GetName() == b->GetName() && a->GetHeight() == b->GetHeight() && a->GetStyle() == b->GetStyle() &&
-           a->GetColor() == b->GetColor() && a->GetCharset() == b->GetCharset();
+           a->GetColor() == color && a->GetCharset() == b->GetCharset();
 }
 
 // Restores a flag when a scope ends, also on failure.
@@ -468,12 +469,15 @@ void TkvCustomTextEdit::AdjustInnerEdit() {
         const TColor color = ViewInfo()->BackgroundColor;
         if (control->Color() != color)
             control->SetColor(color);
+        // Every recalculation passes here (a mouse move does one): only a change is applied.
         TFont *font = ActiveStyle()->GetEffectiveFont();
-        TOwned<TFont> wanted(New<TFont>());
-        wanted->Assign(font);
-        wanted->SetColor(ViewInfo()->TextColor);
-        if (!sameFont(control->Font(), wanted.get()))
+        const TColor textColor = ViewInfo()->TextColor;
+        if (!sameFont(control->Font(), font, textColor)) {
+            TOwned<TFont> wanted(New<TFont>());
+            wanted->Assign(font);
+            wanted->SetColor(textColor);
             control->SetFont(wanted.get());
+        }
     } catch (...) {
         inner->LockBounds(false);
         throw;
