@@ -2,6 +2,8 @@
 
 #include <classlib/forms.h>
 
+#include <imm.h>
+
 #include "kvTextEdit.h"
 
 namespace {
@@ -269,6 +271,22 @@ void TkvCustomInnerTextEdit::applyPasswordChar() {
     const wchar_t shown = echoMode_ == eemNormal ? L'\0' : (passwordChar_ != 0 ? passwordChar_ : L'*');
     SendMessageW(handle_, EM_SETPASSWORDCHAR, static_cast<WPARAM>(shown), 0);
     InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TkvCustomInnerTextEdit::applyImeMode() {
+    if (!HandleAllocated())
+        return;
+    if (imeMode_ == imDisable) {
+        ImmAssociateContextEx(handle_, nullptr, 0);
+        return;
+    }
+    ImmAssociateContextEx(handle_, nullptr, IACE_DEFAULT);
+    if (imeMode_ != imOpen && imeMode_ != imClose)
+        return;
+    if (HIMC context = ImmGetContext(handle_)) {
+        ImmSetOpenStatus(context, imeMode_ == imOpen);
+        ImmReleaseContext(handle_, context);
+    }
 }
 
 void TkvCustomInnerTextEdit::applyMargins() {
@@ -557,6 +575,7 @@ void TkvCustomInnerTextEdit::Dispatch(TMessage &m) {
         return;
     case WM_SETFOCUS:
         inherited::Dispatch(m);
+        applyImeMode();
         if (container_ != nullptr && !container_->IsDestroying() &&
             reinterpret_cast<HWND>(m.WParam) != (container_->HandleAllocated() ? container_->Handle() : nullptr))
             container_->InnerEditFocusChanged();

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <imm.h>
+
 #include <classlib/exception_handler.h>
 #include <classlib/float_format.h>
 #include <classlib/string_utils.h>
@@ -411,6 +413,20 @@ TEST_F(KvTextEditTest, PasswordEchoNavigationKeysAndTheBoundsLock) {
     ASSERT_FALSE(after.empty());
     EXPECT_EQ(after.front(), VK_DOWN);
     EXPECT_EQ(edit->Text(), L"secret");
+
+    // The input method follows the mode whenever the edit takes the focus.
+    TkvTextEdit *other = addEdit(10, 50);
+    edit->Properties()->SetImeMode(imDisable);
+    ASSERT_TRUE(focus(other));
+    ASSERT_TRUE(focus(edit));
+    EXPECT_EQ(ImmGetContext(inner(edit)), nullptr);
+    edit->Properties()->SetImeMode(imOpen);
+    ASSERT_TRUE(focus(other));
+    ASSERT_TRUE(focus(edit));
+    HIMC context = ImmGetContext(inner(edit));
+    ASSERT_NE(context, nullptr);
+    EXPECT_TRUE(ImmGetOpenStatus(context));
+    ImmReleaseContext(inner(edit), context);
 
     auto *innerEdit = dynamic_cast<TkvCustomInnerTextEdit *>(edit->InnerControl());
     innerEdit->LockBounds(false);
