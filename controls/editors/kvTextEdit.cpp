@@ -765,4 +765,4 @@ void startTextEditUnit() {
 
 } // namespace
 
-constinit TUnit kvTextEditUnit{L"kvTextEdit", startTextEditUnit, nullptr, {&kvEditUnit}};
+constinit TUnit kvTextEditUnit{L"kvTextEdit", startTextEditUnit, nullptr, {&kvEditUnit, &kvFormatsUnit}};
