@@ -356,6 +356,13 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     const std::size_t known = newTexts.size();
     edit->SetText(L"BETA");
     EXPECT_EQ(newTexts.size(), known);
+
+    // Without incremental search the items complete nothing.
+    edit->Properties()->SetIncrementalSearch(false);
+    edit->SelectAll();
+    typeChars(L"Be");
+    EXPECT_EQ(edit->Text(), L"Be");
+    EXPECT_EQ(edit->SelLength(), 0);
 }
 
 TEST_F(KvTextEditTest, TheInputMethodCounterNeverOutlivesASetTextOrTheFocus) {
