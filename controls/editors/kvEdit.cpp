@@ -6,6 +6,7 @@
 
 #include "kvClasses.h"
 #include "kvEditPaintUtils.h"
+#include "kvLookAndFeelPainters.h"
 
 namespace {
 
@@ -982,7 +983,9 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
         state.Include(cvsNormal);
     else {
         state.Include(Focused() ? cvsFocused : cvsNormal);
-        if (hot)
+        // The hot style and the mouse tracking it needs only with hot tracking; the buttons'
+        // hot look follows the mouse either way.
+        if (hot && Style()->HotTrack())
             state.Include(cvsHot);
     }
     SelectStateStyle(state);
@@ -1086,4 +1089,4 @@ void stopEditUnit() {
 
 } // namespace
 
-constinit TUnit kvEditUnit{L"kvEdit", startEditUnit, stopEditUnit, {&kvContainerUnit, &kvEditPaintUtilsUnit}};
+constinit TUnit kvEditUnit{L"kvEdit", startEditUnit, stopEditUnit, {&kvContainerUnit, &kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit}};
