@@ -286,6 +286,9 @@ void TkvCustomEdit::PropertiesChanged(TObject *) {
         transparentBackground_ = transparent;
         UpdateStateFromCursor();
     }
+    // Buttons and borders change the size an auto-sized editor takes.
+    if (CanAutoSize() && !constructing_)
+        SetBounds(Left(), Top(), Width(), Height());
     UpdateStateFromCursor();
 }
 
@@ -578,8 +581,12 @@ bool TkvCustomEdit::ValidateEdit(bool raiseOnError) {
 
 void TkvCustomEdit::HandleValidationError(const std::wstring &errorText) {
     if (!Focused() && Visible() && CanFocus()) {
-        FlagScope focus(errorFocus_, true);
-        SetFocus();
+        {
+            FlagScope focus(errorFocus_, true);
+            SetFocus();
+        }
+        // The focus-changed handler kept out while the focus came back: show the focused look.
+        FocusChanged();
     }
     if (Visible())
         SelectAll();

@@ -399,8 +399,40 @@ protected:
         return captureClient(form->Handle());
     }
 
+    // Every border style under the theme (the editor's look and feel paints natively), the
+    // buttons in each state.
+    PixelBuffer paintThemedBorders() {
+        const TkvEditBorderStyle borders[] = {ebsNone, ebsSingle, ebsThick, ebsFlat, ebs3D, ebsUltraFlat, ebsOffice11};
+        const int states[] = {kvebsNormal, kvebsHot, kvebsPressed, kvebsDisabled};
+        form->SetBounds(30, 30, 4 * 110 + 10, 7 * 28 + 10);
+        EXPECT_TRUE(showForm());
+        moveMouseTo(POINT{5, 5});
+        for (int row = 0; row < 7; ++row)
+            for (int column = 0; column < 4; ++column) {
+                TProbeEdit *e = edit(TRect{5 + column * 110, 5 + row * 28, 105 + column * 110, 26 + row * 28});
+                e->Style()->LookAndFeel()->SetNativeStyle(true);
+                e->ForcedButtonState = states[column];
+                e->Style()->SetBorderStyle(borders[row]);
+                // A single drop-down is the combo box's part; two buttons are push buttons.
+                e->Properties()->Buttons()->Add()->SetKind(bkDown);
+                if (row % 2 == 0)
+                    e->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+            }
+        RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        pumpFor(100);
+        for (const std::wstring &error : errors)
+            ADD_FAILURE() << "painting raised: " << std::string(error.begin(), error.end());
+        return captureClient(form->Handle());
+    }
+
     std::unique_ptr<ScopedSysColors> colours;
 };
+
+TEST_F(KvEditPaintTest, EveryBorderStyleAndButtonStateWithTheTheme) {
+    if (!IsThemeActive())
+        GTEST_SKIP() << "visual styles are off on this system";
+    EXPECT_TRUE(matchesReference(paintThemedBorders(), "gui", "kv_edit_frames_themed"));
+}
 
 TEST_F(KvEditPaintTest, EveryButtonStyleAndStateWithoutTheme) {
     ASSERT_TRUE(disableThemingForProcess());
