@@ -123,12 +123,17 @@ void TkvCustomEdit::Initialize() {
     userInput_ = false;
     modifiedStack_.clear();
     properties_->OnPropertiesChanged = Bind(this, &TkvCustomEdit::propertiesChangedHandler);
-    if (inPlace_) {
+    {
         TkvControlKeys keys = Keys();
-        keys.Include(ckAllKeys);
-        keys.Include(ckArrows);
+        // A painted editor takes its characters itself (they are not accelerators of the form).
         if (GetInnerEditClass() == nullptr)
-            keys.Include(ckTab);
+            keys.Include(ckChars);
+        if (inPlace_) {
+            keys.Include(ckAllKeys);
+            keys.Include(ckArrows);
+            if (GetInnerEditClass() == nullptr)
+                keys.Include(ckTab);
+        }
         SetKeys(keys);
     }
     dblClickTimer_ = New<TkvTimer>(nullptr);

@@ -202,6 +202,69 @@ TEST_F(KvEditTest, ValidationOnExitRaisesAndKeepsTheFocus) {
     EXPECT_FALSE(e->EditModified());
 }
 
+TEST_F(KvEditTest, AFailedValidationShowsTheHandlersTextBeforeRaising) {
+    ASSERT_TRUE(showForm());
+    TProbeEdit *e = edit(TRect{10, 10, 150, 31});
+    e->Properties()->SetValidateOnEnter(true);
+    std::wstring shownWhenRaised;
+    e->Properties()->OnValidate = [](TObject *, Variant &value, std::wstring &text, bool &error) {
+        value = Variant(std::wstring(L"fixed"));
+        text = L"try again";
+        error = true;
+    };
+    ASSERT_TRUE(focus(e));
+    typeText(L"q");
+    ASSERT_TRUE(pumpUntil([&] { return e->Shown == L"q"; }));
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(pumpUntil([&] { return errors.size() == 1; }));
+    EXPECT_EQ(errors[0], L"try again");
+    EXPECT_EQ(e->Shown, L"fixed") << "the display took the handler's value first";
+    EXPECT_EQ(textOf(e->EditValue()), L"q") << "the edit value is unchanged";
+    EXPECT_TRUE(e->EditModified());
+}
+
+TEST_F(KvEditTest, AButtonCaptionsAcceleratorClicksIt) {
+    ASSERT_TRUE(showForm());
+    TProbeEdit *e = edit(TRect{10, 10, 150, 31});
+    TkvEditButton *go = e->Properties()->Buttons()->Add();
+    go->SetKind(bkText);
+    go->SetCaption(L"&Go");
+    // The form offers a character no focused control took to its controls.
+    EXPECT_EQ(form->Perform(CM_DIALOGCHAR, L'g', 0), 1);
+    EXPECT_EQ(e->logCount(L"click 0"), 1);
+    EXPECT_EQ(form->Perform(CM_DIALOGCHAR, L'o', 0), 0);
+    // Typed into the editor itself, the letter is text.
+    ASSERT_TRUE(focus(e));
+    typeText(L"g");
+    ASSERT_TRUE(pumpUntil([&] { return e->Shown == L"g"; }));
+    EXPECT_EQ(e->logCount(L"click 0"), 1);
+    go->SetEnabled(false);
+    EXPECT_EQ(form->Perform(CM_DIALOGCHAR, L'g', 0), 0) << "a disabled button has no accelerator";
+    EXPECT_EQ(e->logCount(L"click 0"), 1);
+}
+
+TEST_F(KvEditTest, AnInPlaceEditorTakesEveryKeyAndSizesNothing) {
+    TProbeEdit *e = New<TProbeEdit>(form, true);
+    EXPECT_TRUE(e->InPlaceMode());
+    EXPECT_FALSE(e->AutoSize());
+    EXPECT_FALSE(e->CanAutoSize());
+    EXPECT_TRUE(e->Keys().Contains(ckAllKeys));
+    EXPECT_TRUE(e->Keys().Contains(ckArrows));
+    EXPECT_TRUE(e->Keys().Contains(ckTab)) << "no inner edit takes Tab for it";
+    EXPECT_EQ(e->Properties()->DefaultValuesProvider(), nullptr) << "in place, no provider of the binding";
+    EXPECT_TRUE(e->CanModify());
+    e->Properties()->SetReadOnly(true);
+    EXPECT_FALSE(e->CanModify());
+    e->SetAutoSize(true);
+    EXPECT_FALSE(e->AutoSize()) << "ignored in place";
+
+    TProbeEdit *plain = New<TProbeEdit>(form);
+    EXPECT_FALSE(plain->InPlaceMode());
+    EXPECT_TRUE(plain->AutoSize());
+    EXPECT_FALSE(plain->Keys().Contains(ckTab));
+    EXPECT_EQ(plain->Properties()->DefaultValuesProvider(), plain->DataBinding()->IDefaultValuesProvider());
+}
+
 TEST_F(KvEditTest, EnterValidatesWithTheDefaultText) {
     ASSERT_TRUE(showForm());
     TProbeEdit *e = edit(TRect{10, 10, 150, 31});
