@@ -852,8 +852,9 @@ void TkvCustomEdit::ActivateByMouse(TShiftState shift, int x, int y, TkvCustomEd
     TPoint p{x, y};
     if (Parent() != nullptr)
         p = ScreenToClient(Parent()->ClientToScreen(p));
-    HWND target = IsInnerEditUsable() ? InnerControl()->Handle() : Handle();
-    if (target == InnerControl()->Handle()) {
+    const bool inner = IsInnerEditUsable();
+    HWND target = inner ? InnerControl()->Handle() : Handle();
+    if (inner) {
         p.x -= InnerControl()->Left();
         p.y -= InnerControl()->Top();
     }
@@ -1014,6 +1015,7 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
     info->ButtonPaintContext.Transparent = IsTransparentBackground();
     info->ButtonPaintContext.InPlace = inPlace_;
     info->ButtonPaintContext.Font = ActiveStyle()->GetEffectiveFont();
+    info->ButtonPaintContext.TextColor = ActiveStyle()->TextColor();
     data->Calculate(KvCanvas(), TRect{0, 0, Width(), Height()}, mouse, info, old.get());
     info->ContainerState = state;
     if (info->NativeStyle) {

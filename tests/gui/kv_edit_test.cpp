@@ -263,6 +263,33 @@ TEST_F(KvEditTest, AnInPlaceEditorTakesEveryKeyAndSizesNothing) {
     EXPECT_TRUE(plain->AutoSize());
     EXPECT_FALSE(plain->Keys().Contains(ckTab));
     EXPECT_EQ(plain->Properties()->DefaultValuesProvider(), plain->DataBinding()->IDefaultValuesProvider());
+    // An auto-sized editor takes the height its view data gives, whatever it is asked for.
+    plain->SetParent(form);
+    plain->SetBounds(10, 10, 120, 50);
+    TOwned<TkvCustomEditViewData> data(plain->CreateViewData());
+    const int wanted = data->GetEditSize(nullptr, TSize{0, 0}).cy;
+    EXPECT_EQ(plain->Height(), wanted);
+    EXPECT_EQ(plain->Width(), 120);
+    plain->Properties()->Buttons()->Add()->SetWidth(11);
+    plain->Properties()->SetButtonsLayout(2);
+    EXPECT_EQ(plain->Width(), data->GetEditSize(nullptr, TSize{0, 0}).cx) << "the width follows the buttons";
+    EXPECT_GT(plain->Width(), 11);
+}
+
+TEST_F(KvEditTest, ActivationByKeyFocusesAndForwardsTheKey) {
+    ASSERT_TRUE(showForm());
+    TProbeEdit *e = New<TProbeEdit>(form, true);
+    e->SetBounds(10, 10, 120, 21);
+    e->SetParent(form);
+    e->Hide();
+    e->SetEditValue(Variant(std::wstring(L"ab")));
+    TkvCustomEditData *data = nullptr;
+    e->ActivateByKey(L'c', data);
+    EXPECT_TRUE(e->Visible());
+    ASSERT_TRUE(pumpUntil([&] { return e->Focused(); }));
+    EXPECT_EQ(e->Shown, L"abc") << "the key reached the editor as a character";
+    EXPECT_TRUE(e->EditModified());
+    EXPECT_EQ(data, nullptr) << "the base editor keeps no edit data";
 }
 
 TEST_F(KvEditTest, EnterValidatesWithTheDefaultText) {
