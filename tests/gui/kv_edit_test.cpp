@@ -442,9 +442,10 @@ TEST_F(KvEditTest, TheUnitMakesAndFreesTheDefaultStyleController) {
     ASSERT_NE(controller, nullptr);
     TProbeEdit *e = edit(TRect{10, 10, 150, 31});
     EXPECT_EQ(e->Style()->ControllerInEffect(), controller);
-    e->Free();
     kvEditUnit.Stop();
     EXPECT_EQ(GetDefaultEditStyleController(), nullptr) << "no controller means none";
+    EXPECT_EQ(e->Style()->ControllerInEffect(), nullptr) << "no style is left pointing at it";
+    EXPECT_EQ(e->Style()->ButtonStyle(), btsDefault);
     kvEditUnit.Start();
     EXPECT_NE(GetDefaultEditStyleController(), nullptr);
 }
