@@ -68,9 +68,15 @@ TEST_F(KvEditTest, TabAndShiftTabMoveTheFocus) {
     TProbeEdit *first = edit(TRect{10, 10, 130, 31});
     TProbeEdit *second = edit(TRect{10, 40, 130, 61});
     TProbeEdit *third = edit(TRect{10, 70, 130, 91});
+    std::vector<TObject *> focusChanges;
+    first->OnFocusChanged = [&](TObject *sender) { focusChanges.push_back(sender); };
     ASSERT_TRUE(focus(first));
+    EXPECT_TRUE(first->ViewInfo()->ContainerState.Contains(cvsFocused)) << "the focused look";
     pressKey(VK_TAB);
     ASSERT_TRUE(pumpUntil([&] { return second->Focused(); }));
+    EXPECT_FALSE(first->ViewInfo()->ContainerState.Contains(cvsFocused));
+    EXPECT_TRUE(second->ViewInfo()->ContainerState.Contains(cvsFocused));
+    EXPECT_EQ(focusChanges, (std::vector<TObject *>{first, first})) << "in and out, once each";
     pressKey(VK_TAB);
     ASSERT_TRUE(pumpUntil([&] { return third->Focused(); }));
     pressKey(VK_TAB, Shift);
