@@ -6,6 +6,7 @@
 
 #include "kvClasses.h"
 #include "kvEditPaintUtils.h"
+#include "kvLookAndFeelPainters.h"
 
 namespace {
 
@@ -122,12 +123,17 @@ void TkvCustomEdit::Initialize() {
     userInput_ = false;
     modifiedStack_.clear();
     properties_->OnPropertiesChanged = Bind(this, &TkvCustomEdit::propertiesChangedHandler);
-    if (inPlace_) {
+    {
         TkvControlKeys keys = Keys();
-        keys.Include(ckAllKeys);
-        keys.Include(ckArrows);
+        // A painted editor takes its characters itself (they are not accelerators of the form).
         if (GetInnerEditClass() == nullptr)
-            keys.Include(ckTab);
+            keys.Include(ckChars);
+        if (inPlace_) {
+            keys.Include(ckAllKeys);
+            keys.Include(ckArrows);
+            if (GetInnerEditClass() == nullptr)
+                keys.Include(ckTab);
+        }
         SetKeys(keys);
     }
     dblClickTimer_ = New<TkvTimer>(nullptr);
@@ -285,6 +291,9 @@ void TkvCustomEdit::PropertiesChanged(TObject *) {
         transparentBackground_ = transparent;
         UpdateStateFromCursor();
     }
+    // Buttons and borders change the size an auto-sized editor takes.
+    if (CanAutoSize() && !constructing_)
+        SetBounds(Left(), Top(), Width(), Height());
     UpdateStateFromCursor();
 }
 
@@ -577,8 +586,12 @@ bool TkvCustomEdit::ValidateEdit(bool raiseOnError) {
 
 void TkvCustomEdit::HandleValidationError(const std::wstring &errorText) {
     if (!Focused() && Visible() && CanFocus()) {
-        FlagScope focus(errorFocus_, true);
-        SetFocus();
+        {
+            FlagScope focus(errorFocus_, true);
+            SetFocus();
+        }
+        // The focus-changed handler kept out while the focus came back: show the focused look.
+        FocusChanged();
     }
     if (Visible())
         SelectAll();
@@ -839,8 +852,9 @@ void TkvCustomEdit::ActivateByMouse(TShiftState shift, int x, int y, TkvCustomEd
     TPoint p{x, y};
     if (Parent() != nullptr)
         p = ScreenToClient(Parent()->ClientToScreen(p));
-    HWND target = IsInnerEditUsable() ? InnerControl()->Handle() : Handle();
-    if (target == InnerControl()->Handle()) {
+    const bool inner = IsInnerEditUsable();
+    HWND target = inner ? InnerControl()->Handle() : Handle();
+    if (inner) {
         p.x -= InnerControl()->Left();
         p.y -= InnerControl()->Top();
     }
@@ -982,7 +996,9 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
         state.Include(cvsNormal);
     else {
         state.Include(Focused() ? cvsFocused : cvsNormal);
-        if (hot)
+        // The hot style and the mouse tracking it needs only with hot tracking; the buttons'
+        // hot look follows the mouse either way.
+        if (hot && Style()->HotTrack())
             state.Include(cvsHot);
     }
     SelectStateStyle(state);
@@ -999,6 +1015,7 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
     info->ButtonPaintContext.Transparent = IsTransparentBackground();
     info->ButtonPaintContext.InPlace = inPlace_;
     info->ButtonPaintContext.Font = ActiveStyle()->GetEffectiveFont();
+    info->ButtonPaintContext.TextColor = ActiveStyle()->TextColor();
     data->Calculate(KvCanvas(), TRect{0, 0, Width(), Height()}, mouse, info, old.get());
     info->ContainerState = state;
     if (info->NativeStyle) {
@@ -1086,4 +1103,4 @@ void stopEditUnit() {
 
 } // namespace
 
-constinit TUnit kvEditUnit{L"kvEdit", startEditUnit, stopEditUnit, {&kvContainerUnit, &kvEditPaintUtilsUnit}};
+constinit TUnit kvEditUnit{L"kvEdit", startEditUnit, stopEditUnit, {&kvContainerUnit, &kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit}};

@@ -360,6 +360,7 @@ public:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseEnter(TControl *control) override;
     void Click() override;
     void DblClick() override;
     void DoEnter() override;
@@ -403,6 +404,7 @@ private:
     void wmCut(TMessage &m);
     void wmPaste(TMessage &m);
     void cmDialogChar(TMessage &m);
+    bool hotTracksLeave();
     bool isOwnOrActiveHandler(bool change);
 
     TkvCustomEditProperties *properties_ = nullptr;

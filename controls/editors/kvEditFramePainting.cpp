@@ -13,16 +13,10 @@ void fill(TkvCanvas *canvas, const TRect &rect, HBRUSH brush) {
         ::FillRect(canvas->GetHandle(), &rect, brush);
 }
 
-// The shadow bands, then the border by style, as every container draws them.
+// The shadow bands, then the border by style. The border rectangle of an editor's picture is
+// the border's outer edge (the bounds less the shadow).
 void drawFrame(TkvCanvas *canvas, TkvCustomEditViewInfo *info) {
-    const int width = info->BorderWidth;
     TRect r = info->BorderRect;
-    r.left -= width;
-    r.top -= width;
-    if (info->Edges.Contains(bRight))
-        r.right += width;
-    if (info->Edges.Contains(bBottom))
-        r.bottom += width;
     const int saved = SaveDC(canvas->GetHandle());
     if (info->Shadow) {
         TRect bottom{r.left + kvContainerShadowWidth, r.bottom, r.right, r.bottom + kvContainerShadowWidth};
@@ -34,10 +28,6 @@ void drawFrame(TkvCanvas *canvas, TkvCustomEditViewInfo *info) {
         canvas->ExcludeClipRect(bottom);
         canvas->ExcludeClipRect(right);
     }
-    if (!info->Edges.Contains(bRight))
-        r.right += width;
-    if (!info->Edges.Contains(bBottom))
-        r.bottom += width;
     info->DrawBorder(canvas, r);
     RestoreDC(canvas->GetHandle(), saved);
 }
@@ -78,7 +68,7 @@ void DrawEditBackground(TkvCanvas *canvas, TkvCustomEditViewInfo *info, bool era
                 if (!transparent) {
                     if (!erase) {
                         if (!EqualRect(&inner, &info->ClientRect))
-                            FillRectExceptInner(canvas->Canvas(), info->BorderRect, inner, brush);
+                            FillRectExceptInner(canvas->Canvas(), inner, info->ClientRect, brush);
                     } else {
                         fill(canvas, inner, brush);
                     }
@@ -90,13 +80,14 @@ void DrawEditBackground(TkvCanvas *canvas, TkvCustomEditViewInfo *info, bool era
                 if (info->BorderStyle != cbsNone)
                     drawFrame(canvas, info);
                 if (!transparent) {
+                    // Inside the border: the client rectangle.
                     if (inPlace) {
                         if (erase)
                             fill(canvas, info->Bounds, brush);
-                        else if (!EqualRect(&info->Bounds, &info->BorderRect))
-                            FillRectExceptInner(canvas->Canvas(), info->Bounds, info->BorderRect, brush);
+                        else if (!EqualRect(&info->Bounds, &info->ClientRect))
+                            FillRectExceptInner(canvas->Canvas(), info->Bounds, info->ClientRect, brush);
                     } else if (erase) {
-                        fill(canvas, info->BorderRect, brush);
+                        fill(canvas, info->ClientRect, brush);
                     }
                 }
             }
