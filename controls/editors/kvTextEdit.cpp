@@ -456,7 +456,12 @@ void TkvCustomTextEdit::InnerEditFocusChanged() { FocusChanged(); }
 
 int TkvCustomTextEdit::GetInnerEditTextHeight() {
     TWinControl *control = InnerControl();
-    return TextEditLineHeight(control != nullptr ? control->Font() : nullptr);
+    TFont *font = control != nullptr ? control->Font() : nullptr;
+    if (TkvScreenCanvas *screen = GetScreenCanvas(); screen != nullptr && font != nullptr) {
+        screen->SetFont(font);
+        return screen->TextHeight(L"Zg");
+    }
+    return TextEditLineHeight(font);
 }
 
 void TkvCustomTextEdit::AdjustInnerEdit() {
