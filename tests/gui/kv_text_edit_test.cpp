@@ -46,6 +46,21 @@ public:
     TClass GetPropertiesClass() override { return TNumericTextEditProperties::ClassInfo(); }
 };
 
+// Handles messages through the application's loop until nothing waits any more: no input, no
+// posted or sent message, for a few rounds in a row (bounded).
+void drainInput(DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    int quietRounds = 0;
+    while (quietRounds < 3 && GetTickCount() - start < timeoutMs) {
+        Application->ProcessMessages();
+        if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0)
+            ++quietRounds;
+        else
+            quietRounds = 0;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 // Characters as a keyboard types them (VK_PACKET), through the application's loop.
 void typeChars(const std::wstring &text) {
     for (wchar_t c : text) {
@@ -58,7 +73,12 @@ void typeChars(const std::wstring &text) {
         input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
         SendInput(2, input, sizeof(INPUT));
     }
-    settle(150);
+    drainInput();
+}
+
+void typeAndDrain(WORD vk) {
+    typeKey(vk);
+    drainInput();
 }
 
 void pressWith(WORD vk, WORD modifier) {
@@ -67,7 +87,7 @@ void pressWith(WORD vk, WORD modifier) {
     typeKey(vk);
     if (modifier != 0)
         sendKey(modifier, true);
-    settle(150);
+    drainInput();
 }
 
 void putOnClipboard(const std::wstring &text) {
@@ -113,7 +133,7 @@ protected:
         edit->SetParent(form);
         edit->SetBounds(left, top, width, 21);
         edit->HandleNeeded();
-        settle(30);
+        drainInput();
         return edit;
     }
     bool focus(TkvCustomTextEdit *edit) {
@@ -153,7 +173,7 @@ TEST_F(KvTextEditTest, TypedTextBecomesTheEditValueAndTheProgramsTextChangesNoth
     edit->SetBounds(10, 10, 121, 21);
     edit->SetText(L"early");
     edit->HandleNeeded();
-    settle(30);
+    drainInput();
     EXPECT_EQ(edit->Text(), L"early");
     EXPECT_EQ(changes, 0);
     edit->SetText(L"set");
@@ -182,8 +202,7 @@ TEST_F(KvTextEditTest, TypedTextBecomesTheEditValueAndTheProgramsTextChangesNoth
     EXPECT_EQ(edit->GetText(), L"héllo");
 
     // Tab is never inserted, it moves on.
-    typeKey(VK_TAB);
-    settle(150);
+    typeAndDrain(VK_TAB);
     EXPECT_EQ(edit->Text(), L"héllo");
 }
 
@@ -220,7 +239,7 @@ TEST_F(KvTextEditTest, TheInputMethodsCharactersArriveWholeAndTheSelectionStaysT
     auto *innerEdit = dynamic_cast<TkvCustomInnerTextEdit *>(edit->InnerControl());
     for (wchar_t c : std::wstring(L"中文")) {
         PostMessageW(inner(edit), WM_IME_CHAR, c, 1);
-        settle(50);
+        drainInput();
     }
     EXPECT_EQ(edit->Text(), L"中文");
     EXPECT_EQ(innerEdit->ImeCharCount(), 0);
@@ -252,8 +271,7 @@ TEST_F(KvTextEditTest, AnUnfocusedRightAlignedEditorPaintsItsTextAtTheRight) {
     edit->Properties()->Alignment()->SetHorz(taRightJustify);
     edit->SetText(L"WWW");
     ASSERT_TRUE(focus(other));
-    settle(100);
-    EXPECT_FALSE(IsWindowVisible(inner(edit)));
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(inner(edit)); }));
     edit->Repaint();
     PixelBuffer picture = captureClient(edit->Handle());
     auto darkIn = [&](int from, int to) {
@@ -269,18 +287,15 @@ TEST_F(KvTextEditTest, AnUnfocusedRightAlignedEditorPaintsItsTextAtTheRight) {
 
     // A click shows the inner edit and gives it the focus.
     clickAt(edit->Handle(), POINT{40, 10});
-    settle(150);
+    EXPECT_TRUE(pumpUntil([&] { return GetFocus() == inner(edit); }));
     EXPECT_TRUE(IsWindowVisible(inner(edit)));
-    EXPECT_EQ(GetFocus(), inner(edit));
     EXPECT_EQ(edit->Text(), L"WWW");
 
     // Leaving hides it again; Tab coming back shows it.
     ASSERT_TRUE(focus(other));
-    settle(100);
-    EXPECT_FALSE(IsWindowVisible(inner(edit)));
-    typeKey(VK_TAB);
-    settle(150);
-    EXPECT_EQ(GetFocus(), inner(edit));
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(inner(edit)); }));
+    typeAndDrain(VK_TAB);
+    EXPECT_TRUE(pumpUntil([&] { return GetFocus() == inner(edit); }));
     EXPECT_TRUE(IsWindowVisible(inner(edit)));
 }
 
@@ -318,20 +333,17 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     EXPECT_GE(clicks, 1);
 
     // Backspace drops the completed tail and the last typed character.
-    typeKey(VK_BACK);
-    settle(150);
+    typeAndDrain(VK_BACK);
     EXPECT_EQ(edit->Text(), L"Alpha");
     EXPECT_EQ(edit->SelStart(), 1);
     EXPECT_EQ(edit->SelLength(), 4);
 
     // Right collapses the selection to its end and is used up; then it moves the caret again.
-    typeKey(VK_RIGHT);
-    settle(150);
+    typeAndDrain(VK_RIGHT);
     EXPECT_EQ(edit->SelStart(), 5);
     EXPECT_EQ(edit->SelLength(), 0);
     EXPECT_FALSE(edit->LookupItemsMatched());
-    typeKey(VK_LEFT);
-    settle(150);
+    typeAndDrain(VK_LEFT);
     EXPECT_EQ(edit->SelStart(), 4);
     EXPECT_EQ(edit->SelLength(), 0);
 
@@ -386,7 +398,7 @@ TEST_F(KvTextEditTest, TheInputMethodCounterNeverOutlivesASetTextOrTheFocus) {
     };
     ASSERT_TRUE(focus(edit));
     PostMessageW(inner(edit), WM_IME_CHAR, L'中', 1);
-    settle(80);
+    drainInput();
     EXPECT_EQ(countInside, 1);
     EXPECT_EQ(countAfterSetText, 0);
     EXPECT_EQ(edit->Text(), L"reset");
@@ -396,7 +408,7 @@ TEST_F(KvTextEditTest, TheInputMethodCounterNeverOutlivesASetTextOrTheFocus) {
     EXPECT_EQ(edit->SelStart(), static_cast<int>(start));
     EXPECT_EQ(edit->SelLength(), static_cast<int>(end - start));
     PostMessageW(inner(edit), WM_IME_CHAR, L'文', 1);
-    settle(80);
+    drainInput();
     EXPECT_EQ(countAfterFocusLoss, 0);
     EXPECT_EQ(edit->Text(), L"reset");
 }
@@ -415,8 +427,7 @@ TEST_F(KvTextEditTest, PasswordEchoNavigationKeysAndTheBoundsLock) {
     std::vector<WORD> after;
     edit->OnAfterKeyDown = [&](TObject *, WORD &key, TShiftState) { after.push_back(key); };
     ASSERT_TRUE(focus(edit));
-    typeKey(VK_DOWN);
-    settle(150);
+    typeAndDrain(VK_DOWN);
     ASSERT_FALSE(after.empty());
     EXPECT_EQ(after.front(), VK_DOWN);
     EXPECT_EQ(edit->Text(), L"secret");
@@ -453,15 +464,13 @@ TEST_F(KvTextEditTest, ANumericValueOutsideItsBoundsFailsOnEnter) {
     ASSERT_TRUE(focus(edit));
     typeChars(L"100");
     EXPECT_EQ(edit->EditValue().AsDouble(), 100.0);
-    typeKey(VK_RETURN);
-    settle(150);
+    typeAndDrain(VK_RETURN);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], L"Value out of bounds");
     EXPECT_TRUE(edit->EditModified());
     edit->SelectAll();
     typeChars(L"512");
-    typeKey(VK_RETURN);
-    settle(150);
+    typeAndDrain(VK_RETURN);
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_EQ(edit->EditValue().AsDouble(), 512.0);
 }
@@ -478,7 +487,7 @@ PixelBuffer captureEdits(const std::vector<TkvTextEdit *> &edits) {
         edit->Repaint();
         if (edit->InnerControl()->HandleAllocated())
             RedrawWindow(edit->InnerControl()->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-        settle(30);
+        drainInput();
         shots.push_back(captureClient(edit->Handle()));
         width = std::max(width, shots.back().width);
         height += shots.back().height + 2;
