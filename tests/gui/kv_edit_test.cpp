@@ -298,6 +298,53 @@ TEST_F(KvEditTest, ActivationByKeyFocusesAndForwardsTheKey) {
     EXPECT_EQ(data, nullptr) << "the base editor keeps no edit data";
 }
 
+// Runs inside the modal form's loop: types into the editor, then closes the form with a result.
+struct ModalRun {
+    TProbeEdit *Edit = nullptr;
+    TModalResult Result = mrNone;
+    TCustomForm *Form = nullptr;
+    bool Done = false;
+};
+ModalRun *modalRun = nullptr;
+
+void CALLBACK modalStep(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    ModalRun *run = modalRun;
+    run->Edit->SetFocus();
+    run->Edit->SetUserInput(true);
+    run->Edit->SetEditValue(Variant(std::wstring(L"typed")));
+    run->Edit->SetUserInput(false);
+    run->Done = run->Edit->EditModified();
+    run->Form->SetModalResult(run->Result);
+}
+
+TEST_F(KvEditTest, ClosingAModalFormWithOkValidatesWithoutRaising) {
+    for (TModalResult result : {mrOk, mrCancel}) {
+        SCOPED_TRACE(result);
+        TForm *dialog = New<TForm>(form);
+        dialog->SetBounds(60, 60, 200, 100);
+        TProbeEdit *e = New<TProbeEdit>(dialog);
+        e->SetAutoSize(false);
+        e->SetBounds(10, 10, 120, 21);
+        e->SetParent(dialog);
+        int validations = 0;
+        e->Properties()->OnValidate = [&](TObject *, Variant &, std::wstring &text, bool &error) {
+            ++validations;
+            text = L"refused";
+            error = true;
+        };
+        ModalRun run{e, result, dialog};
+        modalRun = &run;
+        SetTimer(nullptr, 0, 10, modalStep);
+        EXPECT_EQ(dialog->ShowModal(), result);
+        modalRun = nullptr;
+        EXPECT_TRUE(run.Done) << "the editor was modified inside the loop";
+        EXPECT_EQ(validations, result == mrOk ? 1 : 0);
+        EXPECT_TRUE(errors.empty()) << "nothing is raised";
+        dialog->Free();
+    }
+}
+
 TEST_F(KvEditTest, EnterValidatesWithTheDefaultText) {
     ASSERT_TRUE(showForm());
     TProbeEdit *e = edit(TRect{10, 10, 150, 31});
