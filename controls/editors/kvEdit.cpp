@@ -228,7 +228,7 @@ void TkvCustomEdit::SetRepositoryItem(TkvEditRepositoryItem *value) {
         return;
     if (!IsRepositoryItemAcceptable(value)) {
         std::wstring text;
-        GetResourceText(TranslateResourceString(L"The repository item is not acceptable"), text);
+        GetResourceText(L"The repository item is not acceptable", text);
         throw Exception(text);
     }
     RepositoryItemChanging();
@@ -362,7 +362,7 @@ bool TkvCustomEdit::CanModify() {
     if (properties->AssignedValues()->ReadOnly())
         return !properties->ReadOnly();
     if (inPlace_) {
-        if (properties->ReadOnly())
+        if (IsEffectivelyReadOnly())
             return false;
         IkvEditDefaultValuesProvider *provider = properties->DefaultValuesProvider();
         return provider == nullptr || provider->DefaultEditable();
@@ -1087,7 +1087,11 @@ void TkvCustomEdit::PaintNonInnerEdit(TkvCanvas *canvas) {
 
 namespace {
 
+// The editors' texts pass through the program's resource-string translations.
+void translateEditText(const std::wstring &text, std::wstring &result, void *) { result = TranslateResourceString(text); }
+
 void startEditUnit() {
+    SetResourceTextHook(translateEditText);
     HCURSOR wheel = LoadCursorW(GetModuleHandleW(nullptr), L"KVEDIT_MOUSEWHEEL");
     if (wheel != nullptr && Screen != nullptr)
         Screen->SetCursors(crKvEditMouseWheel, wheel);
@@ -1098,6 +1102,8 @@ void startEditUnit() {
 }
 
 void stopEditUnit() {
+    if (ResourceTextHook() == translateEditText)
+        SetResourceTextHook(nullptr);
     FreeEditPropertiesRegistry();
     if (TkvEditStyleController *controller = GetDefaultEditStyleController())
         controller->Free();

@@ -5,6 +5,7 @@
 
 #include <classlib/exceptions.h>
 
+#include <kvClasses.h>
 #include <kvEdit.h>
 
 #include <memory>
@@ -173,6 +174,20 @@ TEST_F(KvEditTest, ForeignRepositoryItemIsRefused) {
     EXPECT_EQ(e->RepositoryItem(), fitting) << "the old item stays";
     EXPECT_EQ(fitting->ListenerCount(), 1);
     EXPECT_EQ(foreign->ListenerCount(), 0);
+
+    // The text passes through the program's translations.
+    TStringList *source = New<TStringList>();
+    TStringList *target = New<TStringList>();
+    source->Add(L"The repository item is not acceptable");
+    target->Add(L"Element abgelehnt");
+    SetResourceStringTranslations(source, target);
+    try {
+        e->SetRepositoryItem(foreign);
+        ADD_FAILURE() << "a foreign item was taken";
+    } catch (const Exception &error) {
+        EXPECT_EQ(error.Message(), L"Element abgelehnt");
+    }
+    SetResourceStringTranslations(nullptr, nullptr);
 }
 
 TEST_F(KvEditTest, ValidationOnExitRaisesAndKeepsTheFocus) {
