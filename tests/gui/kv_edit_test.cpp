@@ -420,6 +420,31 @@ TEST_F(KvEditTest, ClipboardKeysReachTheEditor) {
     EXPECT_EQ(e->Log, std::vector<std::wstring>{L"copy"});
 }
 
+TEST_F(KvEditTest, NavigationKeysAndRefusedKeysEndAfterKeyDown) {
+    ASSERT_TRUE(showForm());
+    TProbeEdit *e = edit(TRect{10, 10, 150, 31});
+    std::vector<WORD> after;
+    e->OnAfterKeyDown = [&](TObject *sender, WORD &key, TShiftState) {
+        EXPECT_EQ(sender, e);
+        after.push_back(key);
+    };
+    std::vector<WORD> down;
+    e->OnKeyDown = [&](TObject *, WORD &key, TShiftState) { down.push_back(key); };
+    ASSERT_TRUE(focus(e));
+    pressKey(VK_DOWN);
+    pressKey(VK_HOME);
+    ASSERT_TRUE(pumpUntil([&] { return after.size() == 2; }));
+    EXPECT_EQ(after, (std::vector<WORD>{VK_DOWN, VK_HOME}));
+    EXPECT_EQ(down, (std::vector<WORD>{VK_DOWN, VK_HOME})) << "the key-down event comes first";
+
+    // A refused editing request drops the character and changes nothing.
+    e->OnEditing = [](TObject *, bool &canEdit) { canEdit = false; };
+    typeText(L"z");
+    pumpFor(30);
+    EXPECT_EQ(e->Shown, L"");
+    EXPECT_FALSE(e->EditModified());
+}
+
 TEST_F(KvEditTest, TheClearShortcutEmptiesTheValueWithoutValidation) {
     ASSERT_TRUE(showForm());
     TProbeEdit *e = edit(TRect{10, 10, 150, 31});
