@@ -232,6 +232,7 @@ void TkvCustomEdit::SetRepositoryItem(TkvEditRepositoryItem *value) {
         throw Exception(text);
     }
     RepositoryItemChanging();
+    FreeAndNil(viewData_);
     if (repositoryItem_ != nullptr) {
         repositoryItem_->RemoveListener(this);
         repositoryItem_->RemoveFreeNotification(this);
@@ -260,6 +261,8 @@ void TkvCustomEdit::ItemRemoved(TkvEditRepositoryItem *item) {
         return;
     item->RemoveFreeNotification(this);
     repositoryItem_ = nullptr;
+    // The last view data may refer to the item's properties.
+    FreeAndNil(viewData_);
     if (IsDestroying() || properties_ == nullptr)
         return;
     // The editor goes on with its own settings, as though the item had been unassigned.
@@ -1038,15 +1041,18 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
     realigning_ = false;
 
     if (old) {
-        if (info->Repaint(Handle(), old.get()) || !EqualRect(&info->Bounds, &old->Bounds))
-            if (!EqualRect(&info->Bounds, &old->Bounds))
-                Invalidate();
+        // Only what changed is painted again; a new size paints everything.
+        info->Repaint(Handle(), old.get());
+        if (!EqualRect(&info->Bounds, &old->Bounds))
+            Invalidate();
         SynchronizeButtonPress(old.get(), mouseEvent_ == 2);
     } else {
         Invalidate();
     }
     if (state.Contains(cvsHot))
         BeginMouseTracking(this, hotBounds, this);
+    FreeAndNil(viewData_);
+    viewData_ = data.release();
     return true;
 }
 
