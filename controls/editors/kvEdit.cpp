@@ -228,10 +228,11 @@ void TkvCustomEdit::SetRepositoryItem(TkvEditRepositoryItem *value) {
         return;
     if (!IsRepositoryItemAcceptable(value)) {
         std::wstring text;
-        GetResourceText(TranslateResourceString(L"The repository item is not acceptable"), text);
+        GetResourceText(L"The repository item is not acceptable", text);
         throw Exception(text);
     }
     RepositoryItemChanging();
+    FreeAndNil(viewData_);
     if (repositoryItem_ != nullptr) {
         repositoryItem_->RemoveListener(this);
         repositoryItem_->RemoveFreeNotification(this);
@@ -260,6 +261,8 @@ void TkvCustomEdit::ItemRemoved(TkvEditRepositoryItem *item) {
         return;
     item->RemoveFreeNotification(this);
     repositoryItem_ = nullptr;
+    // The last view data may refer to the item's properties.
+    FreeAndNil(viewData_);
     if (IsDestroying() || properties_ == nullptr)
         return;
     // The editor goes on with its own settings, as though the item had been unassigned.
@@ -362,7 +365,7 @@ bool TkvCustomEdit::CanModify() {
     if (properties->AssignedValues()->ReadOnly())
         return !properties->ReadOnly();
     if (inPlace_) {
-        if (properties->ReadOnly())
+        if (IsEffectivelyReadOnly())
             return false;
         IkvEditDefaultValuesProvider *provider = properties->DefaultValuesProvider();
         return provider == nullptr || provider->DefaultEditable();
@@ -720,9 +723,11 @@ void TkvCustomEdit::FocusChanged() {
         inherited::FocusChanged();
         UpdateDrawValue();
     }
+    // A modal form closing with a result other than cancel: the text is checked without raising.
+    // The class library ends the modal state before it hides the form, so the hidden form and
+    // its result tell it.
     TCustomForm *form = GetParentForm(this);
-    if (form != nullptr && form->FormState().Contains(fsModal) && !form->Visible() &&
-        form->ModalResult() != mrNone && form->ModalResult() != mrCancel)
+    if (form != nullptr && !form->Visible() && form->ModalResult() != mrNone && form->ModalResult() != mrCancel)
         ValidateEdit(false);
 }
 
@@ -1036,15 +1041,18 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
     realigning_ = false;
 
     if (old) {
-        if (info->Repaint(Handle(), old.get()) || !EqualRect(&info->Bounds, &old->Bounds))
-            if (!EqualRect(&info->Bounds, &old->Bounds))
-                Invalidate();
+        // Only what changed is painted again; a new size paints everything.
+        info->Repaint(Handle(), old.get());
+        if (!EqualRect(&info->Bounds, &old->Bounds))
+            Invalidate();
         SynchronizeButtonPress(old.get(), mouseEvent_ == 2);
     } else {
         Invalidate();
     }
     if (state.Contains(cvsHot))
         BeginMouseTracking(this, hotBounds, this);
+    FreeAndNil(viewData_);
+    viewData_ = data.release();
     return true;
 }
 
@@ -1085,7 +1093,11 @@ void TkvCustomEdit::PaintNonInnerEdit(TkvCanvas *canvas) {
 
 namespace {
 
+// The editors' texts pass through the program's resource-string translations.
+void translateEditText(const std::wstring &text, std::wstring &result, void *) { result = TranslateResourceString(text); }
+
 void startEditUnit() {
+    SetResourceTextHook(translateEditText);
     HCURSOR wheel = LoadCursorW(GetModuleHandleW(nullptr), L"KVEDIT_MOUSEWHEEL");
     if (wheel != nullptr && Screen != nullptr)
         Screen->SetCursors(crKvEditMouseWheel, wheel);
@@ -1096,6 +1108,8 @@ void startEditUnit() {
 }
 
 void stopEditUnit() {
+    if (ResourceTextHook() == translateEditText)
+        SetResourceTextHook(nullptr);
     FreeEditPropertiesRegistry();
     if (TkvEditStyleController *controller = GetDefaultEditStyleController())
         controller->Free();

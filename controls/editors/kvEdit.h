@@ -387,7 +387,7 @@ protected:
 
     // The in-place view state copied into every view data.
     TRect InPlaceBounds{};
-    // The view data of the last recalculation's kind, kept for auto-size questions.
+    // The view data of the last recalculation (none before the first).
     TkvCustomEditViewData *LastViewData() const noexcept { return viewData_; }
     void SetPressedButton(int index) noexcept { pressedButton_ = index; }
     TkvTimer *DblClickTimer() const noexcept { return dblClickTimer_; }

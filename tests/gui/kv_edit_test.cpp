@@ -5,6 +5,7 @@
 
 #include <classlib/exceptions.h>
 
+#include <kvClasses.h>
 #include <kvEdit.h>
 
 #include <memory>
@@ -173,6 +174,20 @@ TEST_F(KvEditTest, ForeignRepositoryItemIsRefused) {
     EXPECT_EQ(e->RepositoryItem(), fitting) << "the old item stays";
     EXPECT_EQ(fitting->ListenerCount(), 1);
     EXPECT_EQ(foreign->ListenerCount(), 0);
+
+    // The text passes through the program's translations.
+    TStringList *source = New<TStringList>();
+    TStringList *target = New<TStringList>();
+    source->Add(L"The repository item is not acceptable");
+    target->Add(L"Element abgelehnt");
+    SetResourceStringTranslations(source, target);
+    try {
+        e->SetRepositoryItem(foreign);
+        ADD_FAILURE() << "a foreign item was taken";
+    } catch (const Exception &error) {
+        EXPECT_EQ(error.Message(), L"Element abgelehnt");
+    }
+    SetResourceStringTranslations(nullptr, nullptr);
 }
 
 TEST_F(KvEditTest, ValidationOnExitRaisesAndKeepsTheFocus) {
@@ -194,6 +209,7 @@ TEST_F(KvEditTest, ValidationOnExitRaisesAndKeepsTheFocus) {
     pumpFor(50);
     EXPECT_EQ(errors[0], L"no x here");
     EXPECT_TRUE(e->Focused()) << "the editor keeps the focus";
+    EXPECT_TRUE(e->ViewInfo()->ContainerState.Contains(cvsFocused)) << "and shows it";
     EXPECT_TRUE(e->EditModified());
     EXPECT_EQ(textOf(e->EditValue()), L"x") << "the value is unchanged";
 
@@ -298,6 +314,53 @@ TEST_F(KvEditTest, ActivationByKeyFocusesAndForwardsTheKey) {
     EXPECT_EQ(data, nullptr) << "the base editor keeps no edit data";
 }
 
+// Runs inside the modal form's loop: types into the editor, then closes the form with a result.
+struct ModalRun {
+    TProbeEdit *Edit = nullptr;
+    TModalResult Result = mrNone;
+    TCustomForm *Form = nullptr;
+    bool Done = false;
+};
+ModalRun *modalRun = nullptr;
+
+void CALLBACK modalStep(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    ModalRun *run = modalRun;
+    run->Edit->SetFocus();
+    run->Edit->SetUserInput(true);
+    run->Edit->SetEditValue(Variant(std::wstring(L"typed")));
+    run->Edit->SetUserInput(false);
+    run->Done = run->Edit->EditModified();
+    run->Form->SetModalResult(run->Result);
+}
+
+TEST_F(KvEditTest, ClosingAModalFormWithOkValidatesWithoutRaising) {
+    for (TModalResult result : {mrOk, mrCancel}) {
+        SCOPED_TRACE(result);
+        TForm *dialog = New<TForm>(form);
+        dialog->SetBounds(60, 60, 200, 100);
+        TProbeEdit *e = New<TProbeEdit>(dialog);
+        e->SetAutoSize(false);
+        e->SetBounds(10, 10, 120, 21);
+        e->SetParent(dialog);
+        int validations = 0;
+        e->Properties()->OnValidate = [&](TObject *, Variant &, std::wstring &text, bool &error) {
+            ++validations;
+            text = L"refused";
+            error = true;
+        };
+        ModalRun run{e, result, dialog};
+        modalRun = &run;
+        SetTimer(nullptr, 0, 10, modalStep);
+        EXPECT_EQ(dialog->ShowModal(), result);
+        modalRun = nullptr;
+        EXPECT_TRUE(run.Done) << "the editor was modified inside the loop";
+        EXPECT_EQ(validations, result == mrOk ? 1 : 0);
+        EXPECT_TRUE(errors.empty()) << "nothing is raised";
+        dialog->Free();
+    }
+}
+
 TEST_F(KvEditTest, EnterValidatesWithTheDefaultText) {
     ASSERT_TRUE(showForm());
     TProbeEdit *e = edit(TRect{10, 10, 150, 31});
@@ -356,6 +419,31 @@ TEST_F(KvEditTest, ClipboardKeysReachTheEditor) {
     pressKey('V', Control);
     pumpFor(30);
     EXPECT_EQ(e->Log, std::vector<std::wstring>{L"copy"});
+}
+
+TEST_F(KvEditTest, NavigationKeysAndRefusedKeysEndAfterKeyDown) {
+    ASSERT_TRUE(showForm());
+    TProbeEdit *e = edit(TRect{10, 10, 150, 31});
+    std::vector<WORD> after;
+    e->OnAfterKeyDown = [&](TObject *sender, WORD &key, TShiftState) {
+        EXPECT_EQ(sender, e);
+        after.push_back(key);
+    };
+    std::vector<WORD> down;
+    e->OnKeyDown = [&](TObject *, WORD &key, TShiftState) { down.push_back(key); };
+    ASSERT_TRUE(focus(e));
+    pressKey(VK_DOWN);
+    pressKey(VK_HOME);
+    ASSERT_TRUE(pumpUntil([&] { return after.size() == 2; }));
+    EXPECT_EQ(after, (std::vector<WORD>{VK_DOWN, VK_HOME}));
+    EXPECT_EQ(down, (std::vector<WORD>{VK_DOWN, VK_HOME})) << "the key-down event comes first";
+
+    // A refused editing request drops the character and changes nothing.
+    e->OnEditing = [](TObject *, bool &canEdit) { canEdit = false; };
+    typeText(L"z");
+    pumpFor(30);
+    EXPECT_EQ(e->Shown, L"");
+    EXPECT_FALSE(e->EditModified());
 }
 
 TEST_F(KvEditTest, TheClearShortcutEmptiesTheValueWithoutValidation) {
