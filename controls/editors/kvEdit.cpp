@@ -1,6 +1,7 @@
 // TkvCustomEdit: construction and teardown, the properties and the repository item, the edit
 // value and its events, validation, focus entry and exit, the view and painting.
 #include "kvEdit.h"
+#include "kvScopedValue.h"
 
 #include <classlib/exceptions.h>
 
@@ -22,19 +23,6 @@ void addReplicatable(TControl *control) {
         for (int i = 0; i < windowed->ControlCount(); ++i)
             addReplicatable(windowed->Controls(i));
 }
-
-// Restores a flag when a scope ends, also by an exception.
-class FlagScope {
-public:
-    FlagScope(bool &flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope &) = delete;
-    FlagScope &operator=(const FlagScope &) = delete;
-
-private:
-    bool &flag_;
-    bool saved_;
-};
 
 } // namespace
 
@@ -350,7 +338,7 @@ bool TkvCustomEdit::DoEditing() {
         return true;
     bool canEdit;
     {
-        FlagScope focus(errorFocus_, true);
+        TkvScopedValue<bool> focus(errorFocus_, true);
         canEdit = CanModify();
     }
     if (!inPlace_ && canEdit)
@@ -484,20 +472,7 @@ void TkvCustomEdit::raiseChange() {
         if (changeEventsCatcher_->IsLocked()) {
             changeEventsCatcher_->SetChangePending();
         } else {
-            if (inPlace_) {
-                SaveModified();
-                editModified_ = true;
-                modifiedAfterEnter_ = true;
-            }
-            try {
-                DoChange();
-            } catch (...) {
-                if (inPlace_)
-                    RestoreModified();
-                throw;
-            }
-            if (inPlace_)
-                RestoreModified();
+            runMarkedModified(&TkvCustomEdit::DoChange);
         }
     }
     TkvCustomEditProperties *properties = ActiveProperties();
@@ -512,13 +487,18 @@ void TkvCustomEdit::raiseEditValueChanged() {
         changeEventsCatcher_->SetEditValueChangedPending();
         return;
     }
+    runMarkedModified(&TkvCustomEdit::DoEditValueChanged);
+}
+
+// An in-place editor's handlers see it modified; its own state comes back after them.
+void TkvCustomEdit::runMarkedModified(void (TkvCustomEdit::*event)()) {
     if (inPlace_) {
         SaveModified();
         editModified_ = true;
         modifiedAfterEnter_ = true;
     }
     try {
-        DoEditValueChanged();
+        (this->*event)();
     } catch (...) {
         if (inPlace_)
             RestoreModified();
@@ -590,7 +570,7 @@ bool TkvCustomEdit::ValidateEdit(bool raiseOnError) {
 void TkvCustomEdit::HandleValidationError(const std::wstring &errorText) {
     if (!Focused() && Visible() && CanFocus()) {
         {
-            FlagScope focus(errorFocus_, true);
+            TkvScopedValue<bool> focus(errorFocus_, true);
             SetFocus();
         }
         // The focus-changed handler kept out while the focus came back: show the focused look.
@@ -615,7 +595,7 @@ void TkvCustomEdit::InternalPostEditValue(bool validate) {
     if (validate) {
         bool ok;
         {
-            FlagScope input(userInput_, false);
+            TkvScopedValue<bool> input(userInput_, false);
             ok = ValidateEdit(true);
         }
         if (!ok)
@@ -684,7 +664,7 @@ void TkvCustomEdit::DoExit() {
     if (IsDestroying() || errorFocus_)
         return;
     {
-        FlagScope input(userInput_, false);
+        TkvScopedValue<bool> input(userInput_, false);
         SaveModified();
         try {
             if (editModified_) {

@@ -399,6 +399,7 @@ private:
     void removePendingChar();
     void raiseChange();
     void raiseEditValueChanged();
+    void runMarkedModified(void (TkvCustomEdit::*event)());
     void dblClickTimerHandler(TObject *sender);
     void propertiesChangedHandler(TObject *sender) { PropertiesChanged(sender); }
     void wmCut(TMessage &m);

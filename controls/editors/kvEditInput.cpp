@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "kvEdit.h"
+#include "kvScopedValue.h"
 #include "kvEditMessages.h"
 
 namespace {
@@ -25,30 +26,6 @@ bool isAccelerator(wchar_t ch, const std::wstring &caption) {
     }
     return false;
 }
-
-class FlagScope {
-public:
-    FlagScope(bool &flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope &) = delete;
-    FlagScope &operator=(const FlagScope &) = delete;
-
-private:
-    bool &flag_;
-    bool saved_;
-};
-
-class IntScope {
-public:
-    IntScope(int &value, int to) : value_(value), saved_(value) { value_ = to; }
-    ~IntScope() { value_ = saved_; }
-    IntScope(const IntScope &) = delete;
-    IntScope &operator=(const IntScope &) = delete;
-
-private:
-    int &value_;
-    int saved_;
-};
 
 } // namespace
 
@@ -142,7 +119,7 @@ void TkvCustomEdit::DoEditKeyDown(WORD &key, TShiftState shift) {
     const TShortCut shortCut = shortCutOf(key, shift);
     if (properties->ClearShortCut() != 0 && shortCut == properties->ClearShortCut()) {
         {
-            FlagScope input(userInput_, true);
+            TkvScopedValue<bool> input(userInput_, true);
             AssignEditValue(Variant::Null());
         }
         validated_ = true;
@@ -223,7 +200,7 @@ void TkvCustomEdit::DoEditKeyDown(WORD &key, TShiftState shift) {
 // --- messages
 
 void TkvCustomEdit::wmCut(TMessage &) {
-    FlagScope input(userInput_, true);
+    TkvScopedValue<bool> input(userInput_, true);
     if (ActiveProperties()->ReadOnly() || !dataBinding_->CanModify())
         CopyToClipboard();
     else
@@ -233,7 +210,7 @@ void TkvCustomEdit::wmCut(TMessage &) {
 void TkvCustomEdit::wmPaste(TMessage &) {
     if (ActiveProperties()->ReadOnly() || !dataBinding_->CanModify())
         return;
-    FlagScope input(userInput_, true);
+    TkvScopedValue<bool> input(userInput_, true);
     PasteFromClipboard();
 }
 
@@ -325,7 +302,7 @@ void TkvCustomEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int
             DblClick();
     }
     {
-        IntScope event(mouseEvent_, 2);
+        TkvScopedValue<int> event(mouseEvent_, 2);
         inherited::MouseDown(button, shift, x, y);
     }
     if (IsDestroying() || ViewInfo() == nullptr)
@@ -354,7 +331,7 @@ void TkvCustomEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int
 
 void TkvCustomEdit::MouseMove(TShiftState shift, int x, int y) {
     lastMousePoint_ = TPoint{x, y};
-    IntScope event(mouseEvent_, 1);
+    TkvScopedValue<int> event(mouseEvent_, 1);
     if (hotTracksLeave()) {
         inherited::MouseMove(shift, x, y);
         return;
@@ -381,7 +358,7 @@ bool TkvCustomEdit::hotTracksLeave() {
 
 void TkvCustomEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     lastMousePoint_ = TPoint{x, y};
-    IntScope event(mouseEvent_, 3);
+    TkvScopedValue<int> event(mouseEvent_, 3);
     inherited::MouseUp(button, shift, x, y);
 }
 

@@ -1,4 +1,5 @@
 #include "kvTextEdit.h"
+#include "kvScopedValue.h"
 
 #include <classlib/string_utils.h>
 
@@ -46,19 +47,6 @@ bool sameFont(TFont *a, TFont *b, TColor color) {
     return a->GetName() == b->GetName() && a->GetHeight() == b->GetHeight() && a->GetStyle() == b->GetStyle() &&
            a->GetColor() == color && a->GetCharset() == b->GetCharset();
 }
-
-// Restores a flag when a scope ends, also on failure.
-class FlagScope {
-public:
-    FlagScope(bool &flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope &) = delete;
-    FlagScope &operator=(const FlagScope &) = delete;
-
-private:
-    bool &flag_;
-    bool saved_;
-};
 
 } // namespace
 
@@ -328,7 +316,7 @@ void TkvCustomTextEdit::SynchronizeEditValue() {
         return;
     Variant value;
     PrepareEditValue(Variant(GetDisplayText()), value, Focused());
-    FlagScope guard(synchronizingEditValue_, true);
+    TkvScopedValue<bool> guard(synchronizingEditValue_, true);
     const bool userInput = UserInput();
     SetUserInput(EditModified());
     try {
@@ -494,7 +482,7 @@ void TkvCustomTextEdit::AdjustInnerEditPosition() {
     TWinControl *control = InnerControl();
     if (adjustingInnerEdit_ || control == nullptr || ViewInfo() == nullptr)
         return;
-    FlagScope guard(adjustingInnerEdit_, true);
+    TkvScopedValue<bool> guard(adjustingInnerEdit_, true);
     AdjustInnerEdit();
     const TRect area = TextEditClientArea(ViewInfo());
     auto *data = dynamic_cast<TkvCustomTextEditViewData *>(LastViewData());
@@ -739,7 +727,7 @@ void TkvCustomTextEdit::wmSetText(TMessage &m) {
         inherited::Dispatch(m);
         return;
     }
-    FlagScope guard(settingText_, true);
+    TkvScopedValue<bool> guard(settingText_, true);
     const std::wstring text = m.LParam != 0 ? reinterpret_cast<const wchar_t *>(m.LParam) : L"";
     m.Result = InternalSetText(text) ? 1 : 0;
 }
