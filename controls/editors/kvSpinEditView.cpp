@@ -165,6 +165,19 @@ void TkvSpinEditViewInfo::MoveBy(int dx, int dy) {
     SeparatorTo.y += dy;
 }
 
+void TkvSpinEditViewInfo::Draw(TkvCanvas *canvas) {
+    // A themed background leaves its content cut out of the clip; the buttons stand there.
+    const int saved = SaveDC(canvas->GetHandle());
+    try {
+        DrawBackground(canvas);
+    } catch (...) {
+        RestoreDC(canvas->GetHandle(), saved);
+        throw;
+    }
+    RestoreDC(canvas->GetHandle(), saved);
+    DrawButtons(canvas);
+}
+
 void TkvSpinEditViewInfo::DrawButton(TkvCanvas *canvas, int index) {
     TkvSpinEditButtonViewInfo *button = SpinButton(index);
     if (IsRectEmpty(&button->Bounds))

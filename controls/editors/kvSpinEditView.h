@@ -76,6 +76,8 @@ public:
 
     void Assign(TkvContainerViewInfo *source) override;
     void MoveBy(int dx, int dy) override;
+    // The background, then the buttons over it.
+    void Draw(TkvCanvas *canvas) override;
     void DrawButton(TkvCanvas *canvas, int index) override;
     TClass ButtonViewInfoClass() override { return TkvSpinEditButtonViewInfo::ClassInfo(); }
 
