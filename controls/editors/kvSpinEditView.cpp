@@ -165,17 +165,15 @@ void TkvSpinEditViewInfo::MoveBy(int dx, int dy) {
     SeparatorTo.y += dy;
 }
 
-void TkvSpinEditViewInfo::Draw(TkvCanvas *canvas) {
-    // A themed background leaves its content cut out of the clip; the buttons stand there.
+void TkvSpinEditViewInfo::DrawBackground(TkvCanvas *canvas) {
     const int saved = SaveDC(canvas->GetHandle());
     try {
-        DrawBackground(canvas);
+        inherited::DrawBackground(canvas);
     } catch (...) {
         RestoreDC(canvas->GetHandle(), saved);
         throw;
     }
     RestoreDC(canvas->GetHandle(), saved);
-    DrawButtons(canvas);
 }
 
 void TkvSpinEditViewInfo::DrawButton(TkvCanvas *canvas, int index) {
@@ -287,28 +285,6 @@ void TkvSpinEditViewInfo::DrawSpinButtonArrow(TkvCanvas *canvas, TkvSpinEditButt
 
 bool TkvSpinEditViewData::IsSpinThemeUsed() { return IsNativeStyle() && IsThemeAvailable(totSpin); }
 
-int TkvSpinEditViewData::GetTextHeight(TkvCanvas *canvas) {
-    TFont *font = Style != nullptr ? Style->GetEffectiveFont() : nullptr;
-    if (canvas != nullptr) {
-        if (font != nullptr)
-            canvas->SetFont(font);
-        return canvas->TextHeight(L"Zg");
-    }
-    TOwned<TBitmap> scratch(New<TBitmap>());
-    scratch->SetSize(1, 1);
-    if (font != nullptr)
-        scratch->GetCanvas()->SetFont(font);
-    return scratch->GetCanvas()->TextHeight(L"Zg");
-}
-
-int TkvSpinEditViewData::GetContentVerticalOffsets() {
-    if (Style == nullptr)
-        return 0;
-    const TRect extent = GetClientExtent();
-    // The frame above and below, and a pixel of the text's margin on each side.
-    return extent.top + extent.bottom + 2;
-}
-
 void TkvSpinEditViewData::CalculateButtonViewInfo(TkvCustomEditViewInfo *viewInfo, int viewIndex, int buttonIndex) {
     inherited::CalculateButtonViewInfo(viewInfo, viewIndex, buttonIndex);
     // The down buttons stand at the left for the inherited placement too.
@@ -327,9 +303,9 @@ void TkvSpinEditViewData::CalculateButtonBounds(TkvCustomEditViewInfo *viewInfo,
 void TkvSpinEditViewData::placeSpinButtons(TkvSpinEditViewInfo *viewInfo) {
     const bool fast = ShowFastButtons && Buttons != nullptr && Buttons->Count() > kvSpinButtonFastUp;
     const int editorHeight = viewInfo->Bounds.bottom - viewInfo->Bounds.top;
-    const int step =
-        KvSpinStepButtonWidth(Position, Position == sbpVert ? GetTextHeight(canvas_) : 0, GetContentVerticalOffsets(),
-                              editorHeight);
+    const TRect offsets = GetContentOffsets();
+    const int step = KvSpinStepButtonWidth(Position, Position == sbpVert ? GetTextHeight(canvas_) : 0,
+                                           offsets.top + offsets.bottom, editorHeight);
     const TkvSpinButtonLayout layout = KvPlaceSpinButtons(viewInfo->ClientRect, Position, fast, step, IsSpinThemeUsed());
     for (int j = 0; j < viewInfo->ButtonCount(); ++j) {
         TkvEditButtonViewInfo *button = viewInfo->Button(j);
@@ -339,6 +315,8 @@ void TkvSpinEditViewData::placeSpinButtons(TkvSpinEditViewInfo *viewInfo) {
         button->Bounds = r;
         button->Data.ContentRect = r;
         button->Data.Width = r.right - r.left;
+        // Where the text area ends: buttons at the left edge count as left-aligned.
+        button->Data.LeftAlignment = r.right <= layout.Rest.left && r.right > r.left;
     }
     viewInfo->InnerEditRect = layout.Rest;
     viewInfo->HasSeparator = layout.HasSeparator;

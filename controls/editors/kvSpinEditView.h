@@ -13,8 +13,7 @@
 
 #include <cstdint>
 
-#include "kvEditViewData.h"
-#include "kvEditViewInfo.h"
+#include "kvTextEditView.h"
 
 enum TkvSpinEditButtonsPosition : std::uint8_t { sbpHorzLeftRight, sbpHorzRight, sbpVert };
 
@@ -58,8 +57,8 @@ public:
     void Assign(TPersistent *source) override;
 };
 
-class TkvSpinEditViewInfo : public TkvCustomEditViewInfo {
-    CL_CLASS(TkvSpinEditViewInfo, TkvCustomEditViewInfo)
+class TkvSpinEditViewInfo : public TkvCustomTextEditViewInfo {
+    CL_CLASS(TkvSpinEditViewInfo, TkvCustomTextEditViewInfo)
 
 public:
     TkvSpinEditButtonsPosition Position = sbpVert;
@@ -76,8 +75,9 @@ public:
 
     void Assign(TkvContainerViewInfo *source) override;
     void MoveBy(int dx, int dy) override;
-    // The background, then the buttons over it.
-    void Draw(TkvCanvas *canvas) override;
+    // A themed background leaves the content cut out of the clip; the buttons and the text
+    // stand there, so the clip is given back.
+    void DrawBackground(TkvCanvas *canvas) override;
     void DrawButton(TkvCanvas *canvas, int index) override;
     TClass ButtonViewInfoClass() override { return TkvSpinEditButtonViewInfo::ClassInfo(); }
 
@@ -87,8 +87,8 @@ protected:
     virtual void DrawSpinButtonArrow(TkvCanvas *canvas, TkvSpinEditButtonViewInfo *button, const TRect &rect);
 };
 
-class TkvSpinEditViewData : public TkvCustomEditViewData {
-    CL_CLASS(TkvSpinEditViewData, TkvCustomEditViewData)
+class TkvSpinEditViewData : public TkvCustomTextEditViewData {
+    CL_CLASS(TkvSpinEditViewData, TkvCustomTextEditViewData)
 
 public:
     TkvSpinEditButtonsPosition Position = sbpVert;
@@ -104,9 +104,6 @@ public:
 
     // The spin theme draws the buttons.
     bool IsSpinThemeUsed();
-    // What the text is measured with; empty offsets without a style.
-    virtual int GetTextHeight(TkvCanvas *canvas);
-    virtual int GetContentVerticalOffsets();
 
 private:
     void placeSpinButtons(TkvSpinEditViewInfo *viewInfo);

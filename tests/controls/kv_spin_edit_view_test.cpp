@@ -197,7 +197,9 @@ TEST_F(KvSpinEditViewTest, TheViewDataPlacesTheButtonsAgain) {
     EXPECT_EQ(up.top, client.top);
     EXPECT_EQ(up.bottom, down.top);
     EXPECT_EQ(down.bottom, client.bottom);
-    EXPECT_EQ(up.right - up.left, KvSpinStepButtonWidth(sbpVert, canvas->TextHeight(L"Zg"), 6, 21));
+    const TRect offsets = data->GetContentOffsets();
+    EXPECT_EQ(up.right - up.left,
+              KvSpinStepButtonWidth(sbpVert, canvas->TextHeight(L"Zg"), offsets.top + offsets.bottom, 21));
     EXPECT_EQ(info->InnerEditRect.right, up.left);
     EXPECT_FALSE(info->HasSeparator) << "no theme";
 
