@@ -343,6 +343,7 @@ void TkvSpinEditViewData::CalculateButtonsViewInfo(TkvCanvas *canvas, const TkvE
         AllowsPressing = false;
     calculating_ = viewInfo;
     canvas_ = canvas;
+    mousePoint_ = mouse.Point;
     try {
         inherited::CalculateButtonsViewInfo(canvas, mouse, viewInfo, old);
     } catch (...) {
@@ -381,7 +382,10 @@ void TkvSpinEditViewData::calculateThemeData(TkvSpinEditViewInfo *viewInfo) {
 }
 
 bool TkvSpinEditViewData::IsButtonPressedByKeyboard(int viewIndex) {
-    if (KeyboardSpinState == 0 || calculating_ == nullptr || viewIndex < 0 || viewIndex >= calculating_->ButtonCount())
+    if (calculating_ == nullptr || viewIndex < 0 || viewIndex >= calculating_->ButtonCount())
         return false;
-    return calculating_->Button(viewIndex)->Index + 1 == KeyboardSpinState;
+    const TkvEditButtonViewInfo *button = calculating_->Button(viewIndex);
+    if (KeyboardSpinState != 0)
+        return button->Index + 1 == KeyboardSpinState;
+    return HeldButton >= 0 && button->Index == HeldButton && PtInRect(&button->Data.ContentRect, mousePoint_) != FALSE;
 }

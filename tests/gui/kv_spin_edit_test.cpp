@@ -53,6 +53,23 @@ void pressWith(WORD vk, WORD modifier) {
     settle(100);
 }
 
+// The left button goes down or up where the cursor is, without waiting: the test pumps itself
+// and times what follows.
+void leftButton(bool down) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+void wheel(int notches) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    input.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+    SendInput(1, &input, sizeof(input));
+}
+
 class KvSpinEditTest : public FixedSysColorsTest {
 protected:
     void SetUp() override {
@@ -214,6 +231,146 @@ TEST_F(KvSpinEditTest, KeysStepAndTheCtrlRule) {
     typeKey(VK_RETURN);
     settle(100);
     EXPECT_EQ(edit->Text(), L"25");
+}
+
+TEST_F(KvSpinEditTest, HoldingAButtonRepeatsUntilRelease) {
+    using Clock = std::chrono::steady_clock;
+    TkvSpinEdit *edit = addSpin(10, 10);
+    ASSERT_TRUE(focus(edit));
+    std::vector<Clock::time_point> steps;
+    edit->Properties()->OnEditValueChanged = [&](TObject *) { steps.push_back(Clock::now()); };
+    const TRect up = buttonRect(edit, kvSpinButtonUp);
+    ASSERT_FALSE(IsRectEmpty(&up));
+    const TPoint at = middle(up);
+    moveMouseTo(clientToScreen(edit->Handle(), POINT{at.x, at.y}));
+    settle(50);
+    leftButton(true);
+    ASSERT_TRUE(pumpUntil([&] { return !steps.empty(); })) << "a step at once";
+    EXPECT_EQ(edit->Text(), L"1");
+    ASSERT_NE(edit->RepeatTimer(), nullptr);
+    EXPECT_EQ(edit->RepeatTimer()->GetInterval(), 400u);
+    EXPECT_EQ(edit->RepeatCount(), 0);
+    ASSERT_TRUE(pumpUntil([&] { return steps.size() >= 5; }, 10000)) << "repeats while held";
+    EXPECT_EQ(edit->RepeatTimer()->GetInterval(), 100u) << "after the first repeat";
+    leftButton(false);
+    EXPECT_TRUE(pumpUntil([&] { return edit->RepeatTimer() == nullptr; })) << "the release frees the timer";
+    const std::size_t count = steps.size();
+    settle(400);
+    EXPECT_EQ(steps.size(), count) << "no step after the release";
+    EXPECT_EQ(static_cast<std::size_t>(edit->RepeatCount()), count - 1) << "every later step is the timer's";
+    EXPECT_EQ(edit->Text(), IntToStr(static_cast<std::int64_t>(count)));
+
+    // Timers never fire early; a slow machine only makes the gaps longer.
+    auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+    const auto first = ms(steps[1] - steps[0]);
+    EXPECT_GE(first, 350);
+    EXPECT_LE(first, 2500);
+    for (std::size_t i = 2; i < 5; ++i) {
+        EXPECT_GE(ms(steps[i] - steps[i - 1]), 80) << i;
+        EXPECT_LE(ms(steps[i] - steps[i - 1]), 2000) << i;
+    }
+
+    // Another key ends a held button as well.
+    steps.clear();
+    leftButton(true);
+    ASSERT_TRUE(pumpUntil([&] { return !steps.empty(); }));
+    ASSERT_NE(edit->RepeatTimer(), nullptr);
+    typeKey(VK_END);
+    EXPECT_TRUE(pumpUntil([&] { return edit->RepeatTimer() == nullptr; }));
+    leftButton(false);
+    settle(50);
+}
+
+TEST_F(KvSpinEditTest, TheWheelSteps) {
+    TkvSpinEdit *edit = addSpin(10, 10);
+    ASSERT_TRUE(focus(edit));
+    moveMouseTo(clientToScreen(edit->Handle(), POINT{20, 10}));
+    wheel(1);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"1"; }));
+    wheel(-1);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"0"; }));
+    wheel(-1);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"-1"; }));
+    EXPECT_TRUE(edit->EditModified());
+}
+
+TEST_F(KvSpinEditTest, FloatCharactersTakeTheDecimalSeparator) {
+    TkvSpinEdit *edit = addSpin(10, 10);
+    edit->Properties()->SetValueType(vtFloat);
+    ASSERT_TRUE(focus(edit));
+    edit->SelectAll();
+    const std::wstring separator(1, FormatSettings().DecimalSeparator);
+    typeChars(L"1,5x");
+    EXPECT_EQ(edit->Text(), L"1" + separator + L"5") << "a comma becomes the separator; letters are refused";
+    edit->SelectAll();
+    typeChars(L"-2.25e1");
+    EXPECT_EQ(edit->Text(), L"-2" + separator + L"25e1");
+    EXPECT_DOUBLE_EQ(edit->Value().AsDouble(), -22.5);
+    edit->Properties()->SetIncrement(0.5);
+    typeKey(VK_UP);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"-22"; }));
+
+    // With CanEdit off nothing is typed, but the keys still step.
+    edit->Properties()->SetCanEdit(false);
+    typeChars(L"7");
+    EXPECT_EQ(edit->Text(), L"-22");
+    typeKey(VK_UP);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"-21" + separator + L"5"; }));
+}
+
+TEST_F(KvSpinEditTest, ValidationOnEnterWithAndWithoutExceptions) {
+    std::vector<std::wstring> raised;
+    SetExceptionHandler([&](TObject *, const Exception &e) { raised.push_back(e.Message()); });
+    TkvSpinEdit *edit = addSpin(10, 10);
+    TkvSpinEditProperties *p = edit->Properties();
+    p->SetMinValue(0);
+    p->SetMaxValue(10);
+    ASSERT_TRUE(focus(edit));
+
+    // Not a number, no exceptions: refused silently, the text stays for correcting.
+    edit->SelectAll();
+    typeChars(L"1e3");
+    EXPECT_EQ(edit->Text(), L"1e3") << "each character is acceptable";
+    EXPECT_EQ(edit->Value().AsInt64(), 1) << "but the text is no integer: the value of \"1\" stays";
+    typeKey(VK_RETURN);
+    settle(150);
+    EXPECT_TRUE(raised.empty());
+    EXPECT_EQ(edit->Text(), L"1e3");
+    EXPECT_FALSE(edit->ValidateEdit(false));
+
+    // With exceptions: the same text raises "Invalid numeric value", reading Value too.
+    p->SetExceptionOnInvalidInput(true);
+    typeKey(VK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return !raised.empty(); }));
+    ASSERT_EQ(raised.size(), 1u);
+    EXPECT_EQ(raised[0], L"Invalid numeric value");
+    EXPECT_THROW(edit->Value(), Exception);
+
+    // 15 in 0..10 is out of bounds.
+    raised.clear();
+    edit->SelectAll();
+    typeChars(L"15");
+    typeKey(VK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return !raised.empty(); }));
+    ASSERT_EQ(raised.size(), 1u);
+    EXPECT_EQ(raised[0], L"Value out of bounds");
+    EXPECT_EQ(edit->Text(), L"15");
+
+    // A handler may read any text (and makes every character valid).
+    raised.clear();
+    p->OnGetValue = [](TObject *, const std::wstring &text, Variant &value, std::wstring &, bool &error) {
+        if (text == L"max") {
+            value = Variant(10);
+            error = false;
+        }
+    };
+    edit->SelectAll();
+    typeChars(L"max");
+    EXPECT_EQ(edit->Text(), L"max");
+    typeKey(VK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"10"; }));
+    EXPECT_TRUE(raised.empty());
+    EXPECT_EQ(edit->EditValue().AsInt64(), 10);
 }
 
 } // namespace
