@@ -225,7 +225,8 @@ void TkvSpinEditViewInfo::DrawSpinButtonFrame(TkvCanvas *canvas, TkvSpinEditButt
     case btsOffice11: {
         const bool office = data.Style == btsOffice11;
         const bool lit = state == kvebsHot || state == kvebsPressed;
-        TColor frame = BorderColor;
+        // A quiet line where nothing is lit, as the flat frames draw theirs.
+        TColor frame = clBtnShadow;
         if (lit)
             frame = office ? Office11Color(office11HighlightBorderColor) : clHighlight;
         // Only the sides that face the text or a neighbour: the others lie on the editor's frame.

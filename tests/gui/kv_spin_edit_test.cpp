@@ -374,3 +374,78 @@ TEST_F(KvSpinEditTest, ValidationOnEnterWithAndWithoutExceptions) {
 }
 
 } // namespace
+
+namespace {
+
+// Rows: the look and feel kinds Standard, Flat, UltraFlat and Office 2003, then native painting.
+// Columns: normal, the up button under the mouse, the down button held by the keyboard.
+PixelBuffer captureSpinEdits(TForm *form) {
+    constexpr int width = 90;
+    constexpr int height = 21;
+    struct Row {
+        TkvLookAndFeelKind kind;
+        bool native;
+    } rows[] = {{lfStandard, false}, {lfFlat, false}, {lfUltraFlat, false}, {lfOffice11, false}, {lfStandard, true}};
+    PixelBuffer all(3 * (width + 2), 5 * (height + 2), 0x00808080);
+    TEdit *other = New<TEdit>(form);
+    other->SetParent(form);
+    other->SetBounds(250, 150, 60, 21);
+    for (int row = 0; row < 5; ++row)
+        for (int column = 0; column < 3; ++column) {
+            TkvSpinEdit *edit = New<TkvSpinEdit>(form);
+            edit->SetParent(form);
+            edit->SetBounds(20, 20, width, height);
+            edit->Style()->LookAndFeel()->SetKind(rows[row].kind);
+            edit->Style()->LookAndFeel()->SetNativeStyle(rows[row].native);
+            edit->HandleNeeded();
+            other->SetFocus();
+            moveMouseTo(clientToScreen(form->Handle(), POINT{300, 100}));
+            settle(60);
+            TkvCustomEditViewInfo *info = edit->ViewInfo();
+            if (column == 1) {
+                for (int j = 0; j < info->ButtonCount(); ++j)
+                    if (info->Button(j)->Index == kvSpinButtonUp) {
+                        const TRect &r = info->Button(j)->Bounds;
+                        moveMouseTo(clientToScreen(edit->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}));
+                    }
+                settle(100);
+            }
+            if (column == 2) {
+                edit->SetFocus();
+                pumpUntil([&] { return GetFocus() == edit->InnerControl()->Handle(); });
+                sendKey(VK_DOWN, false);
+                pumpUntil([&] { return edit->KeyboardSpinState() != 0; });
+                HideCaret(edit->InnerControl()->Handle());
+            }
+            edit->Repaint();
+            RedrawWindow(edit->InnerControl()->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+            settle(40);
+            PixelBuffer shot = captureClient(edit->Handle());
+            if (column == 2) {
+                sendKey(VK_DOWN, true);
+                settle(40);
+            }
+            for (int y = 0; y < height && y < shot.height; ++y)
+                for (int x = 0; x < width && x < shot.width; ++x)
+                    all.at(column * (width + 2) + x, row * (height + 2) + y) = shot.at(x, y);
+            edit->Free();
+            settle(20);
+        }
+    other->Free();
+    return all;
+}
+
+TEST_F(KvSpinEditTest, EveryPainterAndStateThemed) {
+    if (!IsThemeActive())
+        GTEST_SKIP() << "visual styles are not active on this system";
+    EXPECT_TRUE(matchesReference(captureSpinEdits(form), "gui", "kv_spin_edits_themed"));
+}
+
+TEST_F(KvSpinEditTest, EveryPainterAndStateWithoutTheme) {
+    ASSERT_TRUE(disableThemingForProcess());
+    PixelBuffer shot = captureSpinEdits(form);
+    restoreThemingForProcess();
+    EXPECT_TRUE(matchesReference(shot, "gui", "kv_spin_edits_unthemed"));
+}
+
+} // namespace
