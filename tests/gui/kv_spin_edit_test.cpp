@@ -132,6 +132,9 @@ TEST_F(KvSpinEditTest, ANewSpinEditHoldsTheIntegerZero) {
     EXPECT_EQ(edit->ActiveProperties()->ValueType(), vtInt) << "the editor's provider gives integers";
     EXPECT_EQ(edit->Properties()->Buttons()->Count(), 2);
     EXPECT_FALSE(edit->IsValueStored());
+    const int registered = EditPropertiesRegistry()->FindByClass(TkvSpinEditProperties::ClassInfo());
+    ASSERT_GE(registered, 0);
+    EXPECT_EQ(EditPropertiesRegistry()->Items()->Strings(registered), L"SpinEdit|Represents a spin editor");
     // The program's road: a float edit value, the text read back.
     edit->SetEditValue(Variant(512.0));
     EXPECT_EQ(edit->Text(), L"512");
@@ -270,12 +273,21 @@ TEST_F(KvSpinEditTest, HoldingAButtonRepeatsUntilRelease) {
         EXPECT_LE(ms(steps[i] - steps[i - 1]), 2000) << i;
     }
 
-    // Another key ends a held button as well.
+    // Another key ends a held button as well, and so does a focus change.
     steps.clear();
     leftButton(true);
     ASSERT_TRUE(pumpUntil([&] { return !steps.empty(); }));
     ASSERT_NE(edit->RepeatTimer(), nullptr);
     typeKey(VK_END);
+    EXPECT_TRUE(pumpUntil([&] { return edit->RepeatTimer() == nullptr; }));
+    leftButton(false);
+    settle(50);
+    TEdit *other = New<TEdit>(form);
+    other->SetParent(form);
+    other->SetBounds(10, 100, 80, 21);
+    leftButton(true);
+    ASSERT_TRUE(pumpUntil([&] { return edit->RepeatTimer() != nullptr; }));
+    other->SetFocus();
     EXPECT_TRUE(pumpUntil([&] { return edit->RepeatTimer() == nullptr; }));
     leftButton(false);
     settle(50);
@@ -345,6 +357,14 @@ TEST_F(KvSpinEditTest, ValidationOnEnterWithAndWithoutExceptions) {
     ASSERT_EQ(raised.size(), 1u);
     EXPECT_EQ(raised[0], L"Invalid numeric value");
     EXPECT_THROW(edit->Value(), Exception);
+
+    // Typing itself never raises, however unfinished the number.
+    raised.clear();
+    edit->SelectAll();
+    typeChars(L"-");
+    typeChars(L"2e");
+    EXPECT_TRUE(raised.empty());
+    EXPECT_EQ(edit->Text(), L"-2e");
 
     // 15 in 0..10 is out of bounds.
     raised.clear();
