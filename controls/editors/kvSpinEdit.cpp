@@ -301,6 +301,7 @@ TkvCustomEditViewData *TkvCustomSpinEditProperties::CreateViewData(TkvCustomEdit
         spin->Position = spinButtons_->Position();
         spin->ShowFastButtons = spinButtons_->ShowFastButtons();
         spin->KeyboardSpinState = 0;
+        spin->FormatsValueItself = FormatsValueItself();
     }
     return data;
 }
