@@ -48,6 +48,28 @@ void typeChars(const std::wstring &text) {
     settle(150);
 }
 
+void putOnClipboard(const std::wstring &text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    auto *target = static_cast<wchar_t *>(GlobalLock(memory));
+    text.copy(target, text.size());
+    target[text.size()] = L'\0';
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+void pressWith(WORD vk, WORD modifier) {
+    if (modifier != 0)
+        sendKey(modifier, false);
+    typeKey(vk);
+    if (modifier != 0)
+        sendKey(modifier, true);
+    settle(150);
+}
+
 class KvMaskEditTest : public FixedSysColorsTest {
 protected:
     void SetUp() override {
@@ -145,6 +167,51 @@ TEST_F(KvMaskEditTest, APhoneMaskTakesDigitsOverItsLiteralsAndDropsLetters) {
     typeChars(L"2a1");
     EXPECT_EQ(shown(edit), L"(21_) 12_-____");
     EXPECT_EQ(edit->Beeps, 0);
+}
+
+TEST_F(KvMaskEditTest, ThePhoneMasksCursorFollowsTheMouseShiftAndTheClipboard) {
+    TCountingMaskEdit *edit = addEdit(10, 10, 200);
+    edit->Properties()->SetEditMask(L"(999) 000-0000");
+    ASSERT_TRUE(focus(edit));
+    // A click puts the one-character cursor where it lands.
+    const LRESULT at = SendMessageW(inner(edit), EM_POSFROMCHAR, 7, 0);
+    clickAt(inner(edit), POINT{static_cast<short>(LOWORD(at)) + 2, static_cast<short>(HIWORD(at)) + 4});
+    settle(150);
+    EXPECT_EQ(edit->SelStart(), 7);
+    EXPECT_EQ(edit->SelLength(), 1);
+    // Shift+Left takes the cursor's character and the one before it.
+    pressWith(VK_LEFT, VK_SHIFT);
+    EXPECT_EQ(edit->SelStart(), 6);
+    EXPECT_EQ(edit->SelLength(), 2);
+    typeChars(L"9");
+    EXPECT_EQ(shown(edit), L"(___) 9__-____");
+
+    // Whatever the clipboard holds, only what the mask takes lands.
+    edit->SetSelStart(0);
+    // (a NUL would end the clipboard's text)
+    putOnClipboard(L"x5\x4E2D" L"55 123-" + std::wstring(300, L'4'));
+    pressWith('V', VK_CONTROL);
+    EXPECT_EQ(shown(edit), L"(555) 123-4444");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"(555) 123-4444");
+    // Cutting blanks what the cut takes.
+    edit->SetSelStart(10);
+    edit->SetSelLength(4);
+    pressWith('X', VK_CONTROL);
+    EXPECT_EQ(shown(edit), L"(555) 123-____");
+}
+
+TEST_F(KvMaskEditTest, WithoutAMaskItIsTheTextEditor) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetMaxLength(4);
+    ASSERT_TRUE(focus(edit));
+    typeChars(L"abcdef");
+    EXPECT_EQ(shown(edit), L"abcd");
+    EXPECT_EQ(edit->Text(), L"abcd");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"abcd");
+    pressWith(VK_LEFT, 0);
+    chars(edit, L"\b");
+    EXPECT_EQ(edit->Text(), L"abd");
+    EXPECT_TRUE(edit->ValidateEdit(true));
 }
 
 TEST_F(KvMaskEditTest, AnIncompleteTextFailsWithTheMessageAndAFullOnePasses) {
