@@ -10,6 +10,7 @@
 #include <classlib/units.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "image_compare.h"
 #include "input.h"
 #include "kvMaskEdit.h"
+#include "kvRegExpr.h"
+#include "kvStandardMask.h"
 #include "system_colors.h"
 #include "theme.h"
 
@@ -370,6 +373,79 @@ TEST_F(KvMaskEditTest, PropertiesKeepTheirRulesWhileAMaskIsInForce) {
     const int registered = EditPropertiesRegistry()->FindByClass(TkvMaskEditProperties::ClassInfo());
     ASSERT_GE(registered, 0);
     EXPECT_EQ(EditPropertiesRegistry()->GetDescription(registered), L"MaskEdit");
+}
+
+TEST_F(KvMaskEditTest, AnyInputOnTheFormEndsInATextTheMaskAllows) {
+    struct Case {
+        TkvEditMaskKind kind;
+        const wchar_t *mask;
+    };
+    const Case cases[] = {{emkStandard, L"(999) 000-0000"}, {emkStandard, L">LL<ll-00;0;*"},
+                          {emkRegExpr, L"\\d+(\\p\\d\\d)?"}, {emkRegExprEx, L"'+'\\d{1,3}:\\d\\d"}};
+    std::uint32_t state = 20261209;
+    auto below = [&](std::uint32_t n) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % n;
+    };
+    auto anyText = [&](std::uint32_t maxLength) {
+        static const wchar_t pool[] = L"0123456789aZ_ -+():\b\x4E2D\xFFFF";
+        std::wstring text;
+        for (std::uint32_t n = below(maxLength + 1); n > 0; --n)
+            text += below(6) == 0 ? static_cast<wchar_t>(1 + below(0xFFFE)) : pool[below(sizeof pool / sizeof pool[0] - 1)];
+        return text;
+    };
+    TCountingMaskEdit *edit = addEdit(10, 10, 200);
+    ASSERT_TRUE(focus(edit));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.mask));
+        edit->Properties()->SetMaskKind(c.kind);
+        edit->Properties()->SetEditMask(c.mask);
+        TOwned<TkvStandardMask> standard(New<TkvStandardMask>());
+        standard->SetMask(c.mask);
+        TOwned<TkvRegExpr> expression(New<TkvRegExpr>());
+        if (c.kind != emkStandard) {
+            expression->CaseInsensitive = true;
+            expression->CompileText(c.mask);
+        }
+        int filled = 0; // steps that left more than the empty mask: the input reaches the mask
+        for (int step = 0; step < 120; ++step) {
+            const int length = static_cast<int>(shown(edit).size());
+            switch (below(6)) {
+            case 0: edit->SetText(anyText(30)); break;
+            case 1:
+                edit->SetSelStart(static_cast<int>(below(length + 2)));
+                edit->SetSelLength(static_cast<int>(below(4)));
+                break;
+            case 2: edit->SetSelText(anyText(8)); break;
+            case 3: {
+                static const WORD keys[] = {VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_DELETE};
+                key(edit, keys[below(5)]);
+                break;
+            }
+            default: chars(edit, anyText(3)); break;
+            }
+            const std::wstring text = shown(edit);
+            if (text != edit->Properties()->EmptyString() && text != standard->GetTemplate() && !text.empty())
+                ++filled;
+            if (c.kind == emkStandard) {
+                const std::wstring tmpl = standard->GetTemplate();
+                ASSERT_TRUE(text.size() == tmpl.size() || text == standard->GetEmptyString() || text.empty())
+                    << WideToUtf8(text);
+                if (text.size() == tmpl.size())
+                    for (std::size_t i = 0; i < text.size(); ++i) {
+                        wchar_t ch = text[i];
+                        ASSERT_TRUE(ch == tmpl[i] || ch == L' ' || standard->Items(static_cast<int>(i))->Check(ch))
+                            << WideToUtf8(text);
+                    }
+            } else {
+                expression->Reset();
+                for (wchar_t ch : text)
+                    ASSERT_TRUE(expression->Next(ch)) << WideToUtf8(text);
+            }
+        }
+        EXPECT_GT(filled, 30);
+        edit->SetText(L"");
+    }
 }
 
 // --- captures
