@@ -139,6 +139,28 @@ TEST_F(KvSpinEditTest, ANewSpinEditHoldsTheIntegerZero) {
     edit->SetEditValue(Variant(512.0));
     EXPECT_EQ(edit->Text(), L"512");
     EXPECT_TRUE(edit->IsValueStored());
+    // Value takes numbers the type can hold; anything else is ignored.
+    edit->SetValue(Variant(7));
+    EXPECT_EQ(edit->Text(), L"7");
+    EXPECT_EQ(edit->EditValue().VarType(), varInt64);
+    edit->SetValue(Variant(L"8"));
+    edit->SetValue(Variant(2.5));
+    edit->SetValue(Variant::Null());
+    EXPECT_EQ(edit->Text(), L"7");
+    // An emptied text is a Null value; leaving validates it to 0 clamped to the bounds.
+    edit->Properties()->SetMinValue(4);
+    edit->Properties()->SetMaxValue(9);
+    ASSERT_TRUE(focus(edit));
+    edit->SelectAll();
+    typeKey(VK_DELETE);
+    ASSERT_TRUE(pumpUntil([&] { return edit->Text().empty(); }));
+    EXPECT_TRUE(edit->EditValue().IsNull());
+    TEdit *other = New<TEdit>(form);
+    other->SetParent(form);
+    other->SetBounds(10, 100, 80, 21);
+    other->SetFocus();
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"4"; }));
+    EXPECT_EQ(edit->Value().AsInt64(), 4);
 }
 
 struct SpinRow {
@@ -234,6 +256,12 @@ TEST_F(KvSpinEditTest, KeysStepAndTheCtrlRule) {
     typeKey(VK_RETURN);
     settle(100);
     EXPECT_EQ(edit->Text(), L"25");
+    // Validation shows the number as the type writes it, and the value follows.
+    edit->SelectAll();
+    typeChars(L"007");
+    typeKey(VK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"7"; }));
+    EXPECT_EQ(edit->EditValue().AsInt64(), 7);
 }
 
 TEST_F(KvSpinEditTest, HoldingAButtonRepeatsUntilRelease) {
