@@ -306,6 +306,12 @@ TEST_F(KvMaskEditTest, AnExtendedExpressionTypesItsForcedCharactersAndBackspaceT
     EXPECT_EQ(edit->Beeps, 0);
     chars(edit, L"234");
     EXPECT_EQ(shown(edit), L"12:34");
+    // Text put in from code gets its forced characters, and the caret goes after what it became.
+    edit->SetSelStart(0);
+    edit->SetSelLength(5);
+    edit->SetSelText(L"0915");
+    EXPECT_EQ(shown(edit), L"09:15");
+    EXPECT_EQ(edit->SelStart(), 5);
 
     TCountingMaskEdit *plus = addEdit(10, 40);
     plus->Properties()->SetBeepOnError(true);
