@@ -259,6 +259,36 @@ TEST_F(KvMaskEditTest, AnIncompleteTextFailsWithTheMessageAndAFullOnePasses) {
     EXPECT_TRUE(blank->ValidateEdit(true));
 }
 
+TEST_F(KvMaskEditTest, EnterValidatesAndAReadOnlyMaskTakesNothing) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetEditMask(L"00:00");
+    ASSERT_TRUE(focus(edit));
+    edit->SetSelStart(0);
+    typeChars(L"12");
+    std::wstring caught;
+    Application->SetOnException([&](TObject *, const Exception &e) { caught = e.Message(); });
+    typeKey(VK_RETURN);
+    pumpUntil([&] { return !caught.empty(); }, 2000);
+    EXPECT_EQ(caught, L"The edit value is invalid");
+    // All is selected after the failure: typing replaces the whole text.
+    typeChars(L"3");
+    EXPECT_EQ(shown(edit), L"3_:__");
+    typeChars(L"456");
+    EXPECT_EQ(shown(edit), L"34:56");
+
+    TCountingMaskEdit *locked = addEdit(10, 40);
+    locked->Properties()->SetEditMask(L"00:00");
+    locked->Properties()->SetReadOnly(true);
+    ASSERT_TRUE(focus(locked));
+    locked->SetSelStart(0);
+    typeChars(L"12");
+    chars(locked, L"3\b");
+    key(locked, VK_DELETE);
+    EXPECT_EQ(shown(locked), L"__:__");
+    EXPECT_FALSE(locked->EditModified());
+    Application->SetOnException(nullptr);
+}
+
 TEST_F(KvMaskEditTest, AnExpressionRefusesWhatItDoesNotAcceptAndBeepsOnlyWhenAsked) {
     TCountingMaskEdit *edit = addEdit(10, 10);
     edit->Properties()->SetMaskKind(emkRegExpr);
@@ -306,6 +336,12 @@ TEST_F(KvMaskEditTest, AnExtendedExpressionTypesItsForcedCharactersAndBackspaceT
     EXPECT_EQ(edit->Beeps, 0);
     chars(edit, L"234");
     EXPECT_EQ(shown(edit), L"12:34");
+    // Text put in from code gets its forced characters, and the caret goes after what it became.
+    edit->SetSelStart(0);
+    edit->SetSelLength(5);
+    edit->SetSelText(L"0915");
+    EXPECT_EQ(shown(edit), L"09:15");
+    EXPECT_EQ(edit->SelStart(), 5);
 
     TCountingMaskEdit *plus = addEdit(10, 40);
     plus->Properties()->SetBeepOnError(true);
