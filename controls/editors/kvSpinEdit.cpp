@@ -1,5 +1,6 @@
 // The spin edit: its button options, its properties and the editor.
 #include "kvSpinEdit.h"
+#include "kvScopedValue.h"
 
 #include <classlib/string_utils.h>
 
@@ -14,17 +15,6 @@ const TResourceString SkvSpinEditDescription{L"SpinEdit|Represents a spin editor
 
 constexpr std::uint32_t firstRepeatInterval = 400;
 constexpr std::uint32_t repeatInterval = 100;
-
-struct FlagScope {
-    FlagScope(bool &flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope &) = delete;
-    FlagScope &operator=(const FlagScope &) = delete;
-
-private:
-    bool &flag_;
-    bool saved_;
-};
 
 // Runs work inside one update bracket of the properties; Changed runs at its end.
 template <class F> void inUpdate(TkvCustomEditProperties *properties, F &&work) {
@@ -273,7 +263,7 @@ Variant TkvCustomSpinEditProperties::GetDefaultDisplayValue() {
 
 void TkvCustomSpinEditProperties::Changed() {
     if (!adjustingButtons_) {
-        FlagScope guard(adjustingButtons_, true);
+        TkvScopedValue<bool> guard(adjustingButtons_, true);
         const bool fast = spinButtons_ != nullptr && spinButtons_->ShowFastButtons();
         TkvEditButtons *buttons = Buttons();
         BeginUpdate();
@@ -626,7 +616,7 @@ void TkvCustomSpinEdit::setKeyboardSpinState(int state) {
 void TkvCustomSpinEdit::StopSpin() {
     if (stopping_)
         return;
-    FlagScope guard(stopping_, true);
+    TkvScopedValue<bool> guard(stopping_, true);
     heldButton_ = -1;
     SetPressedButton(-1);
     setKeyboardSpinState(0);
@@ -728,7 +718,7 @@ void TkvCustomSpinEdit::SynchronizeDisplayValue() {
 
 void TkvCustomSpinEdit::SynchronizeEditValue() {
     {
-        FlagScope guard(synchronizingEditValue_, true);
+        TkvScopedValue<bool> guard(synchronizingEditValue_, true);
         inherited::SynchronizeEditValue();
     }
     if (TkvCustomSpinEditProperties *properties = ActiveProperties()) {
