@@ -12,6 +12,9 @@ bool isLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <=
 
 // One character mapped in the user's locale; kept when the mapping would change the length.
 wchar_t mappedCase(wchar_t c, bool upper) {
+    if (c < 0x80) // the platform maps ASCII letters so in every locale; no call per character
+        return upper ? (c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c)
+                     : (c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c);
     std::wstring_view one(&c, 1);
     std::wstring mapped = upper ? AnsiUpperCase(one) : AnsiLowerCase(one);
     return mapped.size() == 1 ? mapped[0] : c;

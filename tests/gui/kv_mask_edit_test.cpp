@@ -37,6 +37,21 @@ public:
     void BeepOnMaskError() override { ++Beeps; }
 };
 
+// Handles messages through the application's loop until nothing waits any more: no input, no
+// posted or sent message, for a few rounds in a row (bounded).
+void drainInput(DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    int quietRounds = 0;
+    while (quietRounds < 3 && GetTickCount() - start < timeoutMs) {
+        Application->ProcessMessages();
+        if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0)
+            ++quietRounds;
+        else
+            quietRounds = 0;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 void typeChars(const std::wstring &text) {
     for (wchar_t c : text) {
         INPUT input[2]{};
@@ -48,7 +63,7 @@ void typeChars(const std::wstring &text) {
         input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
         SendInput(2, input, sizeof(INPUT));
     }
-    settle(150);
+    drainInput();
 }
 
 void putOnClipboard(const std::wstring &text) {
@@ -70,7 +85,7 @@ void pressWith(WORD vk, WORD modifier) {
     typeKey(vk);
     if (modifier != 0)
         sendKey(modifier, true);
-    settle(150);
+    drainInput();
 }
 
 class KvMaskEditTest : public FixedSysColorsTest {
@@ -101,7 +116,7 @@ protected:
         edit->SetParent(form);
         edit->SetBounds(left, top, width, 21);
         edit->HandleNeeded();
-        settle(30);
+        drainInput();
         return edit;
     }
     bool focus(TkvCustomMaskEdit *edit) {
@@ -179,7 +194,7 @@ TEST_F(KvMaskEditTest, ThePhoneMasksCursorFollowsTheMouseShiftAndTheClipboard) {
     // A click puts the one-character cursor where it lands.
     const LRESULT at = SendMessageW(inner(edit), EM_POSFROMCHAR, 7, 0);
     clickAt(inner(edit), POINT{static_cast<short>(LOWORD(at)) + 2, static_cast<short>(HIWORD(at)) + 4});
-    settle(150);
+    drainInput();
     EXPECT_EQ(edit->SelStart(), 7);
     EXPECT_EQ(edit->SelLength(), 1);
     // Shift+Left takes the cursor's character and the one before it.
