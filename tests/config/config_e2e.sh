@@ -66,7 +66,7 @@ ask() {
   echo "$*" >&"${PROBE[1]}"
   local answer
   while :; do
-    IFS= read -r -t 60 answer <&"${PROBE[0]}" || { answer="@@ (no answer)"; break; }
+    IFS= read -r -t 120 answer <&"${PROBE[0]}" || { answer="@@ (no answer)"; break; }
     answer=${answer%$'\r'}
     [ "${answer#@@ }" = "$answer" ] || break
     echo "  probe: $answer" >&2
@@ -102,7 +102,7 @@ start_config() {
 
 wait_form() {
   local answer
-  answer=$(ask wait-form 20000)
+  answer=$(ask wait-form 60000)
   if [ "${answer%% *}" != form ]; then
     fail "the form did not show"
     return 1
@@ -160,11 +160,18 @@ expect_no_temporary() {
 
 # expect_box TEXT: a prompt of the form with the given text.
 expect_box() {
-  expect "message box" "$(ask box 10000)" "box 系统提示	$1	1"
+  expect "message box" "$(ask box 30000)" "box 系统提示	$1	1"
 }
 
-expect_text() { expect "spin edit text" "$(ask text)" "text $1"; }
-expect_focus() { expect "focus" "$(ask focus)" "$1"; }
+# The program answers input in its own time: these wait, bounded, for what they expect.
+expect_text() { expect "spin edit text" "$(ask text "$1" 10000)" "text $1"; }
+expect_focus() { expect "focus" "$(ask focus "$1" 10000)" "$1"; }
+# After a prompt was closed: the form is still there, the focus back in the spin edit.
+expect_form_back() {
+  [ "$(ask wait-gone-box 10000)" = gone ] || fail "the prompt stayed"
+  still_running
+  expect_focus edit
+}
 expect_shot() {
   local answer
   answer=$(ask shot "$1" "$2")
@@ -206,9 +213,7 @@ case_above_range_on_line_three() {
   expect_box "$range_text"
   expect_shot box range_box
   key Return
-  sleep 0.3
-  still_running
-  expect_focus edit
+  expect_form_back
   expect_unchanged
   click cancel
   wait_exit || return
@@ -222,8 +227,7 @@ case_no_unit_letter() {
   click ok
   expect_box "$range_text"
   key Escape
-  sleep 0.3
-  still_running
+  expect_form_back
   click cancel
   wait_exit || return
   expect_unchanged
@@ -250,9 +254,7 @@ case_bounds() {
     click ok
     expect_box "$range_text"
     key Return
-    sleep 0.3
-    still_running
-    expect_focus edit
+    expect_form_back
     expect_unchanged
     type_value 1024
     click ok
@@ -275,9 +277,7 @@ case_not_a_number() {
   expect_box "输入的值不正确，请重新输入"
   expect_shot box not_integer_box
   key Return
-  sleep 0.3
-  still_running
-  expect_focus edit
+  expect_form_back
   click cancel
   wait_exit || return
   expect_unchanged
@@ -316,12 +316,10 @@ case_spinning() {
   key Up Up Down
   expect_text 514
   click up
-  sleep 0.2
   expect_text 515
   click down
-  sleep 0.2
-  click down
-  sleep 0.2
+  expect_text 514
+  key Down
   expect_text 513
   click ok
   wait_exit || return
@@ -353,14 +351,15 @@ case_write_fails() {
   type_value 900
   click ok
   local answer
-  answer=$(ask box 10000)
+  answer=$(ask box 30000)
   case "$answer" in
     "box config	"*"PelkV3.ini	1") ;;
     *) fail "error box: $answer" ;;
   esac
   key Return
-  sleep 0.3
+  [ "$(ask wait-gone-box 10000)" = gone ] || fail "the error box stayed"
   still_running
+  expect_focus ok
   expect_unchanged
   expect_no_temporary
   ask release >/dev/null
@@ -374,7 +373,7 @@ case_locked_read() {
   expect "hold" "$(ask hold none "$(winepath -w "$dir/PelkV3.ini")")" held
   launch
   local answer
-  answer=$(ask box 10000)
+  answer=$(ask box 30000)
   case "$answer" in
     "box config	"*"PelkV3.ini	1") ;;
     *) fail "error box: $answer" ;;

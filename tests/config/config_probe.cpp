@@ -3,9 +3,11 @@
 // test script can drive the program with real input and check what it shows.
 //   wait-form MS            "form X Y W H CX CY" (window and client origin on the screen), or "none"
 //   wait-gone MS            "gone" once neither the form nor a message box is left, else "still"
+//   wait-gone-box MS        "gone" once no message box is left, else "still"
 //   box MS                  "box CAPTION<TAB>TEXT<TAB>OWNED" (OWNED 1 when the form owns it), or "nobox"
-//   focus                   the control holding the focus: edit, ok, cancel, or another class
-//   text                    the text the spin edit shows
+//   focus [NAME MS]         the control holding the focus: edit, ok, cancel, or another class
+//   text [TEXT MS]          "text TEXT", the text the spin edit shows
+//                           (with the expected answer, waits up to MS for it)
 //   point edit|ok|cancel|up|down|close   screen point to click: a control, a spin button, the close button
 //   foreground              brings the form to the front with the keyboard focus
 //   shot form|box NAME      compares the window with fixtures/NAME.bmp: "match", or "differ ..."
@@ -251,14 +253,26 @@ int main() {
             int ms = 10000;
             in >> ms;
             answer = waitFor(ms, [] { return findForm() == nullptr && findBox() == nullptr; }) ? "gone" : "still";
+        } else if (verb == "wait-gone-box") {
+            int ms = 10000;
+            in >> ms;
+            answer = waitFor(ms, [] { return findBox() == nullptr; }) ? "gone" : "still";
         } else if (verb == "box") {
             int ms = 5000;
             in >> ms;
             answer = boxAnswer(ms);
-        } else if (verb == "focus") {
-            answer = focusAnswer();
-        } else if (verb == "text") {
-            answer = textAnswer();
+        } else if (verb == "focus" || verb == "text") {
+            // With an expected answer and a bound: waits until the answer is that one (input may
+            // still be on its way), and gives the last one seen.
+            std::string expected;
+            int ms = 0;
+            in >> expected >> ms;
+            if (verb == "text")
+                expected = "text " + expected;
+            waitFor(ms, [&] {
+                answer = verb == "focus" ? focusAnswer() : textAnswer();
+                return expected.empty() || answer == expected;
+            });
         } else if (verb == "point") {
             std::string what;
             in >> what;
