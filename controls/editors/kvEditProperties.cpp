@@ -1,5 +1,6 @@
 #include "kvEditProperties.h"
 
+#include "kvEdit.h"
 #include "kvEditStyles.h"
 #include "kvEditViewData.h"
 #include "kvEditViewInfo.h"
@@ -173,6 +174,7 @@ bool TkvCustomEditProperties::HasProviderDataSource(bool flag) {
 }
 
 TClass TkvCustomEditProperties::GetViewDataClass() { return TkvCustomEditViewData::ClassInfo(); }
+TClass TkvCustomEditProperties::GetEditClass() { return TkvCustomEdit::ClassInfo(); }
 TClass TkvCustomEditProperties::GetStyleClass() { return TkvEditStyle::ClassInfo(); }
 TClass TkvCustomEditProperties::GetViewInfoClass() { return TkvCustomEditViewInfo::ClassInfo(); }
 
@@ -196,8 +198,10 @@ TkvCustomEditProperties *TkvCustomEditProperties::CreateInstanceOfSameClass() {
     return NewOf<TkvCustomEditProperties>(ClassType(), static_cast<TPersistent *>(nullptr));
 }
 
-TkvCustomEditViewData *TkvCustomEditProperties::CreateViewData(TkvCustomEditStyle *style, bool inPlace, bool) {
-    return NewOf<TkvCustomEditViewData>(GetViewDataClass(), this, style, inPlace);
+TkvCustomEditViewData *TkvCustomEditProperties::CreateViewData(TkvCustomEditStyle *style, bool inPlace, bool flag) {
+    TkvCustomEditViewData *data = NewOf<TkvCustomEditViewData>(GetViewDataClass(), this, style, inPlace);
+    data->Flag = flag;
+    return data;
 }
 
 void TkvCustomEditProperties::PrepareDisplayValue(const Variant &editValue, Variant &displayValue, bool) {

@@ -146,12 +146,14 @@ public:
     virtual bool EditingFormatNeedsFocus() { return true; }
     virtual bool HandlesTabKey() { return false; }
     virtual bool CanCompareEditValues() { return false; }
+    // The editor class these properties belong to.
+    virtual TClass GetEditClass();
     virtual TClass GetStyleClass();
     virtual TClass GetViewInfoClass();
     virtual void Changed();
     virtual bool CompareDisplayValues(const Variant &a, const Variant &b);
     virtual TkvCustomEditProperties *CreateInstanceOfSameClass();
-    // The flag is the caller's; the view data keeps no place for it yet.
+    // The view data records the flag.
     virtual TkvCustomEditViewData *CreateViewData(TkvCustomEditStyle *style, bool inPlace, bool flag = false);
     virtual void GetWideText(std::wstring &text) { text.clear(); }
     virtual int GetSupportedOperations() { return buttons_->Count() > 0 ? 32 : 0; }

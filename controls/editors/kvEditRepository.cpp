@@ -77,8 +77,13 @@ void TkvEditRepository::Destroy() {
 
 // --- the registry and shared routines
 
+namespace {
+TOwned<TkvRegisteredClasses> registry;
+} // namespace
+
+void FreeEditPropertiesRegistry() { registry.reset(); }
+
 TkvRegisteredClasses *EditPropertiesRegistry() {
-    static TOwned<TkvRegisteredClasses> registry;
     if (!registry) {
         registry.reset(New<TkvRegisteredClasses>(false));
         registry->SetSorted(true);

@@ -79,6 +79,8 @@ private:
 
 // The editor properties classes, each with "Name|Description"; sorted, made on first use.
 TkvRegisteredClasses *EditPropertiesRegistry();
+// Frees the registry (the editors' unit end); the next use makes a new one.
+void FreeEditPropertiesRegistry();
 
 bool VariantsEqualExactly(const Variant &a, const Variant &b);
 // The key flags of a mouse message for a shift state.

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "kvEditProperties.h"
 #include "kvEditViewData.h"
 #include "ztThemeManager.h"
 
@@ -16,6 +17,7 @@ void TkvCustomEditViewData::Create(TkvCustomEditProperties *properties, TkvCusto
     Properties = properties;
     Style = style;
     InPlace = inPlace;
+    Buttons = properties != nullptr ? properties->Buttons() : nullptr;
     MaxWidth = kvEditViewSizeLimit;
     MaxHeight = kvEditViewSizeLimit;
     InitializeSecond();
@@ -209,4 +211,66 @@ void TkvCustomEditViewData::CalculateButtonsViewInfo(TkvCanvas *canvas, const Tk
         else if (state == kvebsHot)
             viewInfo->HotButton = j;
     }
+}
+
+int TkvCustomEditViewData::GetTextHeight(TkvCanvas *canvas) {
+    if (!ShowsText() || Style == nullptr)
+        return GetSystemMetrics(SM_CYHSCROLL);
+    TFont *font = Style->GetEffectiveFont();
+    if (canvas != nullptr && canvas->Canvas() != nullptr && canvas->Canvas()->HandleAllocated()) {
+        canvas->SetFont(font);
+        return canvas->TextHeight(L"Zg");
+    }
+    // No canvas to measure on: the screen's.
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font->GetHandle());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, L"Zg", 2, &size);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return size.cy;
+}
+
+TRect TkvCustomEditViewData::GetContentOffsets() {
+    // The frame's extent, the text's margin inside it and the room a button's frame takes.
+    TRect frame = GetClientExtent();
+    const int textMargin = InPlace ? 1 : 2;
+    return TRect{frame.left + textMargin, frame.top + textMargin, frame.right + textMargin,
+                 frame.bottom + textMargin};
+}
+
+TSize TkvCustomEditViewData::GetEditContentSize(TkvCanvas *canvas, const TSize &contentSize) {
+    TRect offsets = GetContentOffsets();
+    TSize size{contentSize.cx + offsets.left + offsets.right, contentSize.cy + offsets.top + offsets.bottom};
+    if (Buttons != nullptr && Style != nullptr &&
+        !KvEditButtonsHidden(Buttons->VisibleCount(), Style->ButtonTransparency(), Focused, Hot)) {
+        for (int i = 0; i < Buttons->Count(); ++i) {
+            TkvEditButton *button = Buttons->Items(i);
+            if (!button->Visible())
+                continue;
+            int width = button->Width();
+            if (width <= 0 && OnQueryButtonWidth)
+                OnQueryButtonWidth(this, i, width);
+            if (width <= 0) {
+                TkvEditButtonViewInfoData data;
+                data.Kind = button->Kind();
+                data.VisibleCaption = button->VisibleCaption();
+                data.Glyph = button->Kind() == bkGlyph && button->HasGlyph() ? button->Glyph() : nullptr;
+                data.NativeStyle = IsNativeStyle();
+                width = canvas != nullptr ? GetEditButtonWidth(canvas, data) : GetSystemMetrics(SM_CYHSCROLL);
+            }
+            size.cx += width;
+        }
+    }
+    return size;
+}
+
+TSize TkvCustomEditViewData::GetEditSize(TkvCanvas *canvas, const TSize &contentSize) {
+    TSize content{contentSize.cx, GetTextHeight(canvas)};
+    if (content.cx < 0)
+        content.cx = 0;
+    TSize size = GetEditContentSize(canvas, TSize{0, content.cy});
+    size.cy = std::min<LONG>(size.cy, MaxHeight);
+    size.cx = std::min<LONG>(size.cx, MaxWidth);
+    return size;
 }

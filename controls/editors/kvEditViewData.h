@@ -84,6 +84,21 @@ public:
     virtual bool IsNativeStyle();
     // The spin edit's keyboard spin (never in the base).
     virtual bool IsButtonPressedByKeyboard(int) { return false; }
+    // The height of a text line in the style's font (the text "Zg") for an editor that shows
+    // text, else the painter's button height.
+    virtual int GetTextHeight(TkvCanvas *canvas);
+    // Whether the editor shows text (its size follows the font).
+    virtual bool ShowsText() { return true; }
+    // Where the content stands inside the client extent: the sum of the frame's, the text's
+    // and the buttons' offsets on each side.
+    virtual TRect GetContentOffsets();
+    // The client extent plus the visible buttons' widths (cx) and the content's height (cy).
+    virtual TSize GetEditContentSize(TkvCanvas *canvas, const TSize &contentSize);
+    // The editor's size for a content size (through the properties' view info class); a
+    // dimension of 0 or less in the answer is left to the caller.
+    virtual TSize GetEditSize(TkvCanvas *canvas, const TSize &contentSize);
+    // What the properties' CreateViewData recorded.
+    bool Flag = false;
 
 protected:
     // Runs after the fields are set; descendants prepare here.

@@ -391,6 +391,20 @@ TEST_F(KvButtonTest, HotTrackingFollowsTheMouse) {
     EXPECT_FALSE(IsMouseTracking(button));
     button->SetEnabled(false);
     EXPECT_EQ(button->CurrentState(), kvbsDisabled);
+
+    // A button freed under the mouse ends its tracking first: the tracker's later checks of
+    // the cursor reach nothing freed.
+    TkvButton *doomed = addButton(shown.form, TRect{20, 60, 120, 85});
+    doomed->LookAndFeel()->SetKind(lfUltraFlat);
+    settle();
+    moveMouseTo(clientToScreen(doomed->Handle(), POINT{30, 10}));
+    ASSERT_TRUE(pumpUntil([&] { return doomed->MouseInControl(); }));
+    IkvMouseTrackingCaller *caller = doomed;
+    ASSERT_TRUE(IsMouseTracking(caller));
+    doomed->Free();
+    EXPECT_FALSE(IsMouseTracking(caller));
+    moveMouseTo(clientToScreen(shown.form->Handle(), POINT{300, 200}));
+    settle(300);
 }
 
 // Every look-and-feel kind in a row, every state in a column: normal, default, hot, pressed,

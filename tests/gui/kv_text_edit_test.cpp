@@ -1,0 +1,375 @@
+// The text editor in a real window with real typing: the typed text as edit value, no change
+// event for the program's own texts, pasting within the maximum length, character case, text
+// typed through the clipboard and the input method, the painted text of an unfocused
+// right-aligned editor, a numeric descendant's edit text, completion from lookup items and the
+// arrow keys over a completed tail; and captures of text edits in their states.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <classlib/float_format.h>
+#include <classlib/string_utils.h>
+#include <classlib/units.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "forms_test_support.h"
+#include "image_compare.h"
+#include "input.h"
+#include "kvTextEdit.h"
+#include "system_colors.h"
+#include "theme.h"
+
+using namespace formstest;
+
+namespace {
+
+class TNumericTextEditProperties : public TkvTextEditProperties {
+    CL_CLASS(TNumericTextEditProperties, TkvTextEditProperties)
+
+public:
+    bool IsEditValueNumeric() override { return true; }
+};
+
+// A numeric descendant, as the spin editor is.
+class TNumericTextEdit : public TkvTextEdit {
+    CL_CLASS(TNumericTextEdit, TkvTextEdit)
+
+public:
+    TClass GetPropertiesClass() override { return TNumericTextEditProperties::ClassInfo(); }
+};
+
+// Characters as a keyboard types them (VK_PACKET), through the application's loop.
+void typeChars(const std::wstring &text) {
+    for (wchar_t c : text) {
+        INPUT input[2]{};
+        for (INPUT &i : input) {
+            i.type = INPUT_KEYBOARD;
+            i.ki.wScan = c;
+            i.ki.dwFlags = KEYEVENTF_UNICODE;
+        }
+        input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    }
+    settle(150);
+}
+
+void pressWith(WORD vk, WORD modifier) {
+    if (modifier != 0)
+        sendKey(modifier, false);
+    typeKey(vk);
+    if (modifier != 0)
+        sendKey(modifier, true);
+    settle(150);
+}
+
+void putOnClipboard(const std::wstring &text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    auto *target = static_cast<wchar_t *>(GlobalLock(memory));
+    text.copy(target, text.size());
+    target[text.size()] = L'\0';
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+class KvTextEditTest : public FixedSysColorsTest {
+protected:
+    void SetUp() override {
+        FixedSysColorsTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        InitForms();
+        units_ = new UnitScope{&kvTextEditUnit};
+        shown_ = new ShownForm;
+        form = shown_->form;
+        form->SetBorderStyle(bsNone);
+        form->SetColor(clBtnFace);
+        form->SetBounds(60, 60, 320, 200);
+        ASSERT_TRUE(shown_->show());
+    }
+    void TearDown() override {
+        delete shown_;
+        shown_ = nullptr;
+        delete units_;
+        units_ = nullptr;
+        FixedSysColorsTest::TearDown();
+    }
+
+    template <class T = TkvTextEdit> T *addEdit(int left, int top, int width = 121) {
+        T *edit = New<T>(form);
+        edit->SetParent(form);
+        edit->SetBounds(left, top, width, 21);
+        edit->HandleNeeded();
+        settle(30);
+        return edit;
+    }
+    bool focus(TkvCustomTextEdit *edit) {
+        edit->SetFocus();
+        return pumpUntil([&] { return edit->InnerControl()->HandleAllocated() && GetFocus() == edit->InnerControl()->Handle(); });
+    }
+    HWND inner(TkvCustomTextEdit *edit) { return edit->InnerControl()->Handle(); }
+
+    TForm *form = nullptr;
+
+private:
+    UnitScope *units_ = nullptr;
+    ShownForm *shown_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(KvTextEditTest, TypedTextBecomesTheEditValueAndTheProgramsTextChangesNothing) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    int changes = 0;
+    int valueChanges = 0;
+    edit->Properties()->OnChange = [&](TObject *) { ++changes; };
+    edit->Properties()->OnEditValueChanged = [&](TObject *) { ++valueChanges; };
+    edit->SetText(L"set");
+    EXPECT_EQ(changes, 0); // the program's own text is no user change
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"set");
+    EXPECT_FALSE(edit->EditModified());
+
+    ASSERT_TRUE(focus(edit));
+    edit->SelectAll();
+    typeChars(L"héllo");
+    EXPECT_EQ(edit->Text(), L"héllo");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"héllo");
+    EXPECT_TRUE(edit->EditModified());
+    EXPECT_GE(changes, 5);
+    EXPECT_GE(valueChanges, 1);
+    EXPECT_EQ(edit->SelStart(), 5);
+    EXPECT_EQ(edit->SelLength(), 0);
+
+    // WM_GETTEXT answers the shown text and never overruns a short buffer.
+    wchar_t buffer[4] = {L'x', L'x', L'x', L'x'};
+    EXPECT_EQ(SendMessageW(edit->Handle(), WM_GETTEXT, 3, reinterpret_cast<LPARAM>(buffer)), 2);
+    EXPECT_EQ(std::wstring(buffer), L"hé");
+    EXPECT_EQ(buffer[3], L'x');
+    EXPECT_EQ(SendMessageW(edit->Handle(), WM_GETTEXT, 1, reinterpret_cast<LPARAM>(buffer)), 0);
+    EXPECT_EQ(buffer[0], L'\0');
+    EXPECT_EQ(edit->GetText(), L"héllo");
+
+    // Tab is never inserted, it moves on.
+    typeKey(VK_TAB);
+    settle(150);
+    EXPECT_EQ(edit->Text(), L"héllo");
+}
+
+TEST_F(KvTextEditTest, PastingIsCutToTheMaximumLengthAndChineseSurvivesWhole) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetMaxLength(3);
+    ASSERT_TRUE(focus(edit));
+    putOnClipboard(L"abcdef");
+    pressWith('V', VK_CONTROL);
+    EXPECT_EQ(edit->Text(), L"abc");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"abc");
+    typeChars(L"z");
+    EXPECT_EQ(edit->Text(), L"abc");
+
+    edit->Properties()->SetMaxLength(0);
+    edit->SetText(L"");
+    putOnClipboard(L"中文字");
+    pressWith('V', VK_CONTROL);
+    EXPECT_EQ(edit->Text(), L"中文字");
+    EXPECT_EQ(edit->SelStart(), 3);
+    EXPECT_EQ(edit->SelLength(), 0);
+    // Pasted from code: the selection is replaced.
+    edit->SetSelStart(1);
+    edit->SetSelLength(1);
+    putOnClipboard(L"国");
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), L"中国字");
+    EXPECT_EQ(edit->SelStart(), 2);
+}
+
+TEST_F(KvTextEditTest, TheInputMethodsCharactersArriveWholeAndTheSelectionStaysTrue) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    ASSERT_TRUE(focus(edit));
+    auto *innerEdit = dynamic_cast<TkvCustomInnerTextEdit *>(edit->InnerControl());
+    for (wchar_t c : std::wstring(L"中文")) {
+        PostMessageW(inner(edit), WM_IME_CHAR, c, 1);
+        settle(50);
+    }
+    EXPECT_EQ(edit->Text(), L"中文");
+    EXPECT_EQ(innerEdit->ImeCharCount(), 0);
+    EXPECT_EQ(edit->SelStart(), 2);
+    EXPECT_EQ(edit->SelLength(), 0);
+    edit->SetSelStart(0);
+    edit->SetSelLength(1);
+    EXPECT_EQ(edit->SelStart(), 0);
+    EXPECT_EQ(edit->SelLength(), 1);
+    EXPECT_EQ(edit->SelText(), L"中");
+}
+
+TEST_F(KvTextEditTest, UpperCaseModeShowsCapitalsForTypedLowerCase) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetCharCase(ecUpperCase);
+    ASSERT_TRUE(focus(edit));
+    typeChars(L"abc");
+    EXPECT_EQ(edit->Text(), L"ABC");
+    edit->SetText(L"mixed");
+    EXPECT_EQ(edit->Text(), L"MIXED");
+}
+
+TEST_F(KvTextEditTest, AnUnfocusedRightAlignedEditorPaintsItsTextAtTheRight) {
+    TkvTextEdit *edit = addEdit(10, 10, 160);
+    TkvTextEdit *other = addEdit(10, 50);
+    edit->Properties()->Alignment()->SetHorz(taRightJustify);
+    edit->SetText(L"WWW");
+    ASSERT_TRUE(focus(other));
+    settle(100);
+    EXPECT_FALSE(IsWindowVisible(inner(edit)));
+    edit->Repaint();
+    PixelBuffer picture = captureClient(edit->Handle());
+    auto darkIn = [&](int from, int to) {
+        int dark = 0;
+        for (int y = 3; y < picture.height - 3; ++y)
+            for (int x = from; x < to; ++x)
+                if ((picture.at(x, y) & 0xFF) < 0x60)
+                    ++dark;
+        return dark;
+    };
+    EXPECT_EQ(darkIn(3, 100), 0);
+    EXPECT_GT(darkIn(100, picture.width - 3), 10);
+
+    ASSERT_TRUE(focus(edit));
+    EXPECT_TRUE(IsWindowVisible(inner(edit)));
+    EXPECT_EQ(edit->Text(), L"WWW");
+}
+
+TEST_F(KvTextEditTest, ANumericDescendantEditsPointOnePlusPointTwoAsPointThree) {
+    TNumericTextEdit *edit = addEdit<TNumericTextEdit>(10, 10);
+    edit->SetEditValue(Variant(0.1 + 0.2));
+    ASSERT_TRUE(focus(edit));
+    EXPECT_EQ(edit->Text(), FloatToStr(0.3));
+    edit->Properties()->SetDisplayFormat(L"0.00");
+    TkvTextEdit *other = addEdit(10, 50);
+    ASSERT_TRUE(focus(other));
+    std::wstring expected = L"0.30";
+    expected[1] = FormatSettings().DecimalSeparator;
+    EXPECT_EQ(edit->Text(), expected);
+}
+
+TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    TStringList *items = edit->Properties()->LookupItems();
+    items->Add(L"Alpha");
+    items->Add(L"alphabet");
+    items->Add(L"Beta");
+    std::vector<std::wstring> newTexts;
+    edit->Properties()->OnNewLookupDisplayText = [&](TObject *, const std::wstring &text) { newTexts.push_back(text); };
+    int clicks = 0;
+    edit->OnClick = [&](TObject *) { ++clicks; };
+    ASSERT_TRUE(focus(edit));
+    typeChars(L"al");
+    EXPECT_EQ(edit->Text(), L"Alpha");
+    EXPECT_EQ(edit->SelStart(), 2);
+    EXPECT_EQ(edit->SelLength(), 3);
+    EXPECT_TRUE(edit->LookupItemsMatched());
+    EXPECT_EQ(edit->ItemIndex(), 0);
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"Alpha");
+    EXPECT_GE(clicks, 1);
+
+    // Backspace drops the completed tail and the last typed character.
+    typeKey(VK_BACK);
+    settle(150);
+    EXPECT_EQ(edit->Text(), L"Alpha");
+    EXPECT_EQ(edit->SelStart(), 1);
+    EXPECT_EQ(edit->SelLength(), 4);
+
+    // Right collapses the selection to its end and is used up; then it moves the caret again.
+    typeKey(VK_RIGHT);
+    settle(150);
+    EXPECT_EQ(edit->SelStart(), 5);
+    EXPECT_EQ(edit->SelLength(), 0);
+    EXPECT_FALSE(edit->LookupItemsMatched());
+    typeKey(VK_LEFT);
+    settle(150);
+    EXPECT_EQ(edit->SelStart(), 4);
+    EXPECT_EQ(edit->SelLength(), 0);
+
+    // No item starts so: the text stays as typed.
+    edit->SelectAll();
+    typeChars(L"gam");
+    EXPECT_EQ(edit->Text(), L"gam");
+    EXPECT_EQ(edit->ItemIndex(), -1);
+
+    edit->SetText(L"Gamma");
+    ASSERT_FALSE(newTexts.empty());
+    EXPECT_EQ(newTexts.back(), L"Gamma");
+    const std::size_t known = newTexts.size();
+    edit->SetText(L"BETA");
+    EXPECT_EQ(newTexts.size(), known);
+}
+
+// --- captures
+
+namespace {
+
+PixelBuffer captureEdits(const std::vector<TkvTextEdit *> &edits) {
+    int height = 0;
+    int width = 0;
+    std::vector<PixelBuffer> shots;
+    for (TkvTextEdit *edit : edits) {
+        edit->Repaint();
+        if (edit->InnerControl()->HandleAllocated())
+            RedrawWindow(edit->InnerControl()->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+        settle(30);
+        shots.push_back(captureClient(edit->Handle()));
+        width = std::max(width, shots.back().width);
+        height += shots.back().height + 2;
+    }
+    PixelBuffer all(width, height, 0x00808080);
+    int y = 0;
+    for (const PixelBuffer &shot : shots) {
+        for (int row = 0; row < shot.height; ++row)
+            for (int x = 0; x < shot.width; ++x)
+                all.at(x, y + row) = shot.at(x, row);
+        y += shot.height + 2;
+    }
+    return all;
+}
+
+} // namespace
+
+TEST_F(KvTextEditTest, CapturesOfTextEditsInTheirStates) {
+    disableThemingForProcess();
+    TkvTextEdit *focused = addEdit(10, 10, 140);
+    TkvTextEdit *unfocused = addEdit(10, 35, 140);
+    TkvTextEdit *disabled = addEdit(10, 60, 140);
+    TkvTextEdit *right = addEdit(10, 85, 140);
+    TkvTextEdit *lookup = addEdit(10, 110, 140);
+    focused->SetText(L"Focused");
+    unfocused->SetText(L"Unfocused");
+    disabled->SetText(L"Disabled");
+    disabled->SetEnabled(false);
+    right->SetText(L"Right");
+    right->Properties()->Alignment()->SetHorz(taRightJustify);
+    lookup->Properties()->LookupItems()->Add(L"Completion");
+    ASSERT_TRUE(focus(lookup));
+    typeChars(L"Com");
+    ASSERT_EQ(lookup->Text(), L"Completion");
+    // The caret blinks: it is not part of the picture.
+    HideCaret(inner(lookup));
+    PixelBuffer withLookup = captureEdits({lookup});
+    ASSERT_TRUE(focus(focused));
+    focused->SelectAll();
+    HideCaret(inner(focused));
+    PixelBuffer all = captureEdits({focused, unfocused, disabled, right});
+    PixelBuffer joined(std::max(all.width, withLookup.width), all.height + withLookup.height, 0x00808080);
+    for (int y = 0; y < all.height; ++y)
+        for (int x = 0; x < all.width; ++x)
+            joined.at(x, y) = all.at(x, y);
+    for (int y = 0; y < withLookup.height; ++y)
+        for (int x = 0; x < withLookup.width; ++x)
+            joined.at(x, all.height + y) = withLookup.at(x, y);
+    EXPECT_TRUE(matchesReference(joined, "gui", "kv_text_edits"));
+    restoreThemingForProcess();
+}
