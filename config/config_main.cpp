@@ -4,6 +4,7 @@
 #include <classlib/forms.h>
 
 #include <kvButtons.h>
+#include <kvSpinEdit.h>
 
 #include "unCofing.h"
 
@@ -12,6 +13,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         InitForms();
         kvButtonsUnit.Start();
+        kvSpinEditUnit.Start();
         Application->Initialize();
         frmConfig = Application->CreateForm<TfrmConfig>();
         Application->Run();
@@ -25,6 +27,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         // forms' unit as well, so stopping it would not free the form yet.
         FreeAndNil(frmConfig);
         FormsUnit.Stop();
+        kvSpinEditUnit.Stop();
         kvButtonsUnit.Stop();
     } catch (...) {
         HandleException(nullptr);

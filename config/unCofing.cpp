@@ -29,7 +29,8 @@ void TfrmConfig::Create(TComponent *owner) {
 
     Label1 = makeLabel(16, 24, L"设置最大可用内存");
     Label2 = makeLabel(216, 24, L"可设置范围384-1024");
-    kvspndtXMX = New<THeapEditor>(this);
+    // No property set: integer values, no bounds, step 1.
+    kvspndtXMX = New<TkvSpinEdit>(this);
     kvspndtXMX->SetName(L"kvspndtXMX");
     kvspndtXMX->SetParent(this);
     kvspndtXMX->SetBounds(122, 20, 79, kvspndtXMX->Height());

@@ -8,10 +8,9 @@
 #include <classlib/string_list.h>
 
 #include <kvButtons.h>
+#include <kvSpinEdit.h>
 
 #include <string>
-
-#include "heap_editor.h"
 
 class TfrmConfig : public TForm {
     CL_CLASS(TfrmConfig, TForm)
@@ -21,7 +20,7 @@ public:
 
     TLabel *Label1 = nullptr;
     TLabel *Label2 = nullptr;
-    THeapEditor *kvspndtXMX = nullptr;
+    TkvSpinEdit *kvspndtXMX = nullptr;
     TkvButton *btnBtnOK = nullptr;
     TkvButton *btnBtnCancel = nullptr;
 
