@@ -6,6 +6,7 @@
 
 #include "kvClasses.h"
 #include "kvEditPaintUtils.h"
+#include "kvLookAndFeelPainters.h"
 
 namespace {
 
@@ -122,12 +123,17 @@ void TkvCustomEdit::Initialize() {
     userInput_ = false;
     modifiedStack_.clear();
     properties_->OnPropertiesChanged = Bind(this, &TkvCustomEdit::propertiesChangedHandler);
-    if (inPlace_) {
+    {
         TkvControlKeys keys = Keys();
-        keys.Include(ckAllKeys);
-        keys.Include(ckArrows);
+        // A painted editor takes its characters itself (they are not accelerators of the form).
         if (GetInnerEditClass() == nullptr)
-            keys.Include(ckTab);
+            keys.Include(ckChars);
+        if (inPlace_) {
+            keys.Include(ckAllKeys);
+            keys.Include(ckArrows);
+            if (GetInnerEditClass() == nullptr)
+                keys.Include(ckTab);
+        }
         SetKeys(keys);
     }
     dblClickTimer_ = New<TkvTimer>(nullptr);
@@ -222,10 +228,11 @@ void TkvCustomEdit::SetRepositoryItem(TkvEditRepositoryItem *value) {
         return;
     if (!IsRepositoryItemAcceptable(value)) {
         std::wstring text;
-        GetResourceText(TranslateResourceString(L"The repository item is not acceptable"), text);
+        GetResourceText(L"The repository item is not acceptable", text);
         throw Exception(text);
     }
     RepositoryItemChanging();
+    FreeAndNil(viewData_);
     if (repositoryItem_ != nullptr) {
         repositoryItem_->RemoveListener(this);
         repositoryItem_->RemoveFreeNotification(this);
@@ -254,6 +261,8 @@ void TkvCustomEdit::ItemRemoved(TkvEditRepositoryItem *item) {
         return;
     item->RemoveFreeNotification(this);
     repositoryItem_ = nullptr;
+    // The last view data may refer to the item's properties.
+    FreeAndNil(viewData_);
     if (IsDestroying() || properties_ == nullptr)
         return;
     // The editor goes on with its own settings, as though the item had been unassigned.
@@ -285,6 +294,9 @@ void TkvCustomEdit::PropertiesChanged(TObject *) {
         transparentBackground_ = transparent;
         UpdateStateFromCursor();
     }
+    // Buttons and borders change the size an auto-sized editor takes.
+    if (CanAutoSize() && !constructing_)
+        SetBounds(Left(), Top(), Width(), Height());
     UpdateStateFromCursor();
 }
 
@@ -353,7 +365,7 @@ bool TkvCustomEdit::CanModify() {
     if (properties->AssignedValues()->ReadOnly())
         return !properties->ReadOnly();
     if (inPlace_) {
-        if (properties->ReadOnly())
+        if (IsEffectivelyReadOnly())
             return false;
         IkvEditDefaultValuesProvider *provider = properties->DefaultValuesProvider();
         return provider == nullptr || provider->DefaultEditable();
@@ -577,8 +589,12 @@ bool TkvCustomEdit::ValidateEdit(bool raiseOnError) {
 
 void TkvCustomEdit::HandleValidationError(const std::wstring &errorText) {
     if (!Focused() && Visible() && CanFocus()) {
-        FlagScope focus(errorFocus_, true);
-        SetFocus();
+        {
+            FlagScope focus(errorFocus_, true);
+            SetFocus();
+        }
+        // The focus-changed handler kept out while the focus came back: show the focused look.
+        FocusChanged();
     }
     if (Visible())
         SelectAll();
@@ -707,9 +723,11 @@ void TkvCustomEdit::FocusChanged() {
         inherited::FocusChanged();
         UpdateDrawValue();
     }
+    // A modal form closing with a result other than cancel: the text is checked without raising.
+    // The class library ends the modal state before it hides the form, so the hidden form and
+    // its result tell it.
     TCustomForm *form = GetParentForm(this);
-    if (form != nullptr && form->FormState().Contains(fsModal) && !form->Visible() &&
-        form->ModalResult() != mrNone && form->ModalResult() != mrCancel)
+    if (form != nullptr && !form->Visible() && form->ModalResult() != mrNone && form->ModalResult() != mrCancel)
         ValidateEdit(false);
 }
 
@@ -839,8 +857,9 @@ void TkvCustomEdit::ActivateByMouse(TShiftState shift, int x, int y, TkvCustomEd
     TPoint p{x, y};
     if (Parent() != nullptr)
         p = ScreenToClient(Parent()->ClientToScreen(p));
-    HWND target = IsInnerEditUsable() ? InnerControl()->Handle() : Handle();
-    if (target == InnerControl()->Handle()) {
+    const bool inner = IsInnerEditUsable();
+    HWND target = inner ? InnerControl()->Handle() : Handle();
+    if (inner) {
         p.x -= InnerControl()->Left();
         p.y -= InnerControl()->Top();
     }
@@ -982,7 +1001,9 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
         state.Include(cvsNormal);
     else {
         state.Include(Focused() ? cvsFocused : cvsNormal);
-        if (hot)
+        // The hot style and the mouse tracking it needs only with hot tracking; the buttons'
+        // hot look follows the mouse either way.
+        if (hot && Style()->HotTrack())
             state.Include(cvsHot);
     }
     SelectStateStyle(state);
@@ -999,6 +1020,7 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
     info->ButtonPaintContext.Transparent = IsTransparentBackground();
     info->ButtonPaintContext.InPlace = inPlace_;
     info->ButtonPaintContext.Font = ActiveStyle()->GetEffectiveFont();
+    info->ButtonPaintContext.TextColor = ActiveStyle()->TextColor();
     data->Calculate(KvCanvas(), TRect{0, 0, Width(), Height()}, mouse, info, old.get());
     info->ContainerState = state;
     if (info->NativeStyle) {
@@ -1019,15 +1041,18 @@ bool TkvCustomEdit::RecalculateState(const TPoint &p, int button, TShiftState sh
     realigning_ = false;
 
     if (old) {
-        if (info->Repaint(Handle(), old.get()) || !EqualRect(&info->Bounds, &old->Bounds))
-            if (!EqualRect(&info->Bounds, &old->Bounds))
-                Invalidate();
+        // Only what changed is painted again; a new size paints everything.
+        info->Repaint(Handle(), old.get());
+        if (!EqualRect(&info->Bounds, &old->Bounds))
+            Invalidate();
         SynchronizeButtonPress(old.get(), mouseEvent_ == 2);
     } else {
         Invalidate();
     }
     if (state.Contains(cvsHot))
         BeginMouseTracking(this, hotBounds, this);
+    FreeAndNil(viewData_);
+    viewData_ = data.release();
     return true;
 }
 
@@ -1068,7 +1093,11 @@ void TkvCustomEdit::PaintNonInnerEdit(TkvCanvas *canvas) {
 
 namespace {
 
+// The editors' texts pass through the program's resource-string translations.
+void translateEditText(const std::wstring &text, std::wstring &result, void *) { result = TranslateResourceString(text); }
+
 void startEditUnit() {
+    SetResourceTextHook(translateEditText);
     HCURSOR wheel = LoadCursorW(GetModuleHandleW(nullptr), L"KVEDIT_MOUSEWHEEL");
     if (wheel != nullptr && Screen != nullptr)
         Screen->SetCursors(crKvEditMouseWheel, wheel);
@@ -1079,6 +1108,8 @@ void startEditUnit() {
 }
 
 void stopEditUnit() {
+    if (ResourceTextHook() == translateEditText)
+        SetResourceTextHook(nullptr);
     FreeEditPropertiesRegistry();
     if (TkvEditStyleController *controller = GetDefaultEditStyleController())
         controller->Free();
@@ -1086,4 +1117,4 @@ void stopEditUnit() {
 
 } // namespace
 
-constinit TUnit kvEditUnit{L"kvEdit", startEditUnit, stopEditUnit, {&kvContainerUnit, &kvEditPaintUtilsUnit}};
+constinit TUnit kvEditUnit{L"kvEdit", startEditUnit, stopEditUnit, {&kvContainerUnit, &kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit}};

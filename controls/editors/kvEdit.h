@@ -360,6 +360,7 @@ public:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseEnter(TControl *control) override;
     void Click() override;
     void DblClick() override;
     void DoEnter() override;
@@ -386,7 +387,7 @@ protected:
 
     // The in-place view state copied into every view data.
     TRect InPlaceBounds{};
-    // The view data of the last recalculation's kind, kept for auto-size questions.
+    // The view data of the last recalculation (none before the first).
     TkvCustomEditViewData *LastViewData() const noexcept { return viewData_; }
     void SetPressedButton(int index) noexcept { pressedButton_ = index; }
     TkvTimer *DblClickTimer() const noexcept { return dblClickTimer_; }
@@ -403,6 +404,7 @@ private:
     void wmCut(TMessage &m);
     void wmPaste(TMessage &m);
     void cmDialogChar(TMessage &m);
+    bool hotTracksLeave();
     bool isOwnOrActiveHandler(bool change);
 
     TkvCustomEditProperties *properties_ = nullptr;

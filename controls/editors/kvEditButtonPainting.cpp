@@ -257,7 +257,7 @@ void DrawEditButtonContent(TkvCanvas *canvas, TkvEditButtonViewInfo *button, con
     TColor background;
     TColor text;
     buttonColors(data, background, text);
-    if (!themed && !validGlyph)
+    if (!themed && !validGlyph && !context.BackgroundDrawn)
         fill(canvas, rect, background);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;

@@ -36,6 +36,9 @@ struct TkvEditButtonPaintContext {
     TRect BorderRect{};
     // UltraFlat and Office 2003 buttons that are hot or pressed get a whole frame.
     bool FullFrame = false;
+    // The content is drawn over a background already painted (the view info's button
+    // background, an Office 2003 gradient say): it is not filled again.
+    bool BackgroundDrawn = false;
 };
 
 // The theme state of a drawing state: disabled 4, normal 1, pressed 3, hot 2.

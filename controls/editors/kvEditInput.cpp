@@ -355,7 +355,28 @@ void TkvCustomEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int
 void TkvCustomEdit::MouseMove(TShiftState shift, int x, int y) {
     lastMousePoint_ = TPoint{x, y};
     IntScope event(mouseEvent_, 1);
-    inherited::MouseMove(shift, x, y);
+    if (hotTracksLeave()) {
+        inherited::MouseMove(shift, x, y);
+        return;
+    }
+    // Without hot tracking the window's own leave notice is enough: no tracking timer.
+    TkvControl::MouseMove(shift, x, y);
+    if (!IsDestroying())
+        RecalculateState(TPoint{x, y}, 0, shift);
+}
+
+void TkvCustomEdit::MouseEnter(TControl *control) {
+    if (hotTracksLeave()) {
+        inherited::MouseEnter(control);
+        return;
+    }
+    TkvControl::MouseEnter(control);
+    UpdateStateFromCursor();
+}
+
+bool TkvCustomEdit::hotTracksLeave() {
+    // An inner edit hides the editor's own leave notice; the style's hot look needs the timer.
+    return InnerControl() != nullptr || properties_ == nullptr || Style()->HotTrack();
 }
 
 void TkvCustomEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "kvEditFramePainting.h"
 #include "kvEditPaintUtils.h"
 #include "kvEditViewInfo.h"
 #include "ztOffice11.h"
@@ -107,10 +108,7 @@ void TkvCustomEditViewInfo::MoveBy(int dx, int dy) {
     }
 }
 
-void TkvCustomEditViewInfo::Draw(TkvCanvas *canvas) {
-    DrawBackground(canvas);
-    DrawButtons(canvas);
-}
+void TkvCustomEditViewInfo::Draw(TkvCanvas *canvas) { DrawBackground(canvas); }
 
 void TkvCustomEditViewInfo::DrawBorder(TkvCanvas *canvas, TRect r) {
     if (BorderStyle == cbsUltraFlat || BorderStyle == cbsOffice11) {
@@ -120,11 +118,7 @@ void TkvCustomEditViewInfo::DrawBorder(TkvCanvas *canvas, TRect r) {
     inherited::DrawBorder(canvas, r);
 }
 
-void TkvCustomEditViewInfo::DrawBackground(TkvCanvas *canvas) {
-    if (OnDrawBackground && OnDrawBackground(this, canvas))
-        return;
-    PaintContainer(canvas);
-}
+void TkvCustomEditViewInfo::DrawBackground(TkvCanvas *canvas) { DrawEditBackground(canvas, this, EraseBackground); }
 
 void TkvCustomEditViewInfo::DrawButtons(TkvCanvas *canvas) {
     if (WindowDrawsButtons || painting_)
@@ -156,6 +150,7 @@ void TkvCustomEditViewInfo::DrawButton(TkvCanvas *canvas, int index) {
             TRect rect = button->Bounds;
             TkvEditButtonPaintContext context = ButtonPaintContext;
             context.BorderRect = BorderRect;
+            context.BackgroundDrawn = true;
             DrawEditButtonBorder(canvas, button, rect, context);
             DrawButtonBackground(canvas, rect, index);
             DrawEditButtonContent(canvas, button, rect, context);

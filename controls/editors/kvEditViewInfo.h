@@ -48,6 +48,8 @@ public:
     TkvEditButtonPaintContext ButtonPaintContext;
     // The editor's window draws its buttons itself (drawing them here is skipped).
     bool WindowDrawsButtons = false;
+    // The area inside the border is filled too (no inner edit covers it).
+    bool EraseBackground = true;
 
     TkvEditDrawBackgroundEvent OnDrawBackground;
     TkvEditDrawButtonEvent OnDrawButton;
@@ -67,6 +69,7 @@ public:
     void DrawBorder(TkvCanvas *canvas, TRect r) override;
 
     // --- overridable, in slot order
+    // The background, the frame and then the buttons.
     virtual void DrawBackground(TkvCanvas *canvas);
     virtual void DrawButtons(TkvCanvas *canvas);
     virtual void DrawButton(TkvCanvas *canvas, int index);

@@ -143,6 +143,8 @@ CURSORS = [
     ('KV_MULTIDRAGCURSOR', 'multidrag', lambda: drag('multi')),
     ('KV_NODROPCURSOR', 'nodrop', no_drop),
     ('KV_DRAGCURSOR', 'drag', lambda: drag('plain')),
+    # The editors' mouse-wheel cursor.
+    ('KVEDIT_MOUSEWHEEL', 'editmousewheel', lambda: scroll({'up', 'down'})),
 ]
 
 
