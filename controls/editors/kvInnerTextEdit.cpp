@@ -2,6 +2,8 @@
 
 #include <classlib/forms.h>
 
+#include <imm.h>
+
 #include "kvTextEdit.h"
 
 namespace {
@@ -271,6 +273,22 @@ void TkvCustomInnerTextEdit::applyPasswordChar() {
     InvalidateRect(handle_, nullptr, TRUE);
 }
 
+void TkvCustomInnerTextEdit::applyImeMode() {
+    if (!HandleAllocated())
+        return;
+    if (imeMode_ == imDisable) {
+        ImmAssociateContextEx(handle_, nullptr, 0);
+        return;
+    }
+    ImmAssociateContextEx(handle_, nullptr, IACE_DEFAULT);
+    if (imeMode_ != imOpen && imeMode_ != imClose)
+        return;
+    if (HIMC context = ImmGetContext(handle_)) {
+        ImmSetOpenStatus(context, imeMode_ == imOpen);
+        ImmReleaseContext(handle_, context);
+    }
+}
+
 void TkvCustomInnerTextEdit::applyMargins() {
     if (HandleAllocated())
         SendMessageW(handle_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 1));
@@ -462,8 +480,9 @@ void TkvCustomInnerTextEdit::wmImeChar(TMessage &m) {
     imeCharCount_ = 1;
     helper_->SavedSelStart = HandleAllocated() ? SelStart() : 0;
     helper_->SavedSelLength = HandleAllocated() ? SelLength() : 0;
-    // Delivered as the character it is, so that it takes the same road as a typed one (the
-    // system's edit would otherwise insert it without a WM_CHAR).
+    // The system would post the WM_CHAR for later (queries in between would answer the saved
+    // selection, and a lost one would leave the counter up); delivered at once, the character
+    // takes the road of a typed one.
     m.Result = Perform(WM_CHAR, m.WParam, m.LParam);
     if (imeCharCount_ > 0)
         ResetImeState();
@@ -556,6 +575,7 @@ void TkvCustomInnerTextEdit::Dispatch(TMessage &m) {
         return;
     case WM_SETFOCUS:
         inherited::Dispatch(m);
+        applyImeMode();
         if (container_ != nullptr && !container_->IsDestroying() &&
             reinterpret_cast<HWND>(m.WParam) != (container_->HandleAllocated() ? container_->Handle() : nullptr))
             container_->InnerEditFocusChanged();

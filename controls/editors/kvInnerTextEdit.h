@@ -155,6 +155,7 @@ public:
     bool OEMConvert() const noexcept { return oemConvert_; }
     void SetOEMConvert(bool value);
     TImeMode ImeMode() const noexcept { return imeMode_; }
+    // Asked of the input method whenever the edit takes the focus.
     void SetImeMode(TImeMode value) noexcept { imeMode_ = value; }
     TImeName ImeName() const { return imeName_; }
     void SetImeName(const TImeName &value) { imeName_ = value; }
@@ -202,6 +203,7 @@ private:
     void saveState(TkvCustomInnerTextEditPrevState &state);
     bool stateChanged(const TkvCustomInnerTextEditPrevState &state);
     void applyMargins();
+    void applyImeMode();
     void applyPasswordChar();
     void wmKeyDown(TMessage &m);
     void wmChar(TMessage &m);

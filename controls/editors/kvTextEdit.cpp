@@ -41,9 +41,10 @@ bool clipboardText(HWND owner, std::wstring &text) {
     return got;
 }
 
-bool sameFont(TFont *a, TFont *b) {
+// Whether a font already is the other in the given colour.
+bool sameFont(TFont *a, TFont *b, TColor color) {
     return a->GetName() == b->GetName() && a->GetHeight() == b->GetHeight() && a->GetStyle() == b->GetStyle() &&
-           a->GetColor() == b->GetColor() && a->GetCharset() == b->GetCharset();
+           a->GetColor() == color && a->GetCharset() == b->GetCharset();
 }
 
 // Restores a flag when a scope ends, also on failure.
@@ -259,6 +260,10 @@ bool TkvCustomTextEdit::SetDisplayText(const std::wstring &text) {
         ResetLookupMatch();
         SynchronizeEditValue();
         SetModifiedAfterEnter(false);
+    } else {
+        // A text set while the inner edit works (a handler of its key, say) is what the user
+        // sees from now on: the value follows it, or leaving the editor would bring the old back.
+        SynchronizeEditValue();
     }
     return true;
 }
@@ -451,7 +456,12 @@ void TkvCustomTextEdit::InnerEditFocusChanged() { FocusChanged(); }
 
 int TkvCustomTextEdit::GetInnerEditTextHeight() {
     TWinControl *control = InnerControl();
-    return TextEditLineHeight(control != nullptr ? control->Font() : nullptr);
+    TFont *font = control != nullptr ? control->Font() : nullptr;
+    if (TkvScreenCanvas *screen = GetScreenCanvas(); screen != nullptr && font != nullptr) {
+        screen->SetFont(font);
+        return screen->TextHeight(L"Zg");
+    }
+    return TextEditLineHeight(font);
 }
 
 void TkvCustomTextEdit::AdjustInnerEdit() {
@@ -464,12 +474,15 @@ void TkvCustomTextEdit::AdjustInnerEdit() {
         const TColor color = ViewInfo()->BackgroundColor;
         if (control->Color() != color)
             control->SetColor(color);
+        // Every recalculation passes here (a mouse move does one): only a change is applied.
         TFont *font = ActiveStyle()->GetEffectiveFont();
-        TOwned<TFont> wanted(New<TFont>());
-        wanted->Assign(font);
-        wanted->SetColor(ViewInfo()->TextColor);
-        if (!sameFont(control->Font(), wanted.get()))
+        const TColor textColor = ViewInfo()->TextColor;
+        if (!sameFont(control->Font(), font, textColor)) {
+            TOwned<TFont> wanted(New<TFont>());
+            wanted->Assign(font);
+            wanted->SetColor(textColor);
             control->SetFont(wanted.get());
+        }
     } catch (...) {
         inner->LockBounds(false);
         throw;
@@ -757,4 +770,4 @@ void startTextEditUnit() {
 
 } // namespace
 
-constinit TUnit kvTextEditUnit{L"kvTextEdit", startTextEditUnit, nullptr, {&kvEditUnit}};
+constinit TUnit kvTextEditUnit{L"kvTextEdit", startTextEditUnit, nullptr, {&kvEditUnit, &kvFormatsUnit}};

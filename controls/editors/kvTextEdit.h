@@ -164,7 +164,8 @@ public:
     }
 };
 
-// Registers the text editor's properties with the registry at unit start.
+// Registers the text editor's properties with the registry at unit start; the format
+// controller the editors listen to lives as long as the unit.
 extern TUnit kvTextEditUnit;
 
 #endif

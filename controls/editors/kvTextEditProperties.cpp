@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "kvContainer.h"
+#include "kvTextEdit.h"
 #include "kvTextEditLookupData.h"
 #include "kvTextEditView.h"
 #include "kvVariants.h"
@@ -201,6 +202,28 @@ void TkvCustomTextEditProperties::Assign(TPersistent *source) {
     EndUpdate();
 }
 
+void TkvCustomTextEditProperties::AlignmentChanged(TObject *sender) {
+    BeginUpdate();
+    try {
+        inherited::AlignmentChanged(sender);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TkvCustomTextEditProperties::SetAlignment(TkvEditAlignment *value) {
+    BeginUpdate();
+    try {
+        inherited::SetAlignment(value);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
 void TkvCustomTextEditProperties::FormatChanged() {
     formatChanging_ = true;
     try {
@@ -239,6 +262,7 @@ int TkvCustomTextEditProperties::GetDefaultMaxLength() {
     return defaults != nullptr ? defaults->MaxLength() : 0;
 }
 
+TClass TkvCustomTextEditProperties::GetEditClass() { return TkvTextEdit::ClassInfo(); }
 TClass TkvCustomTextEditProperties::GetLookupDataClass() { return TkvCustomTextEditLookupData::ClassInfo(); }
 TClass TkvCustomTextEditProperties::GetViewDataClass() { return TkvCustomTextEditViewData::ClassInfo(); }
 TClass TkvCustomTextEditProperties::GetViewInfoClass() { return TkvCustomTextEditViewInfo::ClassInfo(); }
@@ -261,11 +285,12 @@ void TkvCustomTextEditProperties::GetEditFormat(bool &isCurrency, bool &provider
     }
     if (defaults != nullptr && !defaults->EditFormat().empty()) {
         format = defaults->EditFormat();
-    } else {
-        format = DisplayFormat();
-        if (format.empty() && defaults != nullptr)
-            isCurrency = defaults->IsCurrency();
+        return;
     }
+    // A display format serves for editing only when asked to.
+    format = DisplayFormat();
+    if (format.empty() && defaults != nullptr)
+        isCurrency = defaults->IsCurrency();
     if (!useDisplayFormatWhenEditing_)
         format.clear();
 }

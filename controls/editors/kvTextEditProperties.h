@@ -121,10 +121,14 @@ public:
     virtual bool IsDisplayValueValid(Variant &displayValue, bool isInnerEdit);
 
     // --- overrides
+    // Both run inside an update bracket: one change notice however much they touch.
+    void AlignmentChanged(TObject *sender) override;
+    void SetAlignment(TkvEditAlignment *value) override;
     bool CanCompareEditValues() override { return true; }
     bool CanValidate() override { return true; }
     bool SeparatesChangeEvents() override { return true; }
     TClass GetAssignedValuesClass() override { return TkvTextEditPropertiesValues::ClassInfo(); }
+    TClass GetEditClass() override;
     TClass GetViewDataClass() override;
     TClass GetViewInfoClass() override;
     void GetValidationErrorText(int kind, std::wstring &text) override;

@@ -238,7 +238,7 @@ void TkvCustomTextEditViewData::Calculate(TkvCanvas *canvas, const TRect &bounds
     TRect r{area.left + margins.left, area.top + margins.top, area.right - margins.right,
             area.bottom - margins.bottom};
     r.right = std::max(r.right, r.left);
-    const int lineHeight = TextEditLineHeight(info->TextFont);
+    const int lineHeight = GetTextHeight(canvas);
     if (r.bottom - r.top < lineHeight)
         r.bottom = std::min(r.top + lineHeight, area.bottom);
     r.bottom = std::max(r.bottom, r.top);

@@ -5,6 +5,7 @@
 #include <classlib/exceptions.h>
 #include <classlib/string_utils.h>
 
+#include <random>
 #include <string>
 
 #include "kvTextEditProperties.h"
@@ -212,4 +213,32 @@ TEST(KvTextEditProperties, ReplacingASelectionRespectsTheMaximumLength) {
     EXPECT_EQ(caret, 1);
     EXPECT_TRUE(ReplaceSelectedText(L"ab", 99, 99, L"c", 0, result, caret)); // clamped
     EXPECT_EQ(result, L"abc");
+}
+
+// Any text, selection and limit: the result keeps to the limit and the caret stays inside it.
+TEST(KvTextEditProperties, ReplacingAnySelectionStaysWithinItsLimits) {
+    std::mt19937 random(125);
+    const std::wstring alphabet = L"ab中文\u00e9 \t\r\n";
+    auto text = [&](int most) {
+        std::wstring s;
+        for (int n = static_cast<int>(random() % (most + 1)); n > 0; --n)
+            s += alphabet[random() % alphabet.size()];
+        return s;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const std::wstring current = text(12);
+        const std::wstring inserted = text(8);
+        const int selStart = static_cast<int>(random() % 20) - 4;
+        const int selLength = static_cast<int>(random() % 20) - 4;
+        const int maxLength = static_cast<int>(random() % 10) - 1;
+        std::wstring result;
+        int caret = -1;
+        if (!ReplaceSelectedText(current, selStart, selLength, inserted, maxLength, result, caret))
+            continue;
+        if (maxLength > 0) {
+            ASSERT_LE(static_cast<int>(result.size()), maxLength);
+        }
+        ASSERT_GE(caret, 0);
+        ASSERT_LE(caret, static_cast<int>(result.size()));
+    }
 }

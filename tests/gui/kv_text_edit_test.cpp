@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <imm.h>
+
+#include <classlib/exception_handler.h>
 #include <classlib/float_format.h>
 #include <classlib/string_utils.h>
 #include <classlib/units.h>
@@ -19,6 +22,7 @@
 #include "forms_test_support.h"
 #include "image_compare.h"
 #include "input.h"
+#include "kvEditRepository.h"
 #include "kvTextEdit.h"
 #include "system_colors.h"
 #include "theme.h"
@@ -42,6 +46,21 @@ public:
     TClass GetPropertiesClass() override { return TNumericTextEditProperties::ClassInfo(); }
 };
 
+// Handles messages through the application's loop until nothing waits any more: no input, no
+// posted or sent message, for a few rounds in a row (bounded).
+void drainInput(DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    int quietRounds = 0;
+    while (quietRounds < 3 && GetTickCount() - start < timeoutMs) {
+        Application->ProcessMessages();
+        if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0)
+            ++quietRounds;
+        else
+            quietRounds = 0;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 // Characters as a keyboard types them (VK_PACKET), through the application's loop.
 void typeChars(const std::wstring &text) {
     for (wchar_t c : text) {
@@ -54,7 +73,12 @@ void typeChars(const std::wstring &text) {
         input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
         SendInput(2, input, sizeof(INPUT));
     }
-    settle(150);
+    drainInput();
+}
+
+void typeAndDrain(WORD vk) {
+    typeKey(vk);
+    drainInput();
 }
 
 void pressWith(WORD vk, WORD modifier) {
@@ -63,7 +87,7 @@ void pressWith(WORD vk, WORD modifier) {
     typeKey(vk);
     if (modifier != 0)
         sendKey(modifier, true);
-    settle(150);
+    drainInput();
 }
 
 void putOnClipboard(const std::wstring &text) {
@@ -93,8 +117,10 @@ protected:
         form->SetColor(clBtnFace);
         form->SetBounds(60, 60, 320, 200);
         ASSERT_TRUE(shown_->show());
+        previousHandler_ = SetExceptionHandler([this](TObject *, const Exception &e) { errors.push_back(e.Message()); });
     }
     void TearDown() override {
+        SetExceptionHandler(previousHandler_);
         delete shown_;
         shown_ = nullptr;
         delete units_;
@@ -107,7 +133,7 @@ protected:
         edit->SetParent(form);
         edit->SetBounds(left, top, width, 21);
         edit->HandleNeeded();
-        settle(30);
+        drainInput();
         return edit;
     }
     bool focus(TkvCustomTextEdit *edit) {
@@ -117,8 +143,10 @@ protected:
     HWND inner(TkvCustomTextEdit *edit) { return edit->InnerControl()->Handle(); }
 
     TForm *form = nullptr;
+    std::vector<std::wstring> errors;
 
 private:
+    TExceptionEvent previousHandler_;
     UnitScope *units_ = nullptr;
     ShownForm *shown_ = nullptr;
 };
@@ -126,11 +154,28 @@ private:
 } // namespace
 
 TEST_F(KvTextEditTest, TypedTextBecomesTheEditValueAndTheProgramsTextChangesNothing) {
-    TkvTextEdit *edit = addEdit(10, 10);
+    // Registered once, when the unit starts.
+    TkvRegisteredClasses *registry = EditPropertiesRegistry();
+    const int index = registry->FindByClass(TkvTextEditProperties::ClassInfo());
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(registry->Items()->Strings(index), L"TextEdit|Represents a single line text editor");
+    EXPECT_EQ(TOwned<TkvTextEditProperties>(New<TkvTextEditProperties>(static_cast<TPersistent *>(nullptr)))
+                  ->GetEditClass(),
+              TkvTextEdit::ClassInfo());
+
+    // A text set before the window exists, and the window's creation, are no user change.
+    TkvTextEdit *edit = New<TkvTextEdit>(form);
     int changes = 0;
     int valueChanges = 0;
     edit->Properties()->OnChange = [&](TObject *) { ++changes; };
     edit->Properties()->OnEditValueChanged = [&](TObject *) { ++valueChanges; };
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 121, 21);
+    edit->SetText(L"early");
+    edit->HandleNeeded();
+    drainInput();
+    EXPECT_EQ(edit->Text(), L"early");
+    EXPECT_EQ(changes, 0);
     edit->SetText(L"set");
     EXPECT_EQ(changes, 0); // the program's own text is no user change
     EXPECT_EQ(edit->EditValue().AsWideString(), L"set");
@@ -157,8 +202,7 @@ TEST_F(KvTextEditTest, TypedTextBecomesTheEditValueAndTheProgramsTextChangesNoth
     EXPECT_EQ(edit->GetText(), L"héllo");
 
     // Tab is never inserted, it moves on.
-    typeKey(VK_TAB);
-    settle(150);
+    typeAndDrain(VK_TAB);
     EXPECT_EQ(edit->Text(), L"héllo");
 }
 
@@ -195,7 +239,7 @@ TEST_F(KvTextEditTest, TheInputMethodsCharactersArriveWholeAndTheSelectionStaysT
     auto *innerEdit = dynamic_cast<TkvCustomInnerTextEdit *>(edit->InnerControl());
     for (wchar_t c : std::wstring(L"中文")) {
         PostMessageW(inner(edit), WM_IME_CHAR, c, 1);
-        settle(50);
+        drainInput();
     }
     EXPECT_EQ(edit->Text(), L"中文");
     EXPECT_EQ(innerEdit->ImeCharCount(), 0);
@@ -206,6 +250,9 @@ TEST_F(KvTextEditTest, TheInputMethodsCharactersArriveWholeAndTheSelectionStaysT
     EXPECT_EQ(edit->SelStart(), 0);
     EXPECT_EQ(edit->SelLength(), 1);
     EXPECT_EQ(edit->SelText(), L"中");
+    // The caret's character, found from where the caret is drawn.
+    edit->SetSelStart(1);
+    EXPECT_EQ(innerEdit->CaretIndex(), 1);
 }
 
 TEST_F(KvTextEditTest, UpperCaseModeShowsCapitalsForTypedLowerCase) {
@@ -224,8 +271,7 @@ TEST_F(KvTextEditTest, AnUnfocusedRightAlignedEditorPaintsItsTextAtTheRight) {
     edit->Properties()->Alignment()->SetHorz(taRightJustify);
     edit->SetText(L"WWW");
     ASSERT_TRUE(focus(other));
-    settle(100);
-    EXPECT_FALSE(IsWindowVisible(inner(edit)));
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(inner(edit)); }));
     edit->Repaint();
     PixelBuffer picture = captureClient(edit->Handle());
     auto darkIn = [&](int from, int to) {
@@ -239,9 +285,18 @@ TEST_F(KvTextEditTest, AnUnfocusedRightAlignedEditorPaintsItsTextAtTheRight) {
     EXPECT_EQ(darkIn(3, 100), 0);
     EXPECT_GT(darkIn(100, picture.width - 3), 10);
 
-    ASSERT_TRUE(focus(edit));
+    // A click shows the inner edit and gives it the focus.
+    clickAt(edit->Handle(), POINT{40, 10});
+    EXPECT_TRUE(pumpUntil([&] { return GetFocus() == inner(edit); }));
     EXPECT_TRUE(IsWindowVisible(inner(edit)));
     EXPECT_EQ(edit->Text(), L"WWW");
+
+    // Leaving hides it again; Tab coming back shows it.
+    ASSERT_TRUE(focus(other));
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(inner(edit)); }));
+    typeAndDrain(VK_TAB);
+    EXPECT_TRUE(pumpUntil([&] { return GetFocus() == inner(edit); }));
+    EXPECT_TRUE(IsWindowVisible(inner(edit)));
 }
 
 TEST_F(KvTextEditTest, ANumericDescendantEditsPointOnePlusPointTwoAsPointThree) {
@@ -278,20 +333,17 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     EXPECT_GE(clicks, 1);
 
     // Backspace drops the completed tail and the last typed character.
-    typeKey(VK_BACK);
-    settle(150);
+    typeAndDrain(VK_BACK);
     EXPECT_EQ(edit->Text(), L"Alpha");
     EXPECT_EQ(edit->SelStart(), 1);
     EXPECT_EQ(edit->SelLength(), 4);
 
     // Right collapses the selection to its end and is used up; then it moves the caret again.
-    typeKey(VK_RIGHT);
-    settle(150);
+    typeAndDrain(VK_RIGHT);
     EXPECT_EQ(edit->SelStart(), 5);
     EXPECT_EQ(edit->SelLength(), 0);
     EXPECT_FALSE(edit->LookupItemsMatched());
-    typeKey(VK_LEFT);
-    settle(150);
+    typeAndDrain(VK_LEFT);
     EXPECT_EQ(edit->SelStart(), 4);
     EXPECT_EQ(edit->SelLength(), 0);
 
@@ -301,12 +353,126 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     EXPECT_EQ(edit->Text(), L"gam");
     EXPECT_EQ(edit->ItemIndex(), -1);
 
+    // An item chosen by index becomes the value, as a click.
+    const int clicksBefore = clicks;
+    edit->SetItemIndex(2);
+    EXPECT_EQ(edit->ItemIndex(), 2);
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"Beta");
+    EXPECT_EQ(edit->Text(), L"Beta");
+    EXPECT_EQ(clicks, clicksBefore + 1);
+    EXPECT_FALSE(edit->ModifiedAfterEnter());
+
     edit->SetText(L"Gamma");
     ASSERT_FALSE(newTexts.empty());
     EXPECT_EQ(newTexts.back(), L"Gamma");
     const std::size_t known = newTexts.size();
     edit->SetText(L"BETA");
     EXPECT_EQ(newTexts.size(), known);
+
+    // Without incremental search the items complete nothing.
+    edit->Properties()->SetIncrementalSearch(false);
+    edit->SelectAll();
+    typeChars(L"Be");
+    EXPECT_EQ(edit->Text(), L"Be");
+    EXPECT_EQ(edit->SelLength(), 0);
+}
+
+TEST_F(KvTextEditTest, TheInputMethodCounterNeverOutlivesASetTextOrTheFocus) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    TkvTextEdit *other = addEdit(10, 50);
+    auto *innerEdit = dynamic_cast<TkvCustomInnerTextEdit *>(edit->InnerControl());
+    int countInside = -1;
+    int countAfterSetText = -1;
+    int countAfterFocusLoss = -1;
+    edit->OnKeyPress = [&](TObject *, wchar_t &key) {
+        if (key == L'中') {
+            countInside = innerEdit->ImeCharCount();
+            edit->SetText(L"reset");
+            countAfterSetText = innerEdit->ImeCharCount();
+            key = 0;
+        } else if (key == L'文') {
+            other->SetFocus();
+            countAfterFocusLoss = innerEdit->ImeCharCount();
+            key = 0;
+        }
+    };
+    ASSERT_TRUE(focus(edit));
+    PostMessageW(inner(edit), WM_IME_CHAR, L'中', 1);
+    drainInput();
+    EXPECT_EQ(countInside, 1);
+    EXPECT_EQ(countAfterSetText, 0);
+    EXPECT_EQ(edit->Text(), L"reset");
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(inner(edit), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(edit->SelStart(), static_cast<int>(start));
+    EXPECT_EQ(edit->SelLength(), static_cast<int>(end - start));
+    PostMessageW(inner(edit), WM_IME_CHAR, L'文', 1);
+    drainInput();
+    EXPECT_EQ(countAfterFocusLoss, 0);
+    EXPECT_EQ(edit->Text(), L"reset");
+}
+
+TEST_F(KvTextEditTest, PasswordEchoNavigationKeysAndTheBoundsLock) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetEchoMode(eemPassword);
+    EXPECT_EQ(SendMessageW(inner(edit), EM_GETPASSWORDCHAR, 0, 0), L'*');
+    edit->Properties()->SetPasswordChar(L'#');
+    EXPECT_EQ(SendMessageW(inner(edit), EM_GETPASSWORDCHAR, 0, 0), L'#');
+    edit->SetText(L"secret");
+    EXPECT_EQ(edit->Text(), L"secret");
+    edit->Properties()->SetEchoMode(eemNormal);
+    EXPECT_EQ(SendMessageW(inner(edit), EM_GETPASSWORDCHAR, 0, 0), 0);
+
+    std::vector<WORD> after;
+    edit->OnAfterKeyDown = [&](TObject *, WORD &key, TShiftState) { after.push_back(key); };
+    ASSERT_TRUE(focus(edit));
+    typeAndDrain(VK_DOWN);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.front(), VK_DOWN);
+    EXPECT_EQ(edit->Text(), L"secret");
+
+    // The input method follows the mode whenever the edit takes the focus.
+    TkvTextEdit *other = addEdit(10, 50);
+    edit->Properties()->SetImeMode(imDisable);
+    ASSERT_TRUE(focus(other));
+    ASSERT_TRUE(focus(edit));
+    EXPECT_EQ(ImmGetContext(inner(edit)), nullptr);
+    edit->Properties()->SetImeMode(imOpen);
+    ASSERT_TRUE(focus(other));
+    ASSERT_TRUE(focus(edit));
+    HIMC context = ImmGetContext(inner(edit));
+    ASSERT_NE(context, nullptr);
+    EXPECT_TRUE(ImmGetOpenStatus(context));
+    ImmReleaseContext(inner(edit), context);
+
+    auto *innerEdit = dynamic_cast<TkvCustomInnerTextEdit *>(edit->InnerControl());
+    innerEdit->LockBounds(false);
+    EXPECT_EQ(innerEdit->BoundsLockCount(), 0);
+    innerEdit->LockBounds(true);
+    const TRect before = innerEdit->BoundsRect();
+    innerEdit->SetBounds(0, 0, 10, 10); // ignored while locked
+    EXPECT_TRUE(EqualRect(&before, &static_cast<const RECT &>(innerEdit->BoundsRect())));
+    innerEdit->LockBounds(false);
+}
+
+TEST_F(KvTextEditTest, ANumericValueOutsideItsBoundsFailsOnEnter) {
+    TNumericTextEdit *edit = addEdit<TNumericTextEdit>(10, 10);
+    edit->Properties()->SetMinValue(384);
+    edit->Properties()->SetMaxValue(1024);
+    edit->Properties()->SetValidateOnEnter(true);
+    ASSERT_TRUE(focus(edit));
+    typeChars(L"100");
+    EXPECT_EQ(edit->EditValue().AsDouble(), 100.0);
+    typeAndDrain(VK_RETURN);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], L"Value out of bounds");
+    EXPECT_TRUE(edit->EditModified());
+    edit->SelectAll();
+    typeChars(L"512");
+    typeAndDrain(VK_RETURN);
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(edit->EditValue().AsDouble(), 512.0);
 }
 
 // --- captures
@@ -321,7 +487,7 @@ PixelBuffer captureEdits(const std::vector<TkvTextEdit *> &edits) {
         edit->Repaint();
         if (edit->InnerControl()->HandleAllocated())
             RedrawWindow(edit->InnerControl()->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-        settle(30);
+        drainInput();
         shots.push_back(captureClient(edit->Handle()));
         width = std::max(width, shots.back().width);
         height += shots.back().height + 2;
