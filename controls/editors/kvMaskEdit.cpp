@@ -274,7 +274,7 @@ struct TkvCustomMaskEdit::Host : IkvMaskEditModeHost {
     void SetSelection(int anchor, int caret) override { edit->setSelection(anchor, caret); }
     void SendKey(std::uint16_t key) override { edit->sendSimulated(WM_KEYDOWN, key); }
     void SendChar(wchar_t character) override { edit->sendSimulated(WM_CHAR, character); }
-    void Beep() override { MessageBeep(0); }
+    void Beep() override { edit->BeepOnMaskError(); }
     bool ShiftFlag() const override { return edit->shift_; }
     void SetShiftFlag(bool value) override { edit->shift_ = value; }
     bool IsCharAllowedAt(wchar_t &character, int position) override {

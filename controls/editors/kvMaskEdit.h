@@ -124,6 +124,8 @@ public:
     virtual bool IsCharAllowedAt(wchar_t &character, int position);
     // After loading: the text passed through the mask again.
     virtual void ReapplyText();
+    // The sound of input the mask refused (only with BeepOnError).
+    virtual void BeepOnMaskError() { MessageBeep(0); }
 
     // --- the text editor's and the base editor's operations
     void Initialize() override;

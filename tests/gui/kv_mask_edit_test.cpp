@@ -1,0 +1,358 @@
+// The masked editor on a form, driven by WM_KEYDOWN and WM_CHAR and by real typing: a phone
+// mask typed over its literals, an expression that refuses what it does not accept, forced
+// characters typed and taken back, the message of an incomplete text, a bad expression that
+// keeps the old mask, the properties' rules; and captures of masked edits in their states.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <classlib/string_utils.h>
+#include <classlib/units.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "forms_test_support.h"
+#include "image_compare.h"
+#include "input.h"
+#include "kvMaskEdit.h"
+#include "system_colors.h"
+#include "theme.h"
+
+using namespace formstest;
+
+namespace {
+
+// Counts the beeps instead of sounding them.
+class TCountingMaskEdit : public TkvMaskEdit {
+    CL_CLASS(TCountingMaskEdit, TkvMaskEdit)
+
+public:
+    int Beeps = 0;
+    void BeepOnMaskError() override { ++Beeps; }
+};
+
+void typeChars(const std::wstring &text) {
+    for (wchar_t c : text) {
+        INPUT input[2]{};
+        for (INPUT &i : input) {
+            i.type = INPUT_KEYBOARD;
+            i.ki.wScan = c;
+            i.ki.dwFlags = KEYEVENTF_UNICODE;
+        }
+        input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    }
+    settle(150);
+}
+
+class KvMaskEditTest : public FixedSysColorsTest {
+protected:
+    void SetUp() override {
+        FixedSysColorsTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        InitForms();
+        units_ = new UnitScope{&kvMaskEditUnit};
+        shown_ = new ShownForm;
+        form = shown_->form;
+        form->SetBorderStyle(bsNone);
+        form->SetColor(clBtnFace);
+        form->SetBounds(60, 60, 320, 200);
+        ASSERT_TRUE(shown_->show());
+    }
+    void TearDown() override {
+        delete shown_;
+        shown_ = nullptr;
+        delete units_;
+        units_ = nullptr;
+        FixedSysColorsTest::TearDown();
+    }
+
+    TCountingMaskEdit *addEdit(int left, int top, int width = 140) {
+        auto *edit = New<TCountingMaskEdit>(form);
+        edit->SetParent(form);
+        edit->SetBounds(left, top, width, 21);
+        edit->HandleNeeded();
+        settle(30);
+        return edit;
+    }
+    bool focus(TkvCustomMaskEdit *edit) {
+        edit->SetFocus();
+        return pumpUntil(
+            [&] { return edit->InnerControl()->HandleAllocated() && GetFocus() == edit->InnerControl()->Handle(); });
+    }
+    HWND inner(TkvCustomMaskEdit *edit) { return edit->InnerControl()->Handle(); }
+    std::wstring shown(TkvCustomMaskEdit *edit) { return edit->GetDisplayText(); }
+    void chars(TkvCustomMaskEdit *edit, const std::wstring &text) {
+        for (wchar_t c : text)
+            SendMessageW(inner(edit), WM_CHAR, c, 1);
+    }
+    void key(TkvCustomMaskEdit *edit, WORD vk) {
+        SendMessageW(inner(edit), WM_KEYDOWN, vk, 1);
+        SendMessageW(inner(edit), WM_KEYUP, vk, 0xC0000001);
+    }
+
+    TForm *form = nullptr;
+
+private:
+    UnitScope *units_ = nullptr;
+    ShownForm *shown_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(KvMaskEditTest, APhoneMaskTakesDigitsOverItsLiteralsAndDropsLetters) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetBeepOnError(true);
+    edit->Properties()->SetEditMask(L"(999) 000-0000");
+    ASSERT_TRUE(focus(edit));
+    EXPECT_EQ(shown(edit), L"(___) ___-____");
+    edit->SetSelStart(0);
+    EXPECT_EQ(edit->SelStart(), 0);
+    EXPECT_EQ(edit->SelLength(), 1); // the overwrite cursor
+    chars(edit, L"5");
+    EXPECT_EQ(shown(edit), L"(5__) ___-____");
+    EXPECT_EQ(edit->SelStart(), 2);
+    chars(edit, L"x");
+    EXPECT_EQ(shown(edit), L"(5__) ___-____");
+    EXPECT_EQ(edit->Beeps, 0);
+    chars(edit, L"55123");
+    EXPECT_EQ(shown(edit), L"(555) 123-____");
+    // Text is the value form: blanks as spaces.
+    EXPECT_EQ(edit->Text(), L"(555) 123-    ");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"(555) 123-    ");
+    EXPECT_TRUE(edit->EditModified());
+
+    chars(edit, L"\b");
+    EXPECT_EQ(shown(edit), L"(555) 12_-____");
+    key(edit, VK_LEFT);
+    key(edit, VK_LEFT);
+    EXPECT_EQ(edit->SelStart(), 6);
+    key(edit, VK_LEFT);
+    EXPECT_EQ(edit->SelStart(), 3);
+    key(edit, VK_DELETE);
+    EXPECT_EQ(shown(edit), L"(55_) 12_-____");
+    key(edit, VK_HOME);
+    EXPECT_EQ(edit->SelStart(), 1);
+    key(edit, VK_END);
+    EXPECT_EQ(edit->SelStart(), 14);
+
+    // Real typing under the display.
+    edit->SetSelStart(0);
+    typeChars(L"2a1");
+    EXPECT_EQ(shown(edit), L"(21_) 12_-____");
+    EXPECT_EQ(edit->Beeps, 0);
+}
+
+TEST_F(KvMaskEditTest, AnIncompleteTextFailsWithTheMessageAndAFullOnePasses) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetEditMask(L"!(999)000-0000;1;_");
+    ASSERT_TRUE(focus(edit));
+    edit->SetSelStart(0);
+    chars(edit, L"55512");
+    try {
+        edit->ValidateEdit(true);
+        ADD_FAILURE() << "an incomplete text passed";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.Message(), L"The edit value is invalid");
+    }
+    // Leaving the editor with an incomplete text fails with the same message.
+    TCountingMaskEdit *other = addEdit(10, 70);
+    std::wstring caught;
+    Application->SetOnException([&](TObject *, const Exception &e) { caught = e.Message(); });
+    try {
+        other->SetFocus();
+    } catch (const Exception &e) {
+        caught = e.Message();
+    }
+    pumpUntil([&] { return !caught.empty(); }, 2000);
+    Application->SetOnException(nullptr);
+    EXPECT_EQ(caught, L"The edit value is invalid");
+    // The failure gave the focus back and selected all; typing goes on where it stopped.
+    ASSERT_TRUE(focus(edit));
+    edit->SetSelStart(7);
+    chars(edit, L"34567");
+    EXPECT_EQ(shown(edit), L"(555)123-4567");
+    EXPECT_TRUE(edit->ValidateEdit(true));
+
+    // With IgnoreMaskBlank an all-blank text passes.
+    TCountingMaskEdit *blank = addEdit(10, 40);
+    blank->Properties()->SetEditMask(L"000");
+    blank->Properties()->SetIgnoreMaskBlank(true);
+    ASSERT_TRUE(focus(blank));
+    blank->SetSelStart(0);
+    chars(blank, L"1\b");
+    EXPECT_EQ(shown(blank), L"___");
+    EXPECT_TRUE(blank->ValidateEdit(true));
+}
+
+TEST_F(KvMaskEditTest, AnExpressionRefusesWhatItDoesNotAcceptAndBeepsOnlyWhenAsked) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetMaskKind(emkRegExpr);
+    edit->Properties()->SetEditMask(L"\\d+");
+    ASSERT_TRUE(focus(edit));
+    chars(edit, L"1a2");
+    EXPECT_EQ(shown(edit), L"12");
+    EXPECT_EQ(edit->Beeps, 0);
+    edit->Properties()->SetBeepOnError(true);
+    chars(edit, L"b");
+    EXPECT_EQ(edit->Beeps, 1);
+    typeChars(L"3z");
+    EXPECT_EQ(shown(edit), L"123");
+    EXPECT_EQ(edit->Beeps, 2);
+    EXPECT_EQ(edit->Text(), L"123");
+
+    // A bad expression raises the combined text and keeps the mask in force.
+    try {
+        edit->Properties()->SetEditMask(L"(a|");
+        ADD_FAILURE() << "a bad expression was taken";
+    } catch (const EkvMaskEditError &e) {
+        EXPECT_EQ(e.Message().rfind(L"Regular expression errors:\r\n", 0), 0u);
+        EXPECT_NE(e.Message().find(L"Missing ')'"), std::wstring::npos);
+    }
+    EXPECT_EQ(edit->Properties()->EditMask(), L"\\d+");
+    chars(edit, L"q4");
+    EXPECT_EQ(shown(edit), L"1234");
+}
+
+TEST_F(KvMaskEditTest, AnExtendedExpressionTypesItsForcedCharactersAndBackspaceTakesThemBack) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetBeepOnError(true);
+    edit->Properties()->SetMaskKind(emkRegExprEx);
+    edit->Properties()->SetEditMask(L"\\d\\d:\\d\\d");
+    ASSERT_TRUE(focus(edit));
+    chars(edit, L"12");
+    EXPECT_EQ(shown(edit), L"12:");
+    chars(edit, L"34");
+    EXPECT_EQ(shown(edit), L"12:34");
+    chars(edit, L"\b\b");
+    EXPECT_EQ(shown(edit), L"12:");
+    // The separator goes with the digit that brought it.
+    chars(edit, L"\b");
+    EXPECT_EQ(shown(edit), L"1");
+    EXPECT_EQ(edit->Beeps, 0);
+    chars(edit, L"234");
+    EXPECT_EQ(shown(edit), L"12:34");
+
+    TCountingMaskEdit *plus = addEdit(10, 40);
+    plus->Properties()->SetBeepOnError(true);
+    plus->Properties()->SetMaskKind(emkRegExprEx);
+    plus->Properties()->SetEditMask(L"'+'\\d+");
+    EXPECT_EQ(plus->Properties()->EmptyString(), L"+");
+    ASSERT_TRUE(focus(plus));
+    plus->SetText(L"");
+    EXPECT_EQ(shown(plus), L"+");
+    key(plus, VK_END);
+    typeChars(L"49");
+    EXPECT_EQ(shown(plus), L"+49");
+    chars(plus, L"\b\b");
+    EXPECT_EQ(shown(plus), L"+");
+    EXPECT_EQ(plus->Beeps, 0);
+    chars(plus, L"\b");
+    EXPECT_EQ(shown(plus), L"+");
+    EXPECT_EQ(plus->Beeps, 1);
+}
+
+TEST_F(KvMaskEditTest, PropertiesKeepTheirRulesWhileAMaskIsInForce) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    TkvCustomMaskEditProperties *p = edit->Properties();
+    EXPECT_TRUE(p->ValidateOnEnter());
+    EXPECT_TRUE(p->CaseInsensitive());
+    p->SetMaxLength(5);
+    EXPECT_EQ(p->MaxLength(), 5);
+    p->SetEditMask(L"00-00");
+    EXPECT_EQ(p->MaxLength(), 0);
+    p->SetMaxLength(7);
+    EXPECT_EQ(p->MaxLength(), 0);
+
+    // A mask of spaces is no mask.
+    p->SetEditMask(L"   ");
+    EXPECT_FALSE(edit->IsMasked());
+    edit->SetText(L"free text");
+    EXPECT_EQ(edit->Text(), L"free text");
+
+    // Switching to an expression empties a standard mask; both in one update keep the new one.
+    p->SetEditMask(L"00-00");
+    p->SetMaskKind(emkRegExpr);
+    EXPECT_EQ(p->EditMask(), L"");
+    p->SetMaskKind(emkStandard);
+    p->SetEditMask(L"00-00");
+    p->BeginUpdate();
+    p->SetMaskKind(emkRegExpr);
+    p->SetEditMask(L"\\d\\d");
+    p->EndUpdate();
+    EXPECT_EQ(p->EditMask(), L"\\d\\d");
+    EXPECT_EQ(edit->Mode()->GetMaskKind(), emkRegExpr);
+    // Between the expression kinds the mask stays.
+    p->SetMaskKind(emkRegExprEx);
+    EXPECT_EQ(p->EditMask(), L"\\d\\d");
+
+    // Text set from code ends in the mask: too long, wrong characters, NUL, Chinese.
+    p->SetMaskKind(emkStandard);
+    p->SetEditMask(L"00-00;0");
+    edit->SetText(std::wstring(L"1\0x\x4E2D" L"2345678", 11));
+    EXPECT_EQ(edit->Text(), L"1234");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"1234");
+    WCHAR buffer[16] = {};
+    EXPECT_EQ(SendMessageW(edit->Handle(), WM_GETTEXT, 16, reinterpret_cast<LPARAM>(buffer)), 4);
+    EXPECT_EQ(std::wstring(buffer), L"1234");
+
+    const int registered = EditPropertiesRegistry()->FindByClass(TkvMaskEditProperties::ClassInfo());
+    ASSERT_GE(registered, 0);
+    EXPECT_EQ(EditPropertiesRegistry()->GetDescription(registered), L"MaskEdit");
+}
+
+// --- captures
+
+namespace {
+
+PixelBuffer captureEdits(const std::vector<TkvCustomMaskEdit *> &edits) {
+    int height = 0;
+    int width = 0;
+    std::vector<PixelBuffer> shots;
+    for (TkvCustomMaskEdit *edit : edits) {
+        edit->Repaint();
+        if (edit->InnerControl()->HandleAllocated())
+            RedrawWindow(edit->InnerControl()->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+        settle(30);
+        shots.push_back(captureClient(edit->Handle()));
+        width = std::max(width, shots.back().width);
+        height += shots.back().height + 2;
+    }
+    PixelBuffer all(width, height, 0x00808080);
+    int y = 0;
+    for (const PixelBuffer &shot : shots) {
+        for (int row = 0; row < shot.height; ++row)
+            for (int x = 0; x < shot.width; ++x)
+                all.at(x, y + row) = shot.at(x, row);
+        y += shot.height + 2;
+    }
+    return all;
+}
+
+} // namespace
+
+TEST_F(KvMaskEditTest, CapturesOfMaskedEditsEmptyPartlyFilledAndComplete) {
+    disableThemingForProcess();
+    TCountingMaskEdit *empty = addEdit(10, 10);
+    TCountingMaskEdit *partly = addEdit(10, 35);
+    TCountingMaskEdit *complete = addEdit(10, 60);
+    for (TCountingMaskEdit *edit : {empty, partly, complete}) {
+        edit->Properties()->SetEditMask(L"(999) 000-0000");
+        edit->Properties()->SetAlwaysShowBlanksAndLiterals(true);
+    }
+    partly->SetText(L"555 12");
+    complete->SetText(L"5551234567");
+    TCountingMaskEdit *other = addEdit(10, 85);
+    ASSERT_TRUE(focus(other));
+    settle(50);
+    EXPECT_EQ(shown(empty), L"(___) ___-____");
+    EXPECT_EQ(shown(partly), L"(555) 12_-____");
+    EXPECT_EQ(shown(complete), L"(555) 123-4567");
+    HideCaret(inner(other));
+    EXPECT_TRUE(matchesReference(captureEdits({empty, partly, complete}), "gui", "kv_mask_edits"));
+    restoreThemingForProcess();
+}
