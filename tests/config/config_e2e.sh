@@ -19,6 +19,9 @@ if ! cmp -s "$source_prefix/.project-ready" "$prefix/.project-ready"; then
 fi
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LANG=${LANG:-C.UTF-8}
 work=$(mktemp -d)
+# The cases' folders are drive T: to the programs, so that the paths they show are the same on
+# every machine.
+ln -sfn "$work" "$prefix/dosdevices/t:"
 xvfb=
 probe_pid=
 
@@ -27,6 +30,7 @@ cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
+  rm -f "$prefix/dosdevices/t:"
 }
 trap cleanup EXIT
 
@@ -92,7 +96,7 @@ prepare_folder() {
   fi
 }
 launch() {
-  ( cd "$dir" && exec wine ./config.exe </dev/null >/dev/null 2>&1 ) &
+  ( cd "$dir" && exec wine "T:\\$current\\config.exe" </dev/null >/dev/null 2>&1 ) &
   config_pid=$!
 }
 start_config() {
@@ -347,7 +351,7 @@ case_tab_order() {
 case_write_fails() {
   start_config '-Xmx512m\r\n# \xc4\xda\xb4\xe6\r\n'
   wait_form || return
-  expect "hold" "$(ask hold read "$(winepath -w "$dir/PelkV3.ini")")" held
+  expect "hold" "$(ask hold read "T:\\$current\\PelkV3.ini")" held
   type_value 900
   click ok
   local answer
@@ -356,6 +360,7 @@ case_write_fails() {
     "box config	"*"PelkV3.ini	1") ;;
     *) fail "error box: $answer" ;;
   esac
+  expect_shot box write_error_box
   key Return
   [ "$(ask wait-gone-box 10000)" = gone ] || fail "the error box stayed"
   still_running
@@ -370,7 +375,7 @@ case_write_fails() {
 
 case_locked_read() {
   prepare_folder '-Xmx512m\r\n'
-  expect "hold" "$(ask hold none "$(winepath -w "$dir/PelkV3.ini")")" held
+  expect "hold" "$(ask hold none "T:\\$current\\PelkV3.ini")" held
   launch
   local answer
   answer=$(ask box 30000)
@@ -378,6 +383,7 @@ case_locked_read() {
     "box config	"*"PelkV3.ini	1") ;;
     *) fail "error box: $answer" ;;
   esac
+  expect_shot box read_error_box
   key Return
   wait_exit
   ask release >/dev/null
@@ -440,7 +446,7 @@ case_theme_off() {
 }
 
 all_cases=(missing_file no_heap_line above_range_on_line_three no_unit_letter two_heap_lines bounds
-           not_a_number plus_sign cancel_and_close tab_order write_fails locked_read
+           not_a_number plus_sign cancel_and_close spinning tab_order write_fails locked_read
            gbk_and_nul_survive odd_values mutated_files theme_off)
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=("${all_cases[@]}")
