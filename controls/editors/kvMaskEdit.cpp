@@ -613,7 +613,13 @@ void TkvCustomMaskEdit::replaceSelectionMasked(const std::wstring &text) {
     } else if (!SetDisplayText(fitted)) {
         return;
     }
-    const int caret = std::min(start + static_cast<int>(text.size()), static_cast<int>(GetDisplayText().size()));
+    // After the inserted text as the mask took it: an expression may have dropped characters
+    // or put forced ones in.
+    int caret = start + static_cast<int>(text.size());
+    if (mode_->GetMaskKind() != emkStandard)
+        caret = static_cast<int>(
+            mode_->GetFormattedText(shown.substr(0, static_cast<std::size_t>(start)) + text, true).size());
+    caret = std::min(caret, static_cast<int>(GetDisplayText().size()));
     setSelection(caret, caret);
     mode_->SetText(GetDisplayText());
 }

@@ -571,29 +571,48 @@ void TkvMaskEditRegExprExMode::UpdateEditValue() {
 }
 
 // The caret stands only where a whole step (a character and what it forces) ends.
-void TkvMaskEditRegExprExMode::snapCaret() {
-    if (host_ == nullptr || !Compiled() || host_->SelLength() != 0)
-        return;
-    const std::wstring text = host_->InnerText();
-    const int caret = host_->CaretIndex();
+std::vector<int> TkvMaskEditRegExprExMode::stepEnds(const std::wstring &text) {
+    std::vector<int> ends;
     const std::wstring start = forcedStart();
     std::size_t position = 0;
-    if (startsWith(text, start)) {
+    if (startsWith(text, start))
         position = start.size();
-    } else {
+    else
         regExpr_->Reset();
+    ends.push_back(static_cast<int>(position));
+    while (position < text.size() && regExpr_->Next(text[position])) {
+        position += 1 + commonPrefix(forcedContinuation(), text, position + 1);
+        ends.push_back(static_cast<int>(std::min(position, text.size())));
     }
-    while (position < static_cast<std::size_t>(std::max(caret, 0)) && position < text.size()) {
-        if (!regExpr_->Next(text[position]))
-            break;
-        std::wstring forced = forcedContinuation();
-        std::size_t step = 1 + commonPrefix(forced, text, position + 1);
-        if (position + step > static_cast<std::size_t>(caret))
-            break;
-        position += step;
+    return ends;
+}
+
+void TkvMaskEditRegExprExMode::snapCaret() {
+    if (host_ == nullptr || !Compiled())
+        return;
+    const std::vector<int> ends = stepEnds(host_->InnerText());
+    const int start = host_->SelStart();
+    const int selected = host_->SelLength();
+    if (selected == 0) {
+        // The caret goes back to the end of the last whole step before it.
+        const int caret = host_->CaretIndex();
+        int snapped = ends.front();
+        for (int end : ends)
+            if (end <= caret)
+                snapped = end;
+        if (snapped != caret)
+            host_->SetSelection(snapped, snapped);
+        return;
     }
-    if (static_cast<int>(position) != caret)
-        host_->SetSelection(static_cast<int>(position), static_cast<int>(position));
+    // A selection reaches to the end of the step that covers its end.
+    const int end = start + selected;
+    for (int stepEnd : ends) {
+        if (stepEnd >= end) {
+            if (stepEnd != end)
+                host_->SetSelection(start, stepEnd);
+            return;
+        }
+    }
 }
 
 void TkvMaskEditRegExprExMode::MouseDown() { snapCaret(); }

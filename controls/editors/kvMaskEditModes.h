@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TkvStandardMask;
 class TkvRegExpr;
@@ -235,6 +236,9 @@ private:
     std::wstring forcedStart();
     // How many characters at the end of the text the expression forced.
     int trailingForced(const std::wstring &text);
+    // Where each whole step of the text ends: the forced start, then each character with the
+    // characters it forced.
+    std::vector<int> stepEnds(const std::wstring &text);
     void snapCaret();
     int newCaret_ = -1;
 };

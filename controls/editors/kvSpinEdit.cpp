@@ -301,6 +301,7 @@ TkvCustomEditViewData *TkvCustomSpinEditProperties::CreateViewData(TkvCustomEdit
         spin->Position = spinButtons_->Position();
         spin->ShowFastButtons = spinButtons_->ShowFastButtons();
         spin->KeyboardSpinState = 0;
+        spin->FormatsValueItself = FormatsValueItself();
     }
     return data;
 }
@@ -587,8 +588,12 @@ void TkvCustomSpinEdit::DoButtonDown(int index) {
     inherited::DoButtonDown(index);
     if (keyboardSpinState_ != 0 || index < 0 || index > kvSpinButtonFastUp)
         return;
+    const bool repeats = !ActiveProperties()->ReadOnly() && DataBinding()->CanModify();
+    // Held from now on, so that the step's own redrawing keeps the button pressed.
+    if (repeats)
+        heldButton_ = index;
     Spin(index);
-    if (ActiveProperties()->ReadOnly() || !DataBinding()->CanModify())
+    if (!repeats || heldButton_ != index)
         return;
     FreeAndNil(repeatTimer_);
     repeatTimer_ = New<TkvTimer>(nullptr);
@@ -622,6 +627,7 @@ void TkvCustomSpinEdit::StopSpin() {
     if (stopping_)
         return;
     FlagScope guard(stopping_, true);
+    heldButton_ = -1;
     SetPressedButton(-1);
     setKeyboardSpinState(0);
     if (TkvCustomEditViewInfo *info = ViewInfo()) {
@@ -734,16 +740,28 @@ void TkvCustomSpinEdit::SynchronizeEditValue() {
     }
 }
 
+void TkvCustomSpinEdit::SetDisplayValue(const Variant &value) {
+    inherited::SetDisplayValue(value);
+    // A validated text may differ from the typed one ("" becomes the bounded 0, "007" is 7):
+    // the edit value follows what is shown.
+    if (!synchronizingEditValue_ && !IsDestroying())
+        SynchronizeEditValue();
+}
+
 void TkvCustomSpinEdit::InitializeViewData(TkvCustomEditViewData *viewData) {
     inherited::InitializeViewData(viewData);
-    if (auto *spin = dynamic_cast<TkvSpinEditViewData *>(viewData))
+    if (auto *spin = dynamic_cast<TkvSpinEditViewData *>(viewData)) {
         spin->KeyboardSpinState = keyboardSpinState_;
+        spin->HeldButton = heldButton_;
+    }
 }
 
 bool TkvCustomSpinEdit::RecalculateState(const TPoint &p, int button, TShiftState shift) {
     const bool result = inherited::RecalculateState(p, button, shift);
     TkvCustomEditViewInfo *info = ViewInfo();
-    if (info != nullptr && info->ButtonCount() > 0 && info->PressedButton < 0 && PressedButton() < 0 &&
+    // The mouse holds a button while it keeps the capture it took with the press.
+    const bool mouseHolds = PressedButton() >= 0 || (heldButton_ >= 0 && MouseCapture());
+    if (info != nullptr && info->ButtonCount() > 0 && info->PressedButton < 0 && !mouseHolds &&
         (repeatTimer_ != nullptr || keyboardSpinState_ != 0))
         StopSpin();
     return result;
@@ -757,6 +775,25 @@ TkvContainerStyleValues TkvCustomSpinEdit::GetHiddenStyleValues() {
 
 bool TkvCustomSpinEdit::wheelMayAct(TShiftState shift) {
     return !InPlaceMode() || ActiveProperties()->MouseWheelEnabled() || shift.Contains(ssCtrl);
+}
+
+void TkvCustomSpinEdit::InitializeInnerEdit() {
+    inherited::InitializeInnerEdit();
+    // The focused inner edit gets the wheel; a single-line edit keeps it from its parent, so
+    // the editor asks for it first.
+    TWinControl *control = InnerEdit() != nullptr ? InnerEdit()->GetControl() : nullptr;
+    if (control == nullptr)
+        return;
+    control->SetWindowProc([this, control](TMessage &m) {
+        if (m.Msg == WM_MOUSEWHEEL && !IsDestroying()) {
+            const TPoint point{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+            if (DoMouseWheel(KeysToShiftState(LOWORD(m.WParam)), static_cast<short>(HIWORD(m.WParam)), point)) {
+                m.Result = 0;
+                return;
+            }
+        }
+        control->WndProc(m);
+    });
 }
 
 bool TkvCustomSpinEdit::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {

@@ -203,10 +203,12 @@ public:
     void PropertiesChanged(TObject *sender) override;
     void SynchronizeDisplayValue() override;
     void SynchronizeEditValue() override;
+    void SetDisplayValue(const Variant &value) override;
     void InitializeViewData(TkvCustomEditViewData *viewData) override;
     bool RecalculateState(const TPoint &p, int button, TShiftState shift) override;
     TkvContainerStyleValues GetHiddenStyleValues() override;
     bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
+    void InitializeInnerEdit() override;
     void DblClick() override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     void FocusChanged() override;
@@ -236,6 +238,8 @@ private:
     int repeatCount_ = 0;
     bool synchronizingEditValue_ = false;
     bool stopping_ = false;
+    // The button the mouse pressed and holds, -1 none.
+    int heldButton_ = -1;
 };
 
 class TkvSpinEdit : public TkvCustomSpinEdit {

@@ -225,7 +225,8 @@ void TkvSpinEditViewInfo::DrawSpinButtonFrame(TkvCanvas *canvas, TkvSpinEditButt
     case btsOffice11: {
         const bool office = data.Style == btsOffice11;
         const bool lit = state == kvebsHot || state == kvebsPressed;
-        TColor frame = BorderColor;
+        // A quiet line where nothing is lit, as the flat frames draw theirs.
+        TColor frame = clBtnShadow;
         if (lit)
             frame = office ? Office11Color(office11HighlightBorderColor) : clHighlight;
         // Only the sides that face the text or a neighbour: the others lie on the editor's frame.
@@ -343,6 +344,7 @@ void TkvSpinEditViewData::CalculateButtonsViewInfo(TkvCanvas *canvas, const TkvE
         AllowsPressing = false;
     calculating_ = viewInfo;
     canvas_ = canvas;
+    mousePoint_ = mouse.Point;
     try {
         inherited::CalculateButtonsViewInfo(canvas, mouse, viewInfo, old);
     } catch (...) {
@@ -381,7 +383,10 @@ void TkvSpinEditViewData::calculateThemeData(TkvSpinEditViewInfo *viewInfo) {
 }
 
 bool TkvSpinEditViewData::IsButtonPressedByKeyboard(int viewIndex) {
-    if (KeyboardSpinState == 0 || calculating_ == nullptr || viewIndex < 0 || viewIndex >= calculating_->ButtonCount())
+    if (calculating_ == nullptr || viewIndex < 0 || viewIndex >= calculating_->ButtonCount())
         return false;
-    return calculating_->Button(viewIndex)->Index + 1 == KeyboardSpinState;
+    const TkvEditButtonViewInfo *button = calculating_->Button(viewIndex);
+    if (KeyboardSpinState != 0)
+        return button->Index + 1 == KeyboardSpinState;
+    return HeldButton >= 0 && button->Index == HeldButton && PtInRect(&button->Data.ContentRect, mousePoint_) != FALSE;
 }

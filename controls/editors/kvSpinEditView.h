@@ -95,11 +95,15 @@ public:
     bool ShowFastButtons = false;
     // The editor's keyboard spin: 0 none, else the button index plus 1.
     int KeyboardSpinState = 0;
+    // The button the mouse holds down (repeating), -1 none: it stays pressed while the mouse is
+    // over it, whatever drives the calculation.
+    int HeldButton = -1;
 
     void CalculateButtonBounds(TkvCustomEditViewInfo *viewInfo, int index, const TRect &bounds) override;
     void CalculateButtonsViewInfo(TkvCanvas *canvas, const TkvEditMouseState &mouse, TkvCustomEditViewInfo *viewInfo,
                                   TkvCustomEditViewInfo *old) override;
     void CalculateButtonViewInfo(TkvCustomEditViewInfo *viewInfo, int viewIndex, int buttonIndex) override;
+    // By the keyboard spin, or held by the mouse and under it.
     bool IsButtonPressedByKeyboard(int viewIndex) override;
 
     // The spin theme draws the buttons.
@@ -111,6 +115,7 @@ private:
 
     TkvCustomEditViewInfo *calculating_ = nullptr;
     TkvCanvas *canvas_ = nullptr;
+    TPoint mousePoint_{-1, -1};
 };
 
 #endif

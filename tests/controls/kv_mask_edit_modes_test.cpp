@@ -418,6 +418,10 @@ TEST(KvMaskEditRegExprExMode, TypesAndRemovesForcedCharacters) {
     EXPECT_EQ(time.caret, 3);
     time.select(2, 2);
     EXPECT_EQ(time.caret, 1);
+    // A selection ends where the step under its end ends.
+    time.select(0, 2);
+    EXPECT_EQ(time.SelStart(), 0);
+    EXPECT_EQ(time.SelLength(), 3);
 }
 
 namespace {

@@ -209,6 +209,7 @@ TEST_F(KvEditTest, ValidationOnExitRaisesAndKeepsTheFocus) {
     pumpFor(50);
     EXPECT_EQ(errors[0], L"no x here");
     EXPECT_TRUE(e->Focused()) << "the editor keeps the focus";
+    EXPECT_TRUE(e->ViewInfo()->ContainerState.Contains(cvsFocused)) << "and shows it";
     EXPECT_TRUE(e->EditModified());
     EXPECT_EQ(textOf(e->EditValue()), L"x") << "the value is unchanged";
 

@@ -10,6 +10,7 @@
 #include <classlib/units.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "image_compare.h"
 #include "input.h"
 #include "kvMaskEdit.h"
+#include "kvRegExpr.h"
+#include "kvStandardMask.h"
 #include "system_colors.h"
 #include "theme.h"
 
@@ -45,6 +48,28 @@ void typeChars(const std::wstring &text) {
         input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
         SendInput(2, input, sizeof(INPUT));
     }
+    settle(150);
+}
+
+void putOnClipboard(const std::wstring &text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    auto *target = static_cast<wchar_t *>(GlobalLock(memory));
+    text.copy(target, text.size());
+    target[text.size()] = L'\0';
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+void pressWith(WORD vk, WORD modifier) {
+    if (modifier != 0)
+        sendKey(modifier, false);
+    typeKey(vk);
+    if (modifier != 0)
+        sendKey(modifier, true);
     settle(150);
 }
 
@@ -147,6 +172,51 @@ TEST_F(KvMaskEditTest, APhoneMaskTakesDigitsOverItsLiteralsAndDropsLetters) {
     EXPECT_EQ(edit->Beeps, 0);
 }
 
+TEST_F(KvMaskEditTest, ThePhoneMasksCursorFollowsTheMouseShiftAndTheClipboard) {
+    TCountingMaskEdit *edit = addEdit(10, 10, 200);
+    edit->Properties()->SetEditMask(L"(999) 000-0000");
+    ASSERT_TRUE(focus(edit));
+    // A click puts the one-character cursor where it lands.
+    const LRESULT at = SendMessageW(inner(edit), EM_POSFROMCHAR, 7, 0);
+    clickAt(inner(edit), POINT{static_cast<short>(LOWORD(at)) + 2, static_cast<short>(HIWORD(at)) + 4});
+    settle(150);
+    EXPECT_EQ(edit->SelStart(), 7);
+    EXPECT_EQ(edit->SelLength(), 1);
+    // Shift+Left takes the cursor's character and the one before it.
+    pressWith(VK_LEFT, VK_SHIFT);
+    EXPECT_EQ(edit->SelStart(), 6);
+    EXPECT_EQ(edit->SelLength(), 2);
+    typeChars(L"9");
+    EXPECT_EQ(shown(edit), L"(___) 9__-____");
+
+    // Whatever the clipboard holds, only what the mask takes lands.
+    edit->SetSelStart(0);
+    // (a NUL would end the clipboard's text)
+    putOnClipboard(L"x5\x4E2D" L"55 123-" + std::wstring(300, L'4'));
+    pressWith('V', VK_CONTROL);
+    EXPECT_EQ(shown(edit), L"(555) 123-4444");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"(555) 123-4444");
+    // Cutting blanks what the cut takes.
+    edit->SetSelStart(10);
+    edit->SetSelLength(4);
+    pressWith('X', VK_CONTROL);
+    EXPECT_EQ(shown(edit), L"(555) 123-____");
+}
+
+TEST_F(KvMaskEditTest, WithoutAMaskItIsTheTextEditor) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetMaxLength(4);
+    ASSERT_TRUE(focus(edit));
+    typeChars(L"abcdef");
+    EXPECT_EQ(shown(edit), L"abcd");
+    EXPECT_EQ(edit->Text(), L"abcd");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"abcd");
+    pressWith(VK_LEFT, 0);
+    chars(edit, L"\b");
+    EXPECT_EQ(edit->Text(), L"abd");
+    EXPECT_TRUE(edit->ValidateEdit(true));
+}
+
 TEST_F(KvMaskEditTest, AnIncompleteTextFailsWithTheMessageAndAFullOnePasses) {
     TCountingMaskEdit *edit = addEdit(10, 10);
     edit->Properties()->SetEditMask(L"!(999)000-0000;1;_");
@@ -187,6 +257,36 @@ TEST_F(KvMaskEditTest, AnIncompleteTextFailsWithTheMessageAndAFullOnePasses) {
     chars(blank, L"1\b");
     EXPECT_EQ(shown(blank), L"___");
     EXPECT_TRUE(blank->ValidateEdit(true));
+}
+
+TEST_F(KvMaskEditTest, EnterValidatesAndAReadOnlyMaskTakesNothing) {
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    edit->Properties()->SetEditMask(L"00:00");
+    ASSERT_TRUE(focus(edit));
+    edit->SetSelStart(0);
+    typeChars(L"12");
+    std::wstring caught;
+    Application->SetOnException([&](TObject *, const Exception &e) { caught = e.Message(); });
+    typeKey(VK_RETURN);
+    pumpUntil([&] { return !caught.empty(); }, 2000);
+    EXPECT_EQ(caught, L"The edit value is invalid");
+    // All is selected after the failure: typing replaces the whole text.
+    typeChars(L"3");
+    EXPECT_EQ(shown(edit), L"3_:__");
+    typeChars(L"456");
+    EXPECT_EQ(shown(edit), L"34:56");
+
+    TCountingMaskEdit *locked = addEdit(10, 40);
+    locked->Properties()->SetEditMask(L"00:00");
+    locked->Properties()->SetReadOnly(true);
+    ASSERT_TRUE(focus(locked));
+    locked->SetSelStart(0);
+    typeChars(L"12");
+    chars(locked, L"3\b");
+    key(locked, VK_DELETE);
+    EXPECT_EQ(shown(locked), L"__:__");
+    EXPECT_FALSE(locked->EditModified());
+    Application->SetOnException(nullptr);
 }
 
 TEST_F(KvMaskEditTest, AnExpressionRefusesWhatItDoesNotAcceptAndBeepsOnlyWhenAsked) {
@@ -236,6 +336,12 @@ TEST_F(KvMaskEditTest, AnExtendedExpressionTypesItsForcedCharactersAndBackspaceT
     EXPECT_EQ(edit->Beeps, 0);
     chars(edit, L"234");
     EXPECT_EQ(shown(edit), L"12:34");
+    // Text put in from code gets its forced characters, and the caret goes after what it became.
+    edit->SetSelStart(0);
+    edit->SetSelLength(5);
+    edit->SetSelText(L"0915");
+    EXPECT_EQ(shown(edit), L"09:15");
+    EXPECT_EQ(edit->SelStart(), 5);
 
     TCountingMaskEdit *plus = addEdit(10, 40);
     plus->Properties()->SetBeepOnError(true);
@@ -303,6 +409,79 @@ TEST_F(KvMaskEditTest, PropertiesKeepTheirRulesWhileAMaskIsInForce) {
     const int registered = EditPropertiesRegistry()->FindByClass(TkvMaskEditProperties::ClassInfo());
     ASSERT_GE(registered, 0);
     EXPECT_EQ(EditPropertiesRegistry()->GetDescription(registered), L"MaskEdit");
+}
+
+TEST_F(KvMaskEditTest, AnyInputOnTheFormEndsInATextTheMaskAllows) {
+    struct Case {
+        TkvEditMaskKind kind;
+        const wchar_t *mask;
+    };
+    const Case cases[] = {{emkStandard, L"(999) 000-0000"}, {emkStandard, L">LL<ll-00;0;*"},
+                          {emkRegExpr, L"\\d+(\\p\\d\\d)?"}, {emkRegExprEx, L"'+'\\d{1,3}:\\d\\d"}};
+    std::uint32_t state = 20261209;
+    auto below = [&](std::uint32_t n) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % n;
+    };
+    auto anyText = [&](std::uint32_t maxLength) {
+        static const wchar_t pool[] = L"0123456789aZ_ -+():\b\x4E2D\xFFFF";
+        std::wstring text;
+        for (std::uint32_t n = below(maxLength + 1); n > 0; --n)
+            text += below(6) == 0 ? static_cast<wchar_t>(1 + below(0xFFFE)) : pool[below(sizeof pool / sizeof pool[0] - 1)];
+        return text;
+    };
+    TCountingMaskEdit *edit = addEdit(10, 10, 200);
+    ASSERT_TRUE(focus(edit));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.mask));
+        edit->Properties()->SetMaskKind(c.kind);
+        edit->Properties()->SetEditMask(c.mask);
+        TOwned<TkvStandardMask> standard(New<TkvStandardMask>());
+        standard->SetMask(c.mask);
+        TOwned<TkvRegExpr> expression(New<TkvRegExpr>());
+        if (c.kind != emkStandard) {
+            expression->CaseInsensitive = true;
+            expression->CompileText(c.mask);
+        }
+        int filled = 0; // steps that left more than the empty mask: the input reaches the mask
+        for (int step = 0; step < 120; ++step) {
+            const int length = static_cast<int>(shown(edit).size());
+            switch (below(6)) {
+            case 0: edit->SetText(anyText(30)); break;
+            case 1:
+                edit->SetSelStart(static_cast<int>(below(length + 2)));
+                edit->SetSelLength(static_cast<int>(below(4)));
+                break;
+            case 2: edit->SetSelText(anyText(8)); break;
+            case 3: {
+                static const WORD keys[] = {VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_DELETE};
+                key(edit, keys[below(5)]);
+                break;
+            }
+            default: chars(edit, anyText(3)); break;
+            }
+            const std::wstring text = shown(edit);
+            if (text != edit->Properties()->EmptyString() && text != standard->GetTemplate() && !text.empty())
+                ++filled;
+            if (c.kind == emkStandard) {
+                const std::wstring tmpl = standard->GetTemplate();
+                ASSERT_TRUE(text.size() == tmpl.size() || text == standard->GetEmptyString() || text.empty())
+                    << WideToUtf8(text);
+                if (text.size() == tmpl.size())
+                    for (std::size_t i = 0; i < text.size(); ++i) {
+                        wchar_t ch = text[i];
+                        ASSERT_TRUE(ch == tmpl[i] || ch == L' ' || standard->Items(static_cast<int>(i))->Check(ch))
+                            << WideToUtf8(text);
+                    }
+            } else {
+                expression->Reset();
+                for (wchar_t ch : text)
+                    ASSERT_TRUE(expression->Next(ch)) << WideToUtf8(text);
+            }
+        }
+        EXPECT_GT(filled, 30);
+        edit->SetText(L"");
+    }
 }
 
 // --- captures

@@ -53,6 +53,23 @@ void pressWith(WORD vk, WORD modifier) {
     settle(100);
 }
 
+// The left button goes down or up where the cursor is, without waiting: the test pumps itself
+// and times what follows.
+void leftButton(bool down) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+void wheel(int notches) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    input.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+    SendInput(1, &input, sizeof(input));
+}
+
 class KvSpinEditTest : public FixedSysColorsTest {
 protected:
     void SetUp() override {
@@ -115,10 +132,35 @@ TEST_F(KvSpinEditTest, ANewSpinEditHoldsTheIntegerZero) {
     EXPECT_EQ(edit->ActiveProperties()->ValueType(), vtInt) << "the editor's provider gives integers";
     EXPECT_EQ(edit->Properties()->Buttons()->Count(), 2);
     EXPECT_FALSE(edit->IsValueStored());
+    const int registered = EditPropertiesRegistry()->FindByClass(TkvSpinEditProperties::ClassInfo());
+    ASSERT_GE(registered, 0);
+    EXPECT_EQ(EditPropertiesRegistry()->Items()->Strings(registered), L"SpinEdit|Represents a spin editor");
     // The program's road: a float edit value, the text read back.
     edit->SetEditValue(Variant(512.0));
     EXPECT_EQ(edit->Text(), L"512");
     EXPECT_TRUE(edit->IsValueStored());
+    // Value takes numbers the type can hold; anything else is ignored.
+    edit->SetValue(Variant(7));
+    EXPECT_EQ(edit->Text(), L"7");
+    EXPECT_EQ(edit->EditValue().VarType(), varInt64);
+    edit->SetValue(Variant(L"8"));
+    edit->SetValue(Variant(2.5));
+    edit->SetValue(Variant::Null());
+    EXPECT_EQ(edit->Text(), L"7");
+    // An emptied text is a Null value; leaving validates it to 0 clamped to the bounds.
+    edit->Properties()->SetMinValue(4);
+    edit->Properties()->SetMaxValue(9);
+    ASSERT_TRUE(focus(edit));
+    edit->SelectAll();
+    typeKey(VK_DELETE);
+    ASSERT_TRUE(pumpUntil([&] { return edit->Text().empty(); }));
+    EXPECT_TRUE(edit->EditValue().IsNull());
+    TEdit *other = New<TEdit>(form);
+    other->SetParent(form);
+    other->SetBounds(10, 100, 80, 21);
+    other->SetFocus();
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"4"; }));
+    EXPECT_EQ(edit->Value().AsInt64(), 4);
 }
 
 struct SpinRow {
@@ -214,6 +256,244 @@ TEST_F(KvSpinEditTest, KeysStepAndTheCtrlRule) {
     typeKey(VK_RETURN);
     settle(100);
     EXPECT_EQ(edit->Text(), L"25");
+    // Validation shows the number as the type writes it, and the value follows.
+    edit->SelectAll();
+    typeChars(L"007");
+    typeKey(VK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"7"; }));
+    EXPECT_EQ(edit->EditValue().AsInt64(), 7);
+}
+
+TEST_F(KvSpinEditTest, HoldingAButtonRepeatsUntilRelease) {
+    using Clock = std::chrono::steady_clock;
+    TkvSpinEdit *edit = addSpin(10, 10);
+    ASSERT_TRUE(focus(edit));
+    std::vector<Clock::time_point> steps;
+    edit->Properties()->OnEditValueChanged = [&](TObject *) { steps.push_back(Clock::now()); };
+    const TRect up = buttonRect(edit, kvSpinButtonUp);
+    ASSERT_FALSE(IsRectEmpty(&up));
+    const TPoint at = middle(up);
+    moveMouseTo(clientToScreen(edit->Handle(), POINT{at.x, at.y}));
+    settle(50);
+    leftButton(true);
+    ASSERT_TRUE(pumpUntil([&] { return !steps.empty(); })) << "a step at once";
+    EXPECT_EQ(edit->Text(), L"1");
+    ASSERT_NE(edit->RepeatTimer(), nullptr);
+    EXPECT_EQ(edit->RepeatTimer()->GetInterval(), 400u);
+    EXPECT_EQ(edit->RepeatCount(), 0);
+    ASSERT_TRUE(pumpUntil([&] { return steps.size() >= 5; }, 10000)) << "repeats while held";
+    EXPECT_EQ(edit->RepeatTimer()->GetInterval(), 100u) << "after the first repeat";
+    leftButton(false);
+    EXPECT_TRUE(pumpUntil([&] { return edit->RepeatTimer() == nullptr; })) << "the release frees the timer";
+    const std::size_t count = steps.size();
+    settle(400);
+    EXPECT_EQ(steps.size(), count) << "no step after the release";
+    EXPECT_EQ(static_cast<std::size_t>(edit->RepeatCount()), count - 1) << "every later step is the timer's";
+    EXPECT_EQ(edit->Text(), IntToStr(static_cast<std::int64_t>(count)));
+
+    // Timers never fire early; a slow machine only makes the gaps longer.
+    auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+    const auto first = ms(steps[1] - steps[0]);
+    EXPECT_GE(first, 350);
+    EXPECT_LE(first, 2500);
+    for (std::size_t i = 2; i < 5; ++i) {
+        EXPECT_GE(ms(steps[i] - steps[i - 1]), 80) << i;
+        EXPECT_LE(ms(steps[i] - steps[i - 1]), 2000) << i;
+    }
+
+    // Another key ends a held button as well, and so does a focus change.
+    steps.clear();
+    leftButton(true);
+    ASSERT_TRUE(pumpUntil([&] { return !steps.empty(); }));
+    ASSERT_NE(edit->RepeatTimer(), nullptr);
+    typeKey(VK_END);
+    EXPECT_TRUE(pumpUntil([&] { return edit->RepeatTimer() == nullptr; }));
+    leftButton(false);
+    settle(50);
+    TEdit *other = New<TEdit>(form);
+    other->SetParent(form);
+    other->SetBounds(10, 100, 80, 21);
+    leftButton(true);
+    ASSERT_TRUE(pumpUntil([&] { return edit->RepeatTimer() != nullptr; }));
+    other->SetFocus();
+    EXPECT_TRUE(pumpUntil([&] { return edit->RepeatTimer() == nullptr; }));
+    leftButton(false);
+    settle(50);
+}
+
+TEST_F(KvSpinEditTest, TheWheelSteps) {
+    TkvSpinEdit *edit = addSpin(10, 10);
+    ASSERT_TRUE(focus(edit));
+    moveMouseTo(clientToScreen(edit->Handle(), POINT{20, 10}));
+    wheel(1);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"1"; }));
+    wheel(-1);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"0"; }));
+    wheel(-1);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"-1"; }));
+    EXPECT_TRUE(edit->EditModified());
+}
+
+TEST_F(KvSpinEditTest, FloatCharactersTakeTheDecimalSeparator) {
+    TkvSpinEdit *edit = addSpin(10, 10);
+    edit->Properties()->SetValueType(vtFloat);
+    ASSERT_TRUE(focus(edit));
+    edit->SelectAll();
+    const std::wstring separator(1, FormatSettings().DecimalSeparator);
+    typeChars(L"1,5x");
+    EXPECT_EQ(edit->Text(), L"1" + separator + L"5") << "a comma becomes the separator; letters are refused";
+    edit->SelectAll();
+    typeChars(L"-2.25e1");
+    EXPECT_EQ(edit->Text(), L"-2" + separator + L"25e1");
+    EXPECT_DOUBLE_EQ(edit->Value().AsDouble(), -22.5);
+    edit->Properties()->SetIncrement(0.5);
+    typeKey(VK_UP);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"-22"; }));
+
+    // With CanEdit off nothing is typed, but the keys still step.
+    edit->Properties()->SetCanEdit(false);
+    typeChars(L"7");
+    EXPECT_EQ(edit->Text(), L"-22");
+    typeKey(VK_UP);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"-21" + separator + L"5"; }));
+}
+
+TEST_F(KvSpinEditTest, ValidationOnEnterWithAndWithoutExceptions) {
+    std::vector<std::wstring> raised;
+    SetExceptionHandler([&](TObject *, const Exception &e) { raised.push_back(e.Message()); });
+    TkvSpinEdit *edit = addSpin(10, 10);
+    TkvSpinEditProperties *p = edit->Properties();
+    p->SetMinValue(0);
+    p->SetMaxValue(10);
+    ASSERT_TRUE(focus(edit));
+
+    // Not a number, no exceptions: refused silently, the text stays for correcting.
+    edit->SelectAll();
+    typeChars(L"1e3");
+    EXPECT_EQ(edit->Text(), L"1e3") << "each character is acceptable";
+    EXPECT_EQ(edit->Value().AsInt64(), 1) << "but the text is no integer: the value of \"1\" stays";
+    typeKey(VK_RETURN);
+    settle(150);
+    EXPECT_TRUE(raised.empty());
+    EXPECT_EQ(edit->Text(), L"1e3");
+    EXPECT_FALSE(edit->ValidateEdit(false));
+
+    // With exceptions: the same text raises "Invalid numeric value", reading Value too.
+    p->SetExceptionOnInvalidInput(true);
+    typeKey(VK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return !raised.empty(); }));
+    ASSERT_EQ(raised.size(), 1u);
+    EXPECT_EQ(raised[0], L"Invalid numeric value");
+    EXPECT_THROW(edit->Value(), Exception);
+
+    // Typing itself never raises, however unfinished the number.
+    raised.clear();
+    edit->SelectAll();
+    typeChars(L"-");
+    typeChars(L"2e");
+    EXPECT_TRUE(raised.empty());
+    EXPECT_EQ(edit->Text(), L"-2e");
+
+    // 15 in 0..10 is out of bounds.
+    raised.clear();
+    edit->SelectAll();
+    typeChars(L"15");
+    typeKey(VK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return !raised.empty(); }));
+    ASSERT_EQ(raised.size(), 1u);
+    EXPECT_EQ(raised[0], L"Value out of bounds");
+    EXPECT_EQ(edit->Text(), L"15");
+
+    // A handler may read any text (and makes every character valid).
+    raised.clear();
+    p->OnGetValue = [](TObject *, const std::wstring &text, Variant &value, std::wstring &, bool &error) {
+        if (text == L"max") {
+            value = Variant(10);
+            error = false;
+        }
+    };
+    edit->SelectAll();
+    typeChars(L"max");
+    EXPECT_EQ(edit->Text(), L"max");
+    typeKey(VK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return edit->Text() == L"10"; }));
+    EXPECT_TRUE(raised.empty());
+    EXPECT_EQ(edit->EditValue().AsInt64(), 10);
+}
+
+} // namespace
+
+namespace {
+
+// Rows: the look and feel kinds Standard, Flat, UltraFlat and Office 2003, then native painting.
+// Columns: normal, the up button under the mouse, the down button held by the keyboard.
+PixelBuffer captureSpinEdits(TForm *form) {
+    constexpr int width = 90;
+    constexpr int height = 21;
+    struct Row {
+        TkvLookAndFeelKind kind;
+        bool native;
+    } rows[] = {{lfStandard, false}, {lfFlat, false}, {lfUltraFlat, false}, {lfOffice11, false}, {lfStandard, true}};
+    PixelBuffer all(3 * (width + 2), 5 * (height + 2), 0x00808080);
+    TEdit *other = New<TEdit>(form);
+    other->SetParent(form);
+    other->SetBounds(250, 150, 60, 21);
+    for (int row = 0; row < 5; ++row)
+        for (int column = 0; column < 3; ++column) {
+            TkvSpinEdit *edit = New<TkvSpinEdit>(form);
+            edit->SetParent(form);
+            edit->SetBounds(20, 20, width, height);
+            edit->Style()->LookAndFeel()->SetKind(rows[row].kind);
+            edit->Style()->LookAndFeel()->SetNativeStyle(rows[row].native);
+            edit->HandleNeeded();
+            other->SetFocus();
+            moveMouseTo(clientToScreen(form->Handle(), POINT{300, 100}));
+            settle(60);
+            TkvCustomEditViewInfo *info = edit->ViewInfo();
+            if (column == 1) {
+                for (int j = 0; j < info->ButtonCount(); ++j)
+                    if (info->Button(j)->Index == kvSpinButtonUp) {
+                        const TRect &r = info->Button(j)->Bounds;
+                        moveMouseTo(clientToScreen(edit->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}));
+                    }
+                settle(100);
+            }
+            if (column == 2) {
+                edit->SetFocus();
+                pumpUntil([&] { return GetFocus() == edit->InnerControl()->Handle(); });
+                sendKey(VK_DOWN, false);
+                pumpUntil([&] { return edit->KeyboardSpinState() != 0; });
+                HideCaret(edit->InnerControl()->Handle());
+            }
+            edit->Repaint();
+            RedrawWindow(edit->InnerControl()->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+            settle(40);
+            PixelBuffer shot = captureClient(edit->Handle());
+            if (column == 2) {
+                sendKey(VK_DOWN, true);
+                settle(40);
+            }
+            for (int y = 0; y < height && y < shot.height; ++y)
+                for (int x = 0; x < width && x < shot.width; ++x)
+                    all.at(column * (width + 2) + x, row * (height + 2) + y) = shot.at(x, y);
+            edit->Free();
+            settle(20);
+        }
+    other->Free();
+    return all;
+}
+
+TEST_F(KvSpinEditTest, EveryPainterAndStateThemed) {
+    if (!IsThemeActive())
+        GTEST_SKIP() << "visual styles are not active on this system";
+    EXPECT_TRUE(matchesReference(captureSpinEdits(form), "gui", "kv_spin_edits_themed"));
+}
+
+TEST_F(KvSpinEditTest, EveryPainterAndStateWithoutTheme) {
+    ASSERT_TRUE(disableThemingForProcess());
+    PixelBuffer shot = captureSpinEdits(form);
+    restoreThemingForProcess();
+    EXPECT_TRUE(matchesReference(shot, "gui", "kv_spin_edits_unthemed"));
 }
 
 } // namespace
