@@ -15,3 +15,15 @@ in_windows "$root/scripts/wine-run" "$build/bin/vmhost.exe" \
   -recorder -threads:4 -run:3000 -chunks
 echo "== The VM host with the management natives"
 in_windows "$root/scripts/wine-run" "$build/bin/vmhost.exe" "-library:$build/bin/vexil.dll" -management
+echo "== The heap-setting program on the sample settings file"
+# config.exe reads the "PelkV3.ini" beside it; a sample is made once and then kept as saved.
+settings="$build/bin/PelkV3.ini"
+[ -f "$settings" ] || printf -- '-Xms128m\r\n-Xmx512m\r\n-Dfile.encoding=GBK\r\n' >"$settings"
+source "$root/scripts/platform.sh"
+if [ -n "${DISPLAY:-}" ] && runs_32bit_natively; then
+  in_windows "$root/scripts/wine-run" "$build/bin/config.exe"
+else
+  picture="$build/config.png"
+  DISPLAY= in_windows bash "$root/scripts/demo-picture.sh" "$build/bin/config.exe" "程序设置" "$picture"
+  echo "config: the form's picture is in $picture"
+fi

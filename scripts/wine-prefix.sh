@@ -53,7 +53,8 @@ font="WenQuanYi Micro Hei"
     printf '"%s"="%s"\r\n' "$name" "$font"
   done
   printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\r\n'
-  for base in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
+  # Captions use the bold dialog font, which is linked on its own.
+  for base in "Tahoma" "Tahoma Bold" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
     printf '"%s"=hex(7):%s\r\n' "$base" \
       "$(printf 'wqy-microhei.ttc,%s\0\0' "$font" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//;s/,$//')"
   done

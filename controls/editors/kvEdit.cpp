@@ -735,8 +735,10 @@ void TkvCustomEdit::CreateWnd() { inherited::CreateWnd(); }
 bool TkvCustomEdit::IsChildWindow(HWND window) { return IsWindowOfControl(window, this, true); }
 
 void TkvCustomEdit::MoveFocusByTab(bool forward) {
+    // While the inner edit is the form's active control it stands in the tab order in place of
+    // the editor: the search starts from it.
     if (TCustomForm *form = GetParentForm(this))
-        form->SelectNext(this, forward, true);
+        form->SelectNext(form->ActiveControl() != nullptr ? form->ActiveControl() : this, forward, true);
 }
 
 // --- the inner edit

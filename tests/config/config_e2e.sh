@@ -1,0 +1,475 @@
+#!/usr/bin/env bash
+# Runs config.exe as its user does, case by case, each in a fresh folder beside its own
+# "PelkV3.ini": real typing and clicks through xdotool on a display of our own, the window tree
+# read by config_probe.exe, and the file compared byte for byte afterwards.
+#   config_e2e.sh CONFIG.exe PROBE.exe [CASE...]
+# It runs in a Wine prefix of its own (a copy of the project's), since it turns visual styles off
+# for some cases, and on a display of its own, so that no other test's window lies over the form.
+set -euo pipefail
+config_exe=$(realpath "${1:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE...]}")
+probe_exe=$(realpath "${2:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE...]}")
+shift 2
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+source_prefix=${WINEPREFIX:-${BUILD_DIR:?}/wineprefix}
+prefix=$source_prefix-config-e2e
+if ! cmp -s "$source_prefix/.project-ready" "$prefix/.project-ready"; then
+  rm -rf "$prefix"
+  cp -a "$source_prefix" "$prefix"
+fi
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LANG=${LANG:-C.UTF-8}
+work=$(mktemp -d)
+# The cases' folders are drive T: to the programs, so that the paths they show are the same on
+# every machine.
+ln -sfn "$work" "$prefix/dosdevices/t:"
+xvfb=
+probe_pid=
+
+cleanup() {
+  [ -z "$probe_pid" ] || { echo quit >&"${PROBE[1]}" 2>/dev/null || true; }
+  wineserver -k >/dev/null 2>&1 || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+  rm -f "$prefix/dosdevices/t:"
+}
+trap cleanup EXIT
+
+number=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number" </dev/null >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 1 200); do
+  [ -s "$number" ] && break
+  sleep 0.1
+done
+[ -s "$number" ] || { echo "config_e2e: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(tr -dc 0-9 <"$number")
+rm -f "$number"
+
+# The server and the services must not hold the test's output open.
+wineserver -p </dev/null >/dev/null 2>&1 &
+wineboot </dev/null >/dev/null 2>&1 || true
+wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+# Captions are drawn in the bold dialog font, which needs its own link to a font with Chinese
+# glyphs (prefixes made before scripts/wine-prefix.sh named it lack it).
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "Tahoma Bold" \
+  /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
+
+coproc PROBE { wine "$probe_exe" 2>/dev/null; }
+probe_pid=$PROBE_PID
+
+failures=0
+current=
+fail() {
+  echo "  FAILED ($current): $*" >&2
+  failures=$((failures + 1))
+  case_failed=1
+}
+
+# One command to the probe, its answer on stdout.
+ask() {
+  echo "$*" >&"${PROBE[1]}"
+  local answer
+  while :; do
+    IFS= read -r -t 120 answer <&"${PROBE[0]}" || { answer="@@ (no answer)"; break; }
+    answer=${answer%$'\r'}
+    [ "${answer#@@ }" = "$answer" ] || break
+    echo "  probe: $answer" >&2
+  done
+  printf '%s\n' "${answer#@@ }"
+}
+
+# expect WHAT ACTUAL EXPECTED
+expect() {
+  [ "$2" = "$3" ] || fail "$1: got \"$2\", expected \"$3\""
+}
+
+# A fresh folder with config.exe and the given file (none with --no-file), kept as "before".
+#   prepare_folder [--no-file] [BYTES]
+prepare_folder() {
+  dir=$work/$current
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cp "$config_exe" "$dir/config.exe"
+  if [ "${1:-}" != --no-file ]; then
+    printf '%b' "${1:-}" >"$dir/PelkV3.ini"
+    cp -p "$dir/PelkV3.ini" "$dir/before"
+  fi
+}
+launch() {
+  ( cd "$dir" && exec wine "T:\\$current\\config.exe" </dev/null >/dev/null 2>&1 ) &
+  config_pid=$!
+}
+start_config() {
+  prepare_folder "$@"
+  launch
+}
+
+wait_form() {
+  local answer
+  answer=$(ask wait-form 60000)
+  if [ "${answer%% *}" != form ]; then
+    fail "the form did not show"
+    return 1
+  fi
+  ask foreground >/dev/null
+  return 0
+}
+
+# Waits (bounded) for config.exe to end.
+wait_exit() {
+  for _ in $(seq 1 300); do
+    kill -0 "$config_pid" 2>/dev/null || { wait "$config_pid" 2>/dev/null || true; return 0; }
+    sleep 0.1
+  done
+  fail "config.exe did not end"
+  kill "$config_pid" 2>/dev/null || true
+  wine taskkill /f /im config.exe >/dev/null 2>&1 || true
+  return 1
+}
+
+still_running() {
+  kill -0 "$config_pid" 2>/dev/null || fail "config.exe ended"
+}
+
+click() {
+  local answer
+  answer=$(ask point "$1")
+  set -- $answer
+  [ "$1" = point ] || { fail "no place to click (form: $(ask wait-form 0); box: $(ask box 0); running: $(kill -0 "$config_pid" 2>/dev/null && echo yes || echo no))"; return; }
+  xdotool mousemove "$2" "$3" click 1
+}
+
+key() { xdotool key --delay 60 "$@"; }
+
+# Selects the spin edit's text and types over it.
+type_value() {
+  click edit
+  key End shift+Home
+  xdotool type --delay 60 "$1"
+}
+
+# The file must hold exactly these bytes.
+expect_file() {
+  printf '%b' "$1" >"$dir/expected"
+  cmp -s "$dir/PelkV3.ini" "$dir/expected" || {
+    fail "PelkV3.ini differs: $(od -c "$dir/PelkV3.ini" | head -5 | tr '\n' '|')"
+  }
+}
+expect_unchanged() {
+  cmp -s "$dir/PelkV3.ini" "$dir/before" || fail "PelkV3.ini changed"
+}
+expect_no_temporary() {
+  [ ! -e "$dir/PelkV3.ini.tmp" ] || fail "PelkV3.ini.tmp was left behind"
+}
+
+# expect_box TEXT: a prompt of the form with the given text.
+expect_box() {
+  expect "message box" "$(ask box 30000)" "box 系统提示	$1	1"
+}
+
+# The program answers input in its own time: these wait, bounded, for what they expect.
+expect_text() { expect "spin edit text" "$(ask text "$1" 10000)" "text $1"; }
+expect_focus() { expect "focus" "$(ask focus "$1" 10000)" "$1"; }
+# After a prompt was closed: the form is still there, the focus back in the spin edit.
+expect_form_back() {
+  [ "$(ask wait-gone-box 10000)" = gone ] || fail "the prompt stayed"
+  still_running
+  expect_focus edit
+}
+expect_shot() {
+  local answer
+  answer=$(ask shot "$1" "$2")
+  [ "$answer" = match ] || fail "picture $2: $answer"
+}
+
+range_text="输入的数值不在384-1024范围内，请重新输入"
+
+# ---- the cases
+
+case_missing_file() {
+  start_config --no-file
+  expect_box "配置文件丢失，无法进行设置。"
+  expect_shot box missing_file_box
+  key Return
+  wait_exit || return
+  [ ! -e "$dir/PelkV3.ini" ] || fail "a settings file was created"
+  expect "folder" "$(ls "$dir" | tr '\n' ' ')" "config.exe "
+}
+
+case_no_heap_line() {
+  start_config '-Xms128m\r\n-Dfile.encoding=GBK\r\n'
+  wait_form || return
+  expect_text 0
+  expect_focus edit
+  expect_shot form form_opened
+  type_value 512
+  click ok
+  wait_exit || return
+  expect_file '-Xms128m\r\n-Dfile.encoding=GBK\r\n-Xmx512m\r\n'
+  expect_no_temporary
+}
+
+case_above_range_on_line_three() {
+  start_config '-Xms128m\r\n-server\r\n-XMX2048m\r\n-Xss1m\r\n'
+  wait_form || return
+  expect_text 2048
+  click ok
+  expect_box "$range_text"
+  expect_shot box range_box
+  key Return
+  expect_form_back
+  expect_unchanged
+  click cancel
+  wait_exit || return
+  expect_unchanged
+}
+
+case_no_unit_letter() {
+  start_config '-Xmx512\r\n'
+  wait_form || return
+  expect_text 51
+  click ok
+  expect_box "$range_text"
+  key Escape
+  expect_form_back
+  click cancel
+  wait_exit || return
+  expect_unchanged
+}
+
+case_two_heap_lines() {
+  start_config '-Xmx600m\r\n-xmx900m\r\n'
+  wait_form || return
+  expect_text 600
+  type_value 700
+  click ok
+  wait_exit || return
+  expect_file '-Xmx700m\r\n-xmx900m\r\n'
+}
+
+# The bounds are allowed, the values beside them refused; each refusal leaves the form open and
+# the file as it was, and a value typed after it is written as typed.
+case_bounds() {
+  local value
+  for value in 383 1025; do
+    start_config '-Xmx512m\r\n'
+    wait_form || return
+    type_value "$value"
+    click ok
+    expect_box "$range_text"
+    key Return
+    expect_form_back
+    expect_unchanged
+    type_value 1024
+    click ok
+    wait_exit || return
+    expect_file '-Xmx1024m\r\n'
+  done
+  start_config '# 384\n-Xmx512m\n'
+  wait_form || return
+  type_value 384
+  click ok
+  wait_exit || return
+  expect_file '# 384\r\n-Xmx384m\r\n'
+}
+
+case_not_a_number() {
+  start_config '-Xmx512m\r\n'
+  wait_form || return
+  type_value 1e3
+  click ok
+  expect_box "输入的值不正确，请重新输入"
+  expect_shot box not_integer_box
+  key Return
+  expect_form_back
+  click cancel
+  wait_exit || return
+  expect_unchanged
+}
+
+case_plus_sign() {
+  start_config '-Xmx512m\r\n'
+  wait_form || return
+  type_value +800
+  click ok
+  wait_exit || return
+  expect_file '-Xmx800m\r\n'
+}
+
+case_cancel_and_close() {
+  start_config '-Xmx512m\n-Xss1m'
+  wait_form || return
+  type_value 800
+  click cancel
+  wait_exit || return
+  expect_unchanged
+  start_config '-Xmx512m\n-Xss1m'
+  wait_form || return
+  type_value 800
+  click close
+  wait_exit || return
+  expect_unchanged
+}
+
+case_spinning() {
+  start_config '-Xmx512m\r\n'
+  wait_form || return
+  click edit
+  key Up
+  expect_text 513
+  key Up Up Down
+  expect_text 514
+  click up
+  expect_text 515
+  click down
+  expect_text 514
+  key Down
+  expect_text 513
+  click ok
+  wait_exit || return
+  expect_file '-Xmx513m\r\n'
+}
+
+case_tab_order() {
+  start_config '-Xmx512m\r\n'
+  wait_form || return
+  expect_focus edit
+  key Tab
+  expect_focus ok
+  key Tab
+  expect_focus cancel
+  key Tab
+  expect_focus edit
+  key shift+Tab
+  expect_focus cancel
+  click cancel
+  wait_exit || return
+}
+
+# Another program reads the file and shares it for reading only: the save fails, the original
+# stays, the error shows and the form stays open; once it lets go, OK saves.
+case_write_fails() {
+  start_config '-Xmx512m\r\n# \xc4\xda\xb4\xe6\r\n'
+  wait_form || return
+  expect "hold" "$(ask hold read "T:\\$current\\PelkV3.ini")" held
+  type_value 900
+  click ok
+  local answer
+  answer=$(ask box 30000)
+  case "$answer" in
+    "box config	"*"PelkV3.ini	1") ;;
+    *) fail "error box: $answer" ;;
+  esac
+  expect_shot box write_error_box
+  key Return
+  [ "$(ask wait-gone-box 10000)" = gone ] || fail "the error box stayed"
+  still_running
+  expect_focus ok
+  expect_unchanged
+  expect_no_temporary
+  ask release >/dev/null
+  click ok
+  wait_exit || return
+  expect_file '-Xmx900m\r\n# \xc4\xda\xb4\xe6\r\n'
+}
+
+case_locked_read() {
+  prepare_folder '-Xmx512m\r\n'
+  expect "hold" "$(ask hold none "T:\\$current\\PelkV3.ini")" held
+  launch
+  local answer
+  answer=$(ask box 30000)
+  case "$answer" in
+    "box config	"*"PelkV3.ini	1") ;;
+    *) fail "error box: $answer" ;;
+  esac
+  expect_shot box read_error_box
+  key Return
+  wait_exit
+  ask release >/dev/null
+  expect_unchanged
+  expect_no_temporary
+}
+
+case_gbk_and_nul_survive() {
+  start_config '# \xd7\xee\xb4\xf3\xc4\xda\xb4\xe6\r\n-Da=\x00\x80\xff\r\n-Xmx512m\r\n-Xss1m'
+  wait_form || return
+  type_value 600
+  click ok
+  wait_exit || return
+  expect_file '# \xd7\xee\xb4\xf3\xc4\xda\xb4\xe6\r\n-Da=\x00\x80\xff\r\n-Xmx600m\r\n-Xss1m\r\n'
+}
+
+# Value texts that are no plain number show what the spin edit makes of them, or its 0; nothing
+# of it is written unless OK saves.
+case_odd_values() {
+  local file shown
+  for file in '-Xmx1g\r\n=1' '-Xmxabcm\r\n=0' '-Xmx\r\n=0' '-Xmx99999999999999999999m\r\n=' '-Xmx-5m\r\n=-5'; do
+    shown=${file##*=}
+    start_config "${file%=*}"
+    wait_form || return
+    [ -z "$shown" ] || expect_text "$shown"
+    click cancel
+    wait_exit || return
+    expect_unchanged
+  done
+}
+
+# Generated files of every byte value: the save changes the heap line and the line ends only.
+case_mutated_files() {
+  local seed
+  for seed in 7 11; do
+    prepare_folder --no-file
+    python3 "$here/mutated_settings.py" "$seed" "$dir/PelkV3.ini" "$dir/expected" -Xmx650m
+    launch
+    wait_form || return
+    type_value 650
+    click ok
+    wait_exit || return
+    cmp -s "$dir/PelkV3.ini" "$dir/expected" || fail "seed $seed: the saved file differs"
+  done
+}
+
+theme_active() {
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d "$1" /f \
+    </dev/null >/dev/null 2>&1
+}
+
+case_theme_off() {
+  theme_active 0
+  start_config '-Xmx512m\r\n'
+  wait_form || { theme_active 1; return; }
+  expect_shot form form_theme_off
+  click cancel
+  wait_exit
+  theme_active 1
+}
+
+all_cases=(missing_file no_heap_line above_range_on_line_three no_unit_letter two_heap_lines bounds
+           not_a_number plus_sign cancel_and_close spinning tab_order write_fails locked_read
+           gbk_and_nul_survive odd_values mutated_files theme_off)
+cases=("$@")
+[ ${#cases[@]} -gt 0 ] || cases=("${all_cases[@]}")
+[ "$(ask wait-gone 0)" = gone ] || echo "config_e2e: windows left from before" >&2
+for name in "${cases[@]}"; do
+  current=$name
+  case_failed=0
+  echo "[ RUN      ] $name"
+  "case_$name" || true
+  # Nothing of this case may stay for the next one.
+  if kill -0 "${config_pid:-0}" 2>/dev/null; then
+    fail "config.exe still runs"
+    kill "$config_pid" 2>/dev/null || true
+  fi
+  [ "$(ask wait-gone 10000)" = gone ] || fail "windows left behind"
+  if [ "$case_failed" = 0 ]; then
+    echo "[       OK ] $name"
+  else
+    echo "[  FAILED  ] $name"
+  fi
+done
+if [ "$failures" -gt 0 ]; then
+  echo "config_e2e: $failures failed checks" >&2
+  exit 1
+fi
+echo "config_e2e: all ${#cases[@]} cases passed"
