@@ -6,7 +6,7 @@ set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX}
 marker=$prefix/.project-ready
 # A prefix made by an older version of this script is made anew.
-version=2
+version=3
 [ "$(cat "$marker" 2>/dev/null)" = "$version" ] && exit 0
 
 # A ready prefix elsewhere on this machine may be copied instead of made anew.

@@ -1,4 +1,5 @@
 #include "kvMaskEdit.h"
+#include "kvScopedValue.h"
 
 #include <classlib/string_utils.h>
 
@@ -41,18 +42,6 @@ bool clipboardText(HWND owner, std::wstring &text) {
     CloseClipboard();
     return got;
 }
-
-class FlagScope {
-public:
-    FlagScope(bool &flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope &) = delete;
-    FlagScope &operator=(const FlagScope &) = delete;
-
-private:
-    bool &flag_;
-    bool saved_;
-};
 
 // A mode of the kind's class, compiled; null when the mask does not compile for the kind.
 TkvMaskEditCustomMode *compiledMode(TkvEditMaskKind kind, const std::wstring &mask,
@@ -179,7 +168,7 @@ void TkvCustomMaskEditProperties::SetCharCase(TEditCharCase value) {
 void TkvCustomMaskEditProperties::MaxLengthChanged() {
     if (IsMasked() && !maxLengthGuard_ && MaxLength() != 0) {
         // A mask decides the length itself.
-        FlagScope guard(maxLengthGuard_, true);
+        TkvScopedValue<bool> guard(maxLengthGuard_, true);
         BeginUpdate();
         try {
             SetMaxLength(0);
@@ -340,7 +329,7 @@ void TkvCustomMaskEdit::setSelection(int anchor, int caret) {
     TWinControl *inner = InnerControl();
     if (inner == nullptr || !inner->HandleAllocated())
         return;
-    FlagScope guard(settingSelection_, true);
+    TkvScopedValue<bool> guard(settingSelection_, true);
     lastAnchor_ = anchor;
     lastCaret_ = caret;
     SendMessageW(inner->Handle(), EM_SETSEL, static_cast<WPARAM>(anchor), static_cast<LPARAM>(caret));
@@ -350,7 +339,7 @@ void TkvCustomMaskEdit::sendSimulated(UINT message, WPARAM wParam) {
     TWinControl *inner = InnerControl();
     if (inner == nullptr || !inner->HandleAllocated())
         return;
-    FlagScope guard(simulatingKey_, true);
+    TkvScopedValue<bool> guard(simulatingKey_, true);
     SendMessageW(inner->Handle(), message, wParam, 1);
 }
 
@@ -386,7 +375,7 @@ void TkvCustomMaskEdit::PropertiesChanged(TObject *sender) {
                 mode_->Compile(std::wstring());
             }
             if (properties->IsMasked()) {
-                FlagScope sync(host_->synchronizing, true);
+                TkvScopedValue<bool> sync(host_->synchronizing, true);
                 mode_->SynchronizeEditValue();
             }
             refreshEmptyString();
@@ -402,7 +391,7 @@ void TkvCustomMaskEdit::PropertiesChanged(TObject *sender) {
             if (cleared)
                 properties->editMask_ = mask; // kind and mask changed together: the new mask stays
             if (properties->IsMasked()) {
-                FlagScope sync(host_->synchronizing, true);
+                TkvScopedValue<bool> sync(host_->synchronizing, true);
                 mode_->SynchronizeEditValue();
             } else if (mode_->GetMaskKind() == emkStandard && HandleAllocated() && SelLength() == 1) {
                 setSelection(SelStart(), SelStart());
@@ -413,7 +402,7 @@ void TkvCustomMaskEdit::PropertiesChanged(TObject *sender) {
             if (properties->CharCase() == ecNormal) {
                 if (IkvInnerTextEdit *inner = InnerTextEdit())
                     inner->SetCharCase(ecNormal);
-                FlagScope sync(host_->synchronizing, true);
+                TkvScopedValue<bool> sync(host_->synchronizing, true);
                 mode_->SynchronizeEditValue();
             }
             mode_->CharCase = static_cast<int>(properties->CharCase());
@@ -510,7 +499,7 @@ void TkvCustomMaskEdit::MouseDown(TMouseButton button, TShiftState shift, int x,
 void TkvCustomMaskEdit::MouseMove(TShiftState shift, int x, int y) {
     inherited::MouseMove(shift, x, y);
     if (shift.Contains(ssLeft) && mode_ != nullptr && !IsDestroying() && IsMasked()) {
-        FlagScope forced(shift_, true);
+        TkvScopedValue<bool> forced(shift_, true);
         mode_->MouseDown();
     }
 }
