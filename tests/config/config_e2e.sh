@@ -37,8 +37,10 @@ trap cleanup EXIT
 number=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number" </dev/null >/dev/null 2>&1 &
 xvfb=$!
-for _ in $(seq 1 200); do
+# Inside the emulated machine, with other tests running, the server may take a while to start.
+for _ in $(seq 1 1200); do
   [ -s "$number" ] && break
+  kill -0 "$xvfb" 2>/dev/null || break
   sleep 0.1
 done
 [ -s "$number" ] || { echo "config_e2e: Xvfb did not start" >&2; exit 1; }
