@@ -28,14 +28,6 @@ template <class F> void inUpdate(TkvCustomEditProperties *properties, F &&work) 
     properties->EndUpdate();
 }
 
-std::wstring textOf(const Variant &value) {
-    try {
-        return value.IsNull() || value.IsEmpty() ? std::wstring() : value.AsWideString();
-    } catch (const EVariantError &) {
-        return std::wstring();
-    }
-}
-
 bool isSpinKey(WORD key) noexcept { return key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT; }
 
 int spinKeyButton(WORD key) noexcept {
@@ -300,7 +292,7 @@ bool TkvCustomSpinEditProperties::IsEditValueValid(Variant &value) {
     bool valid;
     if (value.IsNumeric() || value.VarType() == varOleStr || value.VarType() == varString) {
         Variant number;
-        valid = TextToNumber(textOf(value), number);
+        valid = TextToNumber(EditValueText(value), number);
     } else {
         valid = value.IsNull() || value.IsEmpty();
     }
@@ -319,7 +311,7 @@ bool TkvCustomSpinEditProperties::IsDisplayValueValid(Variant &displayValue, boo
         return false;
     if (!ChecksNumericDisplayValue())
         return true;
-    const std::wstring text = textOf(displayValue);
+    const std::wstring text = EditValueText(displayValue);
     if (text.empty())
         return true;
     Variant number;
@@ -344,14 +336,14 @@ void TkvCustomSpinEditProperties::ValidateDisplayValue(Variant &displayValue, st
     Variant value;
     if (spinEdit != nullptr && spinEdit->typedText_) {
         TkvSpinTextToValueContext context = spinEdit->textToValueContext(false);
-        error = !KvSpinTextToValue(textOf(displayValue), context, errorText, value);
+        error = !KvSpinTextToValue(EditValueText(displayValue), context, errorText, value);
     } else {
         value = spinEdit != nullptr ? spinEdit->SpinValue() : ZeroInBounds();
     }
     if (!error) {
         if (value.IsNull())
             value = ZeroInBounds();
-        displayValue = Variant(textOf(value));
+        displayValue = Variant(EditValueText(value));
         Variant min;
         Variant max;
         GetMinValueBound(min);
@@ -451,7 +443,7 @@ Variant TkvCustomSpinEdit::GetValue() {
 std::wstring TkvCustomSpinEdit::ValueToDisplayText(const Variant &value) {
     Variant display;
     ActiveProperties()->PrepareDisplayValue(value, display, Focused());
-    return textOf(display);
+    return EditValueText(display);
 }
 
 void TkvCustomSpinEdit::SetValue(const Variant &value) {
@@ -544,7 +536,7 @@ void TkvCustomSpinEdit::PasteFromClipboard() {
 void TkvCustomSpinEdit::PrepareEditValue(const Variant &text, Variant &value, bool) {
     std::wstring errorText;
     // Following the text as it is typed never raises: a half-typed number is no error yet.
-    KvSpinTextToValue(textOf(text), textToValueContext(!synchronizingEditValue_), errorText, value);
+    KvSpinTextToValue(EditValueText(text), textToValueContext(!synchronizingEditValue_), errorText, value);
 }
 
 void TkvCustomSpinEdit::ChangeHandler(TObject *sender) {

@@ -35,16 +35,6 @@ bool numberOf(const Variant &value, double &number) {
     return false;
 }
 
-std::wstring textOf(const Variant &value) {
-    if (value.IsNull() || value.IsEmpty())
-        return {};
-    try {
-        return value.AsWideString();
-    } catch (const EVariantError &) {
-        return {};
-    }
-}
-
 } // namespace
 
 std::wstring ApplyCharCase(const std::wstring &text, TEditCharCase charCase) {
@@ -330,7 +320,7 @@ void TkvCustomTextEditProperties::PrepareDisplayText(std::wstring &text) {
 }
 
 bool TkvCustomTextEditProperties::IsDisplayValueValid(Variant &displayValue, bool) {
-    std::wstring text = textOf(displayValue);
+    std::wstring text = EditValueText(displayValue);
     if (!text.empty() && GetTextEditKind() != tekEdit && !IsLookupText(text))
         return false;
     displayValue = Variant(ApplyCharCase(text, charCase_));
@@ -348,7 +338,7 @@ bool TkvCustomTextEditProperties::CompareDisplayValues(const Variant &a, const V
     Variant shownA, shownB;
     PrepareDisplayValue(a, shownA, false);
     PrepareDisplayValue(b, shownB, false);
-    return textOf(shownA) == textOf(shownB);
+    return EditValueText(shownA) == EditValueText(shownB);
 }
 
 bool TkvCustomTextEditProperties::IsEditValueValid(Variant &value) {
@@ -359,7 +349,7 @@ bool TkvCustomTextEditProperties::IsEditValueValid(Variant &value) {
 
 void TkvCustomTextEditProperties::PrepareDisplayValue(const Variant &editValue, Variant &displayValue, bool editing) {
     if (!IsEditValueNumeric()) {
-        displayValue = Variant(textOf(editValue));
+        displayValue = Variant(EditValueText(editValue));
         return;
     }
     if (IsNullOrEmptyVariant(editValue) || (isStringVariant(editValue) && editValue.AsWideString().empty())) {
@@ -368,7 +358,7 @@ void TkvCustomTextEditProperties::PrepareDisplayValue(const Variant &editValue, 
     }
     if (!editValue.IsNumeric() && editValue.VarType() != varFMTBcd && !isStringVariant(editValue))
         throw EConvertError(LoadResString(kvsEditNumericValueConvertError));
-    const std::wstring text = textOf(editValue);
+    const std::wstring text = EditValueText(editValue);
     double number = 0;
     if (editing) {
         bool isCurrency = false;
