@@ -47,8 +47,7 @@ void TkvCustomMaskEditProperties::Assign(TPersistent *source) {
         inherited::Assign(source);
         return;
     }
-    BeginUpdate();
-    try {
+    RunInUpdate(this, [&] {
         inherited::Assign(source);
         SetMaskKind(other->maskKind_);
         editMask_ = other->EffectiveMask(); // valid for its kind, which is now ours
@@ -56,11 +55,7 @@ void TkvCustomMaskEditProperties::Assign(TPersistent *source) {
         SetCaseInsensitive(other->caseInsensitive_);
         SetIgnoreMaskBlank(other->ignoreMaskBlank_);
         SetAlwaysShowBlanksAndLiterals(other->alwaysShowBlanksAndLiterals_);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TkvCustomMaskEditProperties::Changed() {
@@ -139,14 +134,7 @@ void TkvCustomMaskEditProperties::MaxLengthChanged() {
     if (IsMasked() && !maxLengthGuard_ && MaxLength() != 0) {
         // A mask decides the length itself.
         TkvScopedValue<bool> guard(maxLengthGuard_, true);
-        BeginUpdate();
-        try {
-            SetMaxLength(0);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        RunInUpdate(this, [&] { SetMaxLength(0); });
         return;
     }
     inherited::MaxLengthChanged();
@@ -622,14 +610,7 @@ void TkvCustomMaskEdit::ReapplyText() {
     if (mode_ == nullptr || !IsMasked())
         return;
     TkvCustomMaskEditProperties *properties = ActiveProperties();
-    properties->BeginUpdate();
-    try {
-        InternalSetDisplayValue(Variant(Text()));
-    } catch (...) {
-        properties->EndUpdate(false);
-        throw;
-    }
-    properties->EndUpdate(false);
+    RunInUpdate(properties, [&] { InternalSetDisplayValue(Variant(Text())); }, false);
 }
 
 void TkvCustomMaskEdit::Loaded() {

@@ -16,18 +16,6 @@ const TResourceString SkvSpinEditDescription{L"SpinEdit|Represents a spin editor
 constexpr std::uint32_t firstRepeatInterval = 400;
 constexpr std::uint32_t repeatInterval = 100;
 
-// Runs work inside one update bracket of the properties; Changed runs at its end.
-template <class F> void inUpdate(TkvCustomEditProperties *properties, F &&work) {
-    properties->BeginUpdate();
-    try {
-        work();
-    } catch (...) {
-        properties->EndUpdate();
-        throw;
-    }
-    properties->EndUpdate();
-}
-
 bool isSpinKey(WORD key) noexcept { return key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT; }
 
 int spinKeyButton(WORD key) noexcept {
@@ -80,10 +68,7 @@ void TkvSpinEditButtons::Assign(TPersistent *source) {
         SetPosition(other->position_);
         SetShowFastButtons(other->showFastButtons_);
     };
-    if (owner_ != nullptr)
-        inUpdate(owner_, copy);
-    else
-        copy();
+    RunInUpdate(owner_, copy);
 }
 
 // --- TkvSpinEditPropertiesValues
@@ -102,18 +87,12 @@ void TkvSpinEditPropertiesValues::Assign(TPersistent *source) {
         if (auto *other = dynamic_cast<TkvSpinEditPropertiesValues *>(source))
             SetValueType(other->valueType_);
     };
-    if (owner != nullptr)
-        inUpdate(owner, copy);
-    else
-        copy();
+    RunInUpdate(owner, copy);
 }
 
 void TkvSpinEditPropertiesValues::RestoreDefaults() {
     auto *owner = dynamic_cast<TkvCustomEditProperties *>(GetOwner());
-    if (owner != nullptr)
-        inUpdate(owner, [&] { SetValueType(false); });
-    else
-        SetValueType(false);
+    RunInUpdate(owner, [&] { SetValueType(false); });
 }
 
 // --- TkvCustomSpinEditProperties
@@ -141,7 +120,7 @@ void TkvCustomSpinEditProperties::Assign(TPersistent *source) {
         inherited::Assign(source);
         return;
     }
-    inUpdate(this, [&] {
+    RunInUpdate(this, [&] {
         SetDefaultValuesProvider(other->DefaultValuesProvider());
         AssignedValues()->SetValueType(false);
         if (other->AssignedValues()->ValueType())
@@ -199,7 +178,7 @@ TkvSpinEditValueType TkvCustomSpinEditProperties::ValueType() {
 void TkvCustomSpinEditProperties::SetValueType(TkvSpinEditValueType value) {
     if (AssignedValues()->ValueType() && valueType_ == value)
         return;
-    inUpdate(this, [&] {
+    RunInUpdate(this, [&] {
         AssignedValues()->SetValueType(true);
         valueType_ = value;
         Changed();
@@ -258,8 +237,7 @@ void TkvCustomSpinEditProperties::Changed() {
         TkvScopedValue<bool> guard(adjustingButtons_, true);
         const bool fast = spinButtons_ != nullptr && spinButtons_->ShowFastButtons();
         TkvEditButtons *buttons = Buttons();
-        BeginUpdate();
-        try {
+        RunInUpdate(this, [&] {
             if (fast && buttons->Count() == 2) {
                 buttons->Add(); // 2: fast down
                 buttons->Add(); // 3: fast up
@@ -267,11 +245,7 @@ void TkvCustomSpinEditProperties::Changed() {
                 buttons->Delete(3);
                 buttons->Delete(2);
             }
-        } catch (...) {
-            EndUpdate(false);
-            throw;
-        }
-        EndUpdate(false);
+        }, false);
     }
     inherited::Changed();
 }

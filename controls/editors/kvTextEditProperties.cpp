@@ -96,22 +96,14 @@ void TkvTextEditPropertiesValues::SetMaxLength(bool value) {
 void TkvTextEditPropertiesValues::Assign(TPersistent *source) {
     if (auto *other = dynamic_cast<TkvTextEditPropertiesValues *>(source)) {
         auto *owner = dynamic_cast<TkvCustomEditProperties *>(GetOwner());
-        if (owner != nullptr)
-            owner->BeginUpdate();
-        try {
+        RunInUpdate(owner, [&] {
             SetReadOnly(other->ReadOnly());
             SetDisplayFormat(other->displayFormat_);
             SetEditFormat(other->editFormat_);
             SetMaxLength(other->maxLength_);
             SetMaxValue(other->maxValue_);
             SetMinValue(other->minValue_);
-        } catch (...) {
-            if (owner != nullptr)
-                owner->EndUpdate();
-            throw;
-        }
-        if (owner != nullptr)
-            owner->EndUpdate();
+        });
         return;
     }
     inherited::Assign(source);
@@ -151,8 +143,7 @@ void TkvCustomTextEditProperties::Assign(TPersistent *source) {
         inherited::Assign(source);
         return;
     }
-    BeginUpdate();
-    try {
+    RunInUpdate(this, [&] {
         inherited::Assign(source);
         TkvTextEditPropertiesValues *flags = AssignedValues();
         flags->SetDisplayFormat(false);
@@ -185,33 +176,15 @@ void TkvCustomTextEditProperties::Assign(TPersistent *source) {
         SetUseDisplayFormatWhenEditing(other->useDisplayFormatWhenEditing_);
         validChars_ = other->validChars_;
         OnNewLookupDisplayText = other->OnNewLookupDisplayText;
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TkvCustomTextEditProperties::AlignmentChanged(TObject *sender) {
-    BeginUpdate();
-    try {
-        inherited::AlignmentChanged(sender);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    RunInUpdate(this, [&] { inherited::AlignmentChanged(sender); });
 }
 
 void TkvCustomTextEditProperties::SetAlignment(TkvEditAlignment *value) {
-    BeginUpdate();
-    try {
-        inherited::SetAlignment(value);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    RunInUpdate(this, [&] { inherited::SetAlignment(value); });
 }
 
 void TkvCustomTextEditProperties::FormatChanged() {
