@@ -20,12 +20,6 @@ bool sameFont(TFont *a, TFont *b, TColor color) {
 
 } // namespace
 
-struct TkvCustomTextEdit::FormatListener : IkvFormatChangedListener {
-    explicit FormatListener(TkvCustomTextEdit *e) : edit(e) {}
-    void FormatChanged() override { edit->FormatChanged(); }
-    TkvCustomTextEdit *edit;
-};
-
 // --- life
 
 void TkvCustomTextEdit::Initialize() {
@@ -39,8 +33,7 @@ void TkvCustomTextEdit::Initialize() {
     lookupData_ = NewOf<TkvCustomTextEditLookupData>(ActiveProperties()->GetLookupDataClass(),
                                                      static_cast<TPersistent *>(this));
     lookupData_->OnCurrentKeyChanged = Bind(this, &TkvCustomTextEdit::ApplyLookupSelection);
-    formatListener_ = new FormatListener(this);
-    FormatControllerInstance()->AddListener(formatListener_);
+    formatListener_ = new TkvFormatChangeLink([this] { FormatChanged(); });
 }
 
 void TkvCustomTextEdit::BeforeDestruction() {
@@ -50,11 +43,8 @@ void TkvCustomTextEdit::BeforeDestruction() {
 }
 
 void TkvCustomTextEdit::Destroy() {
-    if (formatListener_ != nullptr) {
-        FormatControllerInstance()->RemoveListener(formatListener_);
-        delete formatListener_;
-        formatListener_ = nullptr;
-    }
+    delete formatListener_;
+    formatListener_ = nullptr;
     FreeAndNil(lookupData_);
     inherited::Destroy();
 }

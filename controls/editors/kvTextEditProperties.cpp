@@ -109,30 +109,18 @@ void TkvTextEditPropertiesValues::Assign(TPersistent *source) {
     inherited::Assign(source);
 }
 
-// --- the format listener
-
-struct TkvCustomTextEditProperties::FormatListener : IkvFormatChangedListener {
-    explicit FormatListener(TkvCustomTextEditProperties *p) : properties(p) {}
-    void FormatChanged() override { properties->FormatChanged(); }
-    TkvCustomTextEditProperties *properties;
-};
-
 // --- TkvCustomTextEditProperties
 
 void TkvCustomTextEditProperties::Create(TPersistent *owner) {
     inherited::Create(owner);
     lookupItems_ = New<TStringList>();
     lookupItems_->OnChange = Bind(this, &TkvCustomTextEditProperties::LookupItemsChanged);
-    formatListener_ = new FormatListener(this);
-    FormatControllerInstance()->AddListener(formatListener_);
+    formatListener_ = new TkvFormatChangeLink([this] { FormatChanged(); });
 }
 
 void TkvCustomTextEditProperties::Destroy() {
-    if (formatListener_ != nullptr) {
-        FormatControllerInstance()->RemoveListener(formatListener_);
-        delete formatListener_;
-        formatListener_ = nullptr;
-    }
+    delete formatListener_;
+    formatListener_ = nullptr;
     FreeAndNil(lookupItems_);
     inherited::Destroy();
 }
