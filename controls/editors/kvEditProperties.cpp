@@ -210,14 +210,7 @@ void TkvCustomEditProperties::PrepareDisplayValue(const Variant &editValue, Vari
 
 void TkvCustomEditProperties::RestoreDefaults() {
     innerAlignment_->Reset();
-    BeginUpdate();
-    try {
-        assignedValues_->SetReadOnly(false);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    RunInUpdate(this, [&] { assignedValues_->SetReadOnly(false); });
 }
 
 void TkvCustomEditProperties::ValidateDisplayValue(Variant &displayValue, std::wstring &errorText, bool &error,
@@ -259,8 +252,7 @@ void TkvCustomEditProperties::Assign(TPersistent *source) {
         inherited::Assign(source);
         return;
     }
-    BeginUpdate();
-    try {
+    RunInUpdate(this, [&] {
         SetAutoSelect(other->AutoSelect());
         buttons_->Assign(other->Buttons());
         SetButtonsLayout(other->ButtonsLayout());
@@ -281,11 +273,7 @@ void TkvCustomEditProperties::Assign(TPersistent *source) {
         OnChange = other->OnChange;
         OnEditValueChanged = other->OnEditValueChanged;
         OnValidate = other->OnValidate;
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 TkvEditAlignment *TkvCustomEditProperties::Alignment() {

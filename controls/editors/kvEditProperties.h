@@ -240,6 +240,23 @@ private:
     IkvEditDefaultValuesProvider *provider_ = nullptr;
 };
 
+// The work inside one update of the properties, ended (invoke as EndUpdate takes it) also when
+// the work throws. Without properties the work just runs.
+template <class F> void RunInUpdate(TkvCustomEditProperties *properties, F &&work, bool invoke = true) {
+    if (properties == nullptr) {
+        work();
+        return;
+    }
+    properties->BeginUpdate();
+    try {
+        work();
+    } catch (...) {
+        properties->EndUpdate(invoke);
+        throw;
+    }
+    properties->EndUpdate(invoke);
+}
+
 // Every live properties object, in the order made.
 const TList<TkvCustomEditProperties *> &EditPropertiesList();
 

@@ -95,6 +95,16 @@ bool VariantsEqualExactly(const Variant &a, const Variant &b) {
     return a.VarType() == b.VarType() && VariantsEqual(a, b);
 }
 
+std::wstring EditValueText(const Variant &value) {
+    if (value.IsNull() || value.IsEmpty())
+        return {};
+    try {
+        return value.AsWideString();
+    } catch (const EVariantError &) {
+        return {};
+    }
+}
+
 WPARAM ShiftStateToKeys(TShiftState shift) {
     WPARAM keys = 0;
     if (shift.Contains(ssShift))

@@ -11,6 +11,7 @@
 #include <classlib/variant.h>
 
 #include <functional>
+#include <string>
 
 #include "kvClasses.h"
 #include "kvEditProperties.h"
@@ -83,6 +84,8 @@ TkvRegisteredClasses *EditPropertiesRegistry();
 void FreeEditPropertiesRegistry();
 
 bool VariantsEqualExactly(const Variant &a, const Variant &b);
+// The text an edit value shows; Null, Empty and a value without a string form show none.
+std::wstring EditValueText(const Variant &value);
 // The key flags of a mouse message for a shift state.
 WPARAM ShiftStateToKeys(TShiftState shift);
 TShiftState MouseButtonToShift(TMouseButton button);

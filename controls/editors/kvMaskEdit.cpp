@@ -5,43 +5,13 @@
 
 #include <algorithm>
 
+#include "kvClipboardText.h"
 #include "kvEditRepository.h"
 #include "kvStandardMask.h"
 
 const TResourceString kvsMaskEditInvalidEditValue{L"The edit value is invalid"};
 
 namespace {
-
-std::wstring textOf(const Variant &value) {
-    if (value.IsNull() || value.IsEmpty())
-        return {};
-    try {
-        return value.AsWideString();
-    } catch (const EVariantError &) {
-        return {};
-    }
-}
-
-// The clipboard's text in the Unicode form.
-bool clipboardText(HWND owner, std::wstring &text) {
-    text.clear();
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(owner))
-        return false;
-    bool got = false;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto *chars = static_cast<const wchar_t *>(GlobalLock(data))) {
-            const SIZE_T capacity = GlobalSize(data) / sizeof(wchar_t);
-            SIZE_T length = 0;
-            while (length < capacity && chars[length] != L'\0')
-                ++length;
-            text.assign(chars, length);
-            GlobalUnlock(data);
-            got = true;
-        }
-    }
-    CloseClipboard();
-    return got;
-}
 
 // A mode of the kind's class, compiled; null when the mask does not compile for the kind.
 TkvMaskEditCustomMode *compiledMode(TkvEditMaskKind kind, const std::wstring &mask,
@@ -77,8 +47,7 @@ void TkvCustomMaskEditProperties::Assign(TPersistent *source) {
         inherited::Assign(source);
         return;
     }
-    BeginUpdate();
-    try {
+    RunInUpdate(this, [&] {
         inherited::Assign(source);
         SetMaskKind(other->maskKind_);
         editMask_ = other->EffectiveMask(); // valid for its kind, which is now ours
@@ -86,11 +55,7 @@ void TkvCustomMaskEditProperties::Assign(TPersistent *source) {
         SetCaseInsensitive(other->caseInsensitive_);
         SetIgnoreMaskBlank(other->ignoreMaskBlank_);
         SetAlwaysShowBlanksAndLiterals(other->alwaysShowBlanksAndLiterals_);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TkvCustomMaskEditProperties::Changed() {
@@ -169,14 +134,7 @@ void TkvCustomMaskEditProperties::MaxLengthChanged() {
     if (IsMasked() && !maxLengthGuard_ && MaxLength() != 0) {
         // A mask decides the length itself.
         TkvScopedValue<bool> guard(maxLengthGuard_, true);
-        BeginUpdate();
-        try {
-            SetMaxLength(0);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        RunInUpdate(this, [&] { SetMaxLength(0); });
         return;
     }
     inherited::MaxLengthChanged();
@@ -199,7 +157,7 @@ void TkvCustomMaskEditProperties::PrepareDisplayValue(const Variant &editValue, 
         inherited::PrepareDisplayValue(editValue, displayValue, editing);
         return;
     }
-    const std::wstring text = textOf(editValue);
+    const std::wstring text = EditValueText(editValue);
     if (editing || maskKind_ != emkStandard || alwaysShowBlanksAndLiterals_)
         displayValue = Variant(mode->GetFormattedText(text, true));
     else
@@ -212,7 +170,7 @@ void TkvCustomMaskEditProperties::ValidateDisplayValue(Variant &displayValue, st
         auto *maskEdit = dynamic_cast<TkvCustomMaskEdit *>(edit);
         TkvMaskEditCustomMode *mode = maskEdit != nullptr && maskEdit->Mode() != nullptr ? maskEdit->Mode()
                                                                                          : TemporaryMode();
-        if (mode != nullptr && !mode->IsFullText(textOf(displayValue))) {
+        if (mode != nullptr && !mode->IsFullText(EditValueText(displayValue))) {
             error = true;
             errorText = LoadResString(kvsMaskEditInvalidEditValue);
         }
@@ -274,7 +232,7 @@ struct TkvCustomMaskEdit::Host : IkvMaskEditModeHost {
     std::wstring DisplayValueOfEditValue() const override {
         Variant display;
         edit->PrepareDisplayValue(edit->EditValue(), display, edit->Focused());
-        return textOf(display);
+        return EditValueText(display);
     }
     void SetEditValueText(const std::wstring &text) override { edit->InternalSetEditValue(Variant(text)); }
 };
@@ -554,7 +512,7 @@ void TkvCustomMaskEdit::InternalSetDisplayValue(const Variant &value) {
         return;
     }
     TkvCustomMaskEditProperties *properties = ActiveProperties();
-    const std::wstring text = textOf(value);
+    const std::wstring text = EditValueText(value);
     const bool formatted = Focused() || properties->MaskKind() != emkStandard ||
                            properties->AlwaysShowBlanksAndLiterals();
     inherited::InternalSetDisplayValue(
@@ -581,7 +539,7 @@ void TkvCustomMaskEdit::PrepareEditValue(const Variant &text, Variant &value, bo
     bool keepsLiterals = true;
     if (auto *standard = dynamic_cast<TkvMaskEditStandardMode *>(mode_))
         keepsLiterals = standard->StandardMask()->SaveLiteralCharacters();
-    const std::wstring shown = textOf(text);
+    const std::wstring shown = EditValueText(text);
     if (editing || Focused() || properties->MaskKind() != emkStandard ||
         (!keepsLiterals && properties->AlwaysShowBlanksAndLiterals()))
         value = Variant(mode_->TextToEditText(shown, true));
@@ -630,7 +588,7 @@ void TkvCustomMaskEdit::PasteFromClipboard() {
         return;
     }
     std::wstring text;
-    if (!clipboardText(HandleAllocated() ? Handle() : nullptr, text))
+    if (!ReadClipboardText(HandleAllocated() ? Handle() : nullptr, text))
         return;
     if (IsInnerEditOperation() && !DoEditing())
         return;
@@ -652,14 +610,7 @@ void TkvCustomMaskEdit::ReapplyText() {
     if (mode_ == nullptr || !IsMasked())
         return;
     TkvCustomMaskEditProperties *properties = ActiveProperties();
-    properties->BeginUpdate();
-    try {
-        InternalSetDisplayValue(Variant(Text()));
-    } catch (...) {
-        properties->EndUpdate(false);
-        throw;
-    }
-    properties->EndUpdate(false);
+    RunInUpdate(properties, [&] { InternalSetDisplayValue(Variant(Text())); }, false);
 }
 
 void TkvCustomMaskEdit::Loaded() {

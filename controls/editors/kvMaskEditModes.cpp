@@ -25,6 +25,22 @@ bool startsWith(const std::wstring &text, const std::wstring &prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The inner text and the selection [start, end) in it, held inside the text.
+struct TextSelection {
+    std::wstring text;
+    int length;
+    int start;
+    int end;
+};
+
+TextSelection selectionOf(const IkvMaskEditModeHost &host) {
+    TextSelection selection{host.InnerText(), 0, 0, 0};
+    selection.length = static_cast<int>(selection.text.size());
+    selection.start = clampIndex(host.SelStart(), 0, selection.length);
+    selection.end = selection.start + clampIndex(host.SelLength(), 0, selection.length - selection.start);
+    return selection;
+}
+
 } // namespace
 
 bool IsMaskTextEmpty(const std::wstring &mask) {
@@ -50,6 +66,14 @@ void TkvMaskEditCustomMode::beep() {
         else
             MessageBeep(0);
     }
+}
+
+void TkvMaskEditCustomMode::writePendingEmptyValue() {
+    if (!NeedUpdateEditValue)
+        return;
+    NeedUpdateEditValue = false;
+    if (host_ != nullptr)
+        host_->SetEditValueText(GetEmptyString());
 }
 
 void TkvMaskEditCustomMode::SynchronizeEditValue() {
@@ -143,13 +167,7 @@ void TkvMaskEditStandardMode::SynchronizeEditValue() {
     selectOverwriteCursor();
 }
 
-void TkvMaskEditStandardMode::UpdateEditValue() {
-    if (!NeedUpdateEditValue)
-        return;
-    NeedUpdateEditValue = false;
-    if (host_ != nullptr)
-        host_->SetEditValueText(GetEmptyString());
-}
+void TkvMaskEditStandardMode::UpdateEditValue() { writePendingEmptyValue(); }
 
 bool TkvMaskEditStandardMode::IsCursorBegin() {
     if (host_ == nullptr)
@@ -419,10 +437,7 @@ bool TkvMaskEditRegExprMode::PressSymbol(wchar_t &character) {
     if (host_ == nullptr || !Compiled())
         return true;
     applyCaseRule();
-    const std::wstring text = host_->InnerText();
-    const int length = static_cast<int>(text.size());
-    const int start = clampIndex(host_->SelStart(), 0, length);
-    const int end = clampIndex(start + host_->SelLength(), start, length);
+    const auto [text, length, start, end] = selectionOf(*host_);
     const std::wstring head = text.substr(0, static_cast<std::size_t>(start));
     regExpr_->Reset();
     regExpr_->FeedText(head);
@@ -438,23 +453,23 @@ bool TkvMaskEditRegExprMode::PressSymbol(wchar_t &character) {
     return false;
 }
 
+bool TkvMaskEditRegExprMode::removeSelection(const std::wstring &text, int start, int end) {
+    const std::wstring head = text.substr(0, static_cast<std::size_t>(start));
+    regExpr_->Reset();
+    regExpr_->FeedText(head);
+    if (fits(text.substr(static_cast<std::size_t>(end))))
+        return true; // the inner edit removes it
+    setText(head, start);
+    beep();
+    return false;
+}
+
 bool TkvMaskEditRegExprMode::PressBackspace() {
     if (host_ == nullptr || !Compiled())
         return true;
-    const std::wstring text = host_->InnerText();
-    const int length = static_cast<int>(text.size());
-    const int start = clampIndex(host_->SelStart(), 0, length);
-    const int selected = clampIndex(host_->SelLength(), 0, length - start);
-    if (selected > 0) {
-        const std::wstring head = text.substr(0, static_cast<std::size_t>(start));
-        regExpr_->Reset();
-        regExpr_->FeedText(head);
-        if (fits(text.substr(static_cast<std::size_t>(start + selected))))
-            return true;
-        setText(head, start);
-        beep();
-        return false;
-    }
+    const auto [text, length, start, end] = selectionOf(*host_);
+    if (end > start)
+        return removeSelection(text, start, end);
     if (start == 0)
         return true;
     regExpr_->Reset();
@@ -467,20 +482,12 @@ bool TkvMaskEditRegExprMode::PressBackspace() {
 bool TkvMaskEditRegExprMode::PressDelete() {
     if (host_ == nullptr || !Compiled())
         return true;
-    const std::wstring text = host_->InnerText();
-    const int length = static_cast<int>(text.size());
-    const int start = clampIndex(host_->SelStart(), 0, length);
-    const int selected = clampIndex(host_->SelLength(), 0, length - start);
+    const auto [text, length, start, end] = selectionOf(*host_);
+    if (end > start)
+        return removeSelection(text, start, end);
     const std::wstring head = text.substr(0, static_cast<std::size_t>(start));
     regExpr_->Reset();
     regExpr_->FeedText(head);
-    if (selected > 0) {
-        if (fits(text.substr(static_cast<std::size_t>(start + selected))))
-            return true;
-        setText(head, start);
-        beep();
-        return false;
-    }
     if (start >= length)
         return true;
     if (!fits(text.substr(static_cast<std::size_t>(start + 1))))
@@ -562,13 +569,7 @@ bool TkvMaskEditRegExprExMode::IsFullText(const std::wstring &text) {
     return inherited::IsFullText(text);
 }
 
-void TkvMaskEditRegExprExMode::UpdateEditValue() {
-    if (!NeedUpdateEditValue)
-        return;
-    NeedUpdateEditValue = false;
-    if (host_ != nullptr)
-        host_->SetEditValueText(GetEmptyString());
-}
+void TkvMaskEditRegExprExMode::UpdateEditValue() { writePendingEmptyValue(); }
 
 // The caret stands only where a whole step (a character and what it forces) ends.
 std::vector<int> TkvMaskEditRegExprExMode::stepEnds(const std::wstring &text) {
@@ -639,10 +640,7 @@ bool TkvMaskEditRegExprExMode::PressSymbol(wchar_t &character) {
     if (host_ == nullptr || !Compiled())
         return true;
     applyCaseRule();
-    const std::wstring text = host_->InnerText();
-    const int length = static_cast<int>(text.size());
-    int start = clampIndex(host_->SelStart(), 0, length);
-    int end = clampIndex(start + host_->SelLength(), start, length);
+    auto [text, length, start, end] = selectionOf(*host_);
     const std::wstring forcedHead = forcedStart();
     if (start < static_cast<int>(forcedHead.size()) && startsWith(text, forcedHead)) {
         start = static_cast<int>(forcedHead.size()); // typing goes after the forced start
@@ -681,9 +679,7 @@ bool TkvMaskEditRegExprExMode::PressBackspace() {
         return true;
     if (host_->SelLength() > 0)
         return inherited::PressBackspace();
-    const std::wstring text = host_->InnerText();
-    const int length = static_cast<int>(text.size());
-    const int start = clampIndex(host_->SelStart(), 0, length);
+    const auto [text, length, start, end] = selectionOf(*host_);
     const std::wstring forcedHead = forcedStart();
     const int keep = startsWith(text, forcedHead) ? static_cast<int>(forcedHead.size()) : 0;
     if (start <= keep) {
@@ -705,9 +701,7 @@ bool TkvMaskEditRegExprExMode::PressDelete() {
         return true;
     if (host_->SelLength() > 0)
         return inherited::PressDelete();
-    const std::wstring text = host_->InnerText();
-    const int length = static_cast<int>(text.size());
-    const int start = clampIndex(host_->SelStart(), 0, length);
+    const auto [text, length, start, end] = selectionOf(*host_);
     if (start >= length)
         return true;
     const std::wstring head = text.substr(0, static_cast<std::size_t>(start));

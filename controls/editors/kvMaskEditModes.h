@@ -116,6 +116,8 @@ public:
 
 protected:
     void beep();
+    // The empty text written to the edit value, once it waits for it.
+    void writePendingEmptyValue();
     std::wstring mask_;
     IkvMaskEditModeHost *host_ = nullptr;
     const IkvMaskEditModeOptions *options_ = nullptr;
@@ -207,6 +209,9 @@ protected:
     bool fits(const std::wstring &text);
     void applyCaseRule();
     void setText(const std::wstring &text, int caret);
+    // The selection [start, end) of the text goes; the inner edit removes it (true) when the rest
+    // still fits after what stands before it, else the mode cuts the rest off too and beeps.
+    bool removeSelection(const std::wstring &text, int start, int end);
 
     TkvRegExpr *regExpr_ = nullptr;
 };

@@ -16,26 +16,6 @@ const TResourceString SkvSpinEditDescription{L"SpinEdit|Represents a spin editor
 constexpr std::uint32_t firstRepeatInterval = 400;
 constexpr std::uint32_t repeatInterval = 100;
 
-// Runs work inside one update bracket of the properties; Changed runs at its end.
-template <class F> void inUpdate(TkvCustomEditProperties *properties, F &&work) {
-    properties->BeginUpdate();
-    try {
-        work();
-    } catch (...) {
-        properties->EndUpdate();
-        throw;
-    }
-    properties->EndUpdate();
-}
-
-std::wstring textOf(const Variant &value) {
-    try {
-        return value.IsNull() || value.IsEmpty() ? std::wstring() : value.AsWideString();
-    } catch (const EVariantError &) {
-        return std::wstring();
-    }
-}
-
 bool isSpinKey(WORD key) noexcept { return key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT; }
 
 int spinKeyButton(WORD key) noexcept {
@@ -88,10 +68,7 @@ void TkvSpinEditButtons::Assign(TPersistent *source) {
         SetPosition(other->position_);
         SetShowFastButtons(other->showFastButtons_);
     };
-    if (owner_ != nullptr)
-        inUpdate(owner_, copy);
-    else
-        copy();
+    RunInUpdate(owner_, copy);
 }
 
 // --- TkvSpinEditPropertiesValues
@@ -110,18 +87,12 @@ void TkvSpinEditPropertiesValues::Assign(TPersistent *source) {
         if (auto *other = dynamic_cast<TkvSpinEditPropertiesValues *>(source))
             SetValueType(other->valueType_);
     };
-    if (owner != nullptr)
-        inUpdate(owner, copy);
-    else
-        copy();
+    RunInUpdate(owner, copy);
 }
 
 void TkvSpinEditPropertiesValues::RestoreDefaults() {
     auto *owner = dynamic_cast<TkvCustomEditProperties *>(GetOwner());
-    if (owner != nullptr)
-        inUpdate(owner, [&] { SetValueType(false); });
-    else
-        SetValueType(false);
+    RunInUpdate(owner, [&] { SetValueType(false); });
 }
 
 // --- TkvCustomSpinEditProperties
@@ -149,7 +120,7 @@ void TkvCustomSpinEditProperties::Assign(TPersistent *source) {
         inherited::Assign(source);
         return;
     }
-    inUpdate(this, [&] {
+    RunInUpdate(this, [&] {
         SetDefaultValuesProvider(other->DefaultValuesProvider());
         AssignedValues()->SetValueType(false);
         if (other->AssignedValues()->ValueType())
@@ -207,7 +178,7 @@ TkvSpinEditValueType TkvCustomSpinEditProperties::ValueType() {
 void TkvCustomSpinEditProperties::SetValueType(TkvSpinEditValueType value) {
     if (AssignedValues()->ValueType() && valueType_ == value)
         return;
-    inUpdate(this, [&] {
+    RunInUpdate(this, [&] {
         AssignedValues()->SetValueType(true);
         valueType_ = value;
         Changed();
@@ -266,8 +237,7 @@ void TkvCustomSpinEditProperties::Changed() {
         TkvScopedValue<bool> guard(adjustingButtons_, true);
         const bool fast = spinButtons_ != nullptr && spinButtons_->ShowFastButtons();
         TkvEditButtons *buttons = Buttons();
-        BeginUpdate();
-        try {
+        RunInUpdate(this, [&] {
             if (fast && buttons->Count() == 2) {
                 buttons->Add(); // 2: fast down
                 buttons->Add(); // 3: fast up
@@ -275,11 +245,7 @@ void TkvCustomSpinEditProperties::Changed() {
                 buttons->Delete(3);
                 buttons->Delete(2);
             }
-        } catch (...) {
-            EndUpdate(false);
-            throw;
-        }
-        EndUpdate(false);
+        }, false);
     }
     inherited::Changed();
 }
@@ -300,7 +266,7 @@ bool TkvCustomSpinEditProperties::IsEditValueValid(Variant &value) {
     bool valid;
     if (value.IsNumeric() || value.VarType() == varOleStr || value.VarType() == varString) {
         Variant number;
-        valid = TextToNumber(textOf(value), number);
+        valid = TextToNumber(EditValueText(value), number);
     } else {
         valid = value.IsNull() || value.IsEmpty();
     }
@@ -319,7 +285,7 @@ bool TkvCustomSpinEditProperties::IsDisplayValueValid(Variant &displayValue, boo
         return false;
     if (!ChecksNumericDisplayValue())
         return true;
-    const std::wstring text = textOf(displayValue);
+    const std::wstring text = EditValueText(displayValue);
     if (text.empty())
         return true;
     Variant number;
@@ -344,14 +310,14 @@ void TkvCustomSpinEditProperties::ValidateDisplayValue(Variant &displayValue, st
     Variant value;
     if (spinEdit != nullptr && spinEdit->typedText_) {
         TkvSpinTextToValueContext context = spinEdit->textToValueContext(false);
-        error = !KvSpinTextToValue(textOf(displayValue), context, errorText, value);
+        error = !KvSpinTextToValue(EditValueText(displayValue), context, errorText, value);
     } else {
         value = spinEdit != nullptr ? spinEdit->SpinValue() : ZeroInBounds();
     }
     if (!error) {
         if (value.IsNull())
             value = ZeroInBounds();
-        displayValue = Variant(textOf(value));
+        displayValue = Variant(EditValueText(value));
         Variant min;
         Variant max;
         GetMinValueBound(min);
@@ -451,7 +417,7 @@ Variant TkvCustomSpinEdit::GetValue() {
 std::wstring TkvCustomSpinEdit::ValueToDisplayText(const Variant &value) {
     Variant display;
     ActiveProperties()->PrepareDisplayValue(value, display, Focused());
-    return textOf(display);
+    return EditValueText(display);
 }
 
 void TkvCustomSpinEdit::SetValue(const Variant &value) {
@@ -544,7 +510,7 @@ void TkvCustomSpinEdit::PasteFromClipboard() {
 void TkvCustomSpinEdit::PrepareEditValue(const Variant &text, Variant &value, bool) {
     std::wstring errorText;
     // Following the text as it is typed never raises: a half-typed number is no error yet.
-    KvSpinTextToValue(textOf(text), textToValueContext(!synchronizingEditValue_), errorText, value);
+    KvSpinTextToValue(EditValueText(text), textToValueContext(!synchronizingEditValue_), errorText, value);
 }
 
 void TkvCustomSpinEdit::ChangeHandler(TObject *sender) {

@@ -66,8 +66,37 @@ std::int64_t subtractUnsigned(std::int64_t base, std::uint64_t offset) noexcept 
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(base) - offset);
 }
 
-bool stepInt(std::int64_t v, std::int64_t inc, std::int64_t min, std::int64_t max, bool up, int mode,
-             std::int64_t &result) noexcept {
+// How far `to` lies from `from`, held inside the type's range.
+std::int64_t distance(std::int64_t from, std::int64_t to) noexcept { return saturatedDifference(to, from); }
+
+double saturatedFloat(double value) noexcept { return std::clamp(value, -kvSpinFloatLimit, kvSpinFloatLimit); }
+
+double distance(double from, double to) noexcept { return saturatedFloat(to - from); }
+
+// A step that leaves the bounds, wrapped round: the period is max - min + 1, and a step longer
+// than the period goes round more than once.
+std::int64_t wrappedStep(std::int64_t inc, std::int64_t dMin, std::int64_t dMax, std::int64_t min,
+                         std::int64_t max) noexcept {
+    const std::uint64_t period = rangeSize(min, max);
+    if (inc > dMax) {
+        std::uint64_t offset = static_cast<std::uint64_t>(inc - dMax - 1);
+        return addUnsigned(min, period == 0 ? offset : offset % period);
+    }
+    std::uint64_t offset = static_cast<std::uint64_t>(dMin - inc - 1);
+    return subtractUnsigned(max, period == 0 ? offset : offset % period);
+}
+
+// Wrapped as integers are, but never left outside the bounds.
+double wrappedStep(double inc, double dMin, double dMax, double min, double max) noexcept {
+    const double period = max - min + 1;
+    double offset = inc > dMax ? inc - dMax - 1 : dMin - inc - 1;
+    offset = std::max(offset, 0.0);
+    if (std::isfinite(period) && period > 0 && offset >= period)
+        offset = std::fmod(offset, period);
+    return inc > dMax ? std::min(min + offset, max) : std::max(max - offset, min);
+}
+
+template <class T> bool stepNumber(T v, T inc, T min, T max, bool up, int mode, T &result) noexcept {
     if (v < min) {
         if (up)
             result = min;
@@ -86,8 +115,8 @@ bool stepInt(std::int64_t v, std::int64_t inc, std::int64_t min, std::int64_t ma
             return false;
         return true;
     }
-    const std::int64_t dMin = saturatedDifference(min, v);
-    const std::int64_t dMax = saturatedDifference(max, v);
+    const T dMin = distance(v, min);
+    const T dMax = distance(v, max);
     if (dMin <= inc && inc <= dMax) {
         result = v + inc; // stays between the bounds, so it cannot overflow
         return true;
@@ -98,67 +127,9 @@ bool stepInt(std::int64_t v, std::int64_t inc, std::int64_t min, std::int64_t ma
     case kvSpinWrapClamp:
         result = inc > dMax ? max : min;
         return true;
-    case kvSpinWrapAround: {
-        // The period is max - min + 1; a step longer than the period goes round more than once.
-        const std::uint64_t period = rangeSize(min, max);
-        if (inc > dMax) {
-            std::uint64_t offset = static_cast<std::uint64_t>(inc - dMax - 1);
-            result = addUnsigned(min, period == 0 ? offset : offset % period);
-        } else {
-            std::uint64_t offset = static_cast<std::uint64_t>(dMin - inc - 1);
-            result = subtractUnsigned(max, period == 0 ? offset : offset % period);
-        }
+    case kvSpinWrapAround:
+        result = wrappedStep(inc, dMin, dMax, min, max);
         return true;
-    }
-    default:
-        result = v;
-        return true;
-    }
-}
-
-double saturatedFloat(double value) noexcept { return std::clamp(value, -kvSpinFloatLimit, kvSpinFloatLimit); }
-
-bool stepFloat(double v, double inc, double min, double max, bool up, int mode, double &result) noexcept {
-    if (v < min) {
-        if (up)
-            result = min;
-        else if (mode == kvSpinWrapAround)
-            result = max;
-        else
-            return false;
-        return true;
-    }
-    if (v > max) {
-        if (!up)
-            result = max;
-        else if (mode == kvSpinWrapAround)
-            result = min;
-        else
-            return false;
-        return true;
-    }
-    const double dMin = saturatedFloat(min - v);
-    const double dMax = saturatedFloat(max - v);
-    if (dMin <= inc && inc <= dMax) {
-        result = v + inc;
-        return true;
-    }
-    switch (mode) {
-    case kvSpinWrapNone:
-        return false;
-    case kvSpinWrapClamp:
-        result = inc > dMax ? max : min;
-        return true;
-    case kvSpinWrapAround: {
-        // Wrapped as integers are (period max - min + 1), but never left outside the bounds.
-        const double period = max - min + 1;
-        double offset = inc > dMax ? inc - dMax - 1 : dMin - inc - 1;
-        offset = std::max(offset, 0.0);
-        if (std::isfinite(period) && period > 0 && offset >= period)
-            offset = std::fmod(offset, period);
-        result = inc > dMax ? std::min(min + offset, max) : std::max(max - offset, min);
-        return true;
-    }
     default:
         result = v;
         return true;
@@ -269,14 +240,14 @@ bool KvSpinStep(const Variant &value, const Variant &increment, const Variant &m
     try {
         if (type == vtFloat) {
             double stepped = 0;
-            if (!stepFloat(value.AsDouble(), increment.AsDouble(), min.AsDouble(), max.AsDouble(), up, wrapMode,
-                           stepped))
+            if (!stepNumber(value.AsDouble(), increment.AsDouble(), min.AsDouble(), max.AsDouble(), up, wrapMode,
+                            stepped))
                 return false;
             result = Variant(stepped);
             return true;
         }
         std::int64_t stepped = 0;
-        if (!stepInt(toInt64(value), toInt64(increment), toInt64(min), toInt64(max), up, wrapMode, stepped))
+        if (!stepNumber(toInt64(value), toInt64(increment), toInt64(min), toInt64(max), up, wrapMode, stepped))
             return false;
         result = Variant(stepped);
         return true;

@@ -5,42 +5,12 @@
 
 #include <algorithm>
 
+#include "kvClipboardText.h"
 #include "kvEditRepository.h"
 #include "kvFormats.h"
 #include "kvVariants.h"
 
 namespace {
-
-std::wstring textOf(const Variant &value) {
-    if (value.IsNull() || value.IsEmpty())
-        return {};
-    try {
-        return value.AsWideString();
-    } catch (const EVariantError &) {
-        return {};
-    }
-}
-
-// The clipboard's text in the Unicode form, so that any script survives.
-bool clipboardText(HWND owner, std::wstring &text) {
-    text.clear();
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(owner))
-        return false;
-    bool got = false;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto *chars = static_cast<const wchar_t *>(GlobalLock(data))) {
-            const SIZE_T capacity = GlobalSize(data) / sizeof(wchar_t);
-            SIZE_T length = 0;
-            while (length < capacity && chars[length] != L'\0')
-                ++length;
-            text.assign(chars, length);
-            GlobalUnlock(data);
-            got = true;
-        }
-    }
-    CloseClipboard();
-    return got;
-}
 
 // Whether a font already is the other in the given colour.
 bool sameFont(TFont *a, TFont *b, TColor color) {
@@ -49,12 +19,6 @@ bool sameFont(TFont *a, TFont *b, TColor color) {
 }
 
 } // namespace
-
-struct TkvCustomTextEdit::FormatListener : IkvFormatChangedListener {
-    explicit FormatListener(TkvCustomTextEdit *e) : edit(e) {}
-    void FormatChanged() override { edit->FormatChanged(); }
-    TkvCustomTextEdit *edit;
-};
 
 // --- life
 
@@ -69,8 +33,7 @@ void TkvCustomTextEdit::Initialize() {
     lookupData_ = NewOf<TkvCustomTextEditLookupData>(ActiveProperties()->GetLookupDataClass(),
                                                      static_cast<TPersistent *>(this));
     lookupData_->OnCurrentKeyChanged = Bind(this, &TkvCustomTextEdit::ApplyLookupSelection);
-    formatListener_ = new FormatListener(this);
-    FormatControllerInstance()->AddListener(formatListener_);
+    formatListener_ = new TkvFormatChangeLink([this] { FormatChanged(); });
 }
 
 void TkvCustomTextEdit::BeforeDestruction() {
@@ -80,11 +43,8 @@ void TkvCustomTextEdit::BeforeDestruction() {
 }
 
 void TkvCustomTextEdit::Destroy() {
-    if (formatListener_ != nullptr) {
-        FormatControllerInstance()->RemoveListener(formatListener_);
-        delete formatListener_;
-        formatListener_ = nullptr;
-    }
+    delete formatListener_;
+    formatListener_ = nullptr;
     FreeAndNil(lookupData_);
     inherited::Destroy();
 }
@@ -97,7 +57,7 @@ std::wstring TkvCustomTextEdit::GetDisplayText() {
     if (textSaved_)
         return savedText_;
     IkvCustomInnerEdit *inner = InnerEdit();
-    return inner != nullptr ? textOf(inner->GetEditValue()) : std::wstring();
+    return inner != nullptr ? EditValueText(inner->GetEditValue()) : std::wstring();
 }
 
 int TkvCustomTextEdit::SelStart() {
@@ -144,7 +104,7 @@ bool TkvCustomTextEdit::CanSetSelText(const std::wstring &text, std::wstring &ne
         return false;
     if (innerEditOperation_ && !DoEditing())
         return false;
-    newText = textOf(value);
+    newText = EditValueText(value);
     return true;
 }
 
@@ -207,7 +167,7 @@ void TkvCustomTextEdit::PasteFromClipboard() {
     if (inner == nullptr)
         return;
     std::wstring text;
-    if (!clipboardText(HandleAllocated() ? Handle() : nullptr, text))
+    if (!ReadClipboardText(HandleAllocated() ? Handle() : nullptr, text))
         return;
     if (innerEditOperation_) {
         std::wstring newText;
@@ -223,7 +183,7 @@ void TkvCustomTextEdit::PasteFromClipboard() {
 // --- the value
 
 void TkvCustomTextEdit::PrepareEditValue(const Variant &text, Variant &value, bool) {
-    const std::wstring s = textOf(text);
+    const std::wstring s = EditValueText(text);
     if (ActiveProperties()->IsEditValueNumeric()) {
         double number = 0;
         if (s.empty())
@@ -259,7 +219,7 @@ bool TkvCustomTextEdit::SetDisplayText(const std::wstring &text) {
 void TkvCustomTextEdit::InternalSetDisplayValue(const Variant &value) {
     DataBinding()->SetDisplayValue(value);
     TkvCustomTextEditProperties *properties = ActiveProperties();
-    const std::wstring text = textOf(value);
+    const std::wstring text = EditValueText(value);
     if (properties->GetTextEditKind() == tekEdit && properties->UsesLookupData() && lookupData_ != nullptr &&
         lookupData_->IndexOf(text) < 0)
         DoNewLookupDisplayText(text);
@@ -273,7 +233,7 @@ void TkvCustomTextEdit::SetInnerEditDisplayValue(const Variant &value) {
     inner->SetEditValue(value);
     // Setting a window's text moves its caret to the start; a focused editor keeps what its
     // user expects.
-    if (textOf(value) != old && IsInnerEditUsable() && GetFocus() == InnerControl()->Handle()) {
+    if (EditValueText(value) != old && IsInnerEditUsable() && GetFocus() == InnerControl()->Handle()) {
         if (ActiveProperties()->AutoSelect())
             SelectAll();
         else
@@ -295,7 +255,7 @@ void TkvCustomTextEdit::SynchronizeDisplayValue() {
         else if (editing)
             display = Variant(std::wstring());
         else
-            display = Variant(textOf(value));
+            display = Variant(EditValueText(value));
     } else {
         PrepareDisplayValue(value, display, editing);
     }

@@ -131,7 +131,6 @@ protected:
     void BeforeDestruction() override;
 
 private:
-    struct FormatListener;
     // Completes the typed text from the lookup items; true when the key was used.
     bool completeFromLookup(wchar_t &key);
     void setCompletedText(const std::wstring &typed, const std::wstring &tail);
@@ -149,7 +148,7 @@ private:
     TkvCustomTextEditLookupData *lookupData_ = nullptr;
     std::wstring savedText_;
     bool textSaved_ = false;
-    FormatListener *formatListener_ = nullptr;
+    TkvFormatChangeLink *formatListener_ = nullptr;
 };
 
 class TkvTextEdit : public TkvCustomTextEdit {

@@ -35,16 +35,6 @@ bool numberOf(const Variant &value, double &number) {
     return false;
 }
 
-std::wstring textOf(const Variant &value) {
-    if (value.IsNull() || value.IsEmpty())
-        return {};
-    try {
-        return value.AsWideString();
-    } catch (const EVariantError &) {
-        return {};
-    }
-}
-
 } // namespace
 
 std::wstring ApplyCharCase(const std::wstring &text, TEditCharCase charCase) {
@@ -106,34 +96,18 @@ void TkvTextEditPropertiesValues::SetMaxLength(bool value) {
 void TkvTextEditPropertiesValues::Assign(TPersistent *source) {
     if (auto *other = dynamic_cast<TkvTextEditPropertiesValues *>(source)) {
         auto *owner = dynamic_cast<TkvCustomEditProperties *>(GetOwner());
-        if (owner != nullptr)
-            owner->BeginUpdate();
-        try {
+        RunInUpdate(owner, [&] {
             SetReadOnly(other->ReadOnly());
             SetDisplayFormat(other->displayFormat_);
             SetEditFormat(other->editFormat_);
             SetMaxLength(other->maxLength_);
             SetMaxValue(other->maxValue_);
             SetMinValue(other->minValue_);
-        } catch (...) {
-            if (owner != nullptr)
-                owner->EndUpdate();
-            throw;
-        }
-        if (owner != nullptr)
-            owner->EndUpdate();
+        });
         return;
     }
     inherited::Assign(source);
 }
-
-// --- the format listener
-
-struct TkvCustomTextEditProperties::FormatListener : IkvFormatChangedListener {
-    explicit FormatListener(TkvCustomTextEditProperties *p) : properties(p) {}
-    void FormatChanged() override { properties->FormatChanged(); }
-    TkvCustomTextEditProperties *properties;
-};
 
 // --- TkvCustomTextEditProperties
 
@@ -141,16 +115,12 @@ void TkvCustomTextEditProperties::Create(TPersistent *owner) {
     inherited::Create(owner);
     lookupItems_ = New<TStringList>();
     lookupItems_->OnChange = Bind(this, &TkvCustomTextEditProperties::LookupItemsChanged);
-    formatListener_ = new FormatListener(this);
-    FormatControllerInstance()->AddListener(formatListener_);
+    formatListener_ = new TkvFormatChangeLink([this] { FormatChanged(); });
 }
 
 void TkvCustomTextEditProperties::Destroy() {
-    if (formatListener_ != nullptr) {
-        FormatControllerInstance()->RemoveListener(formatListener_);
-        delete formatListener_;
-        formatListener_ = nullptr;
-    }
+    delete formatListener_;
+    formatListener_ = nullptr;
     FreeAndNil(lookupItems_);
     inherited::Destroy();
 }
@@ -161,8 +131,7 @@ void TkvCustomTextEditProperties::Assign(TPersistent *source) {
         inherited::Assign(source);
         return;
     }
-    BeginUpdate();
-    try {
+    RunInUpdate(this, [&] {
         inherited::Assign(source);
         TkvTextEditPropertiesValues *flags = AssignedValues();
         flags->SetDisplayFormat(false);
@@ -195,33 +164,15 @@ void TkvCustomTextEditProperties::Assign(TPersistent *source) {
         SetUseDisplayFormatWhenEditing(other->useDisplayFormatWhenEditing_);
         validChars_ = other->validChars_;
         OnNewLookupDisplayText = other->OnNewLookupDisplayText;
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TkvCustomTextEditProperties::AlignmentChanged(TObject *sender) {
-    BeginUpdate();
-    try {
-        inherited::AlignmentChanged(sender);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    RunInUpdate(this, [&] { inherited::AlignmentChanged(sender); });
 }
 
 void TkvCustomTextEditProperties::SetAlignment(TkvEditAlignment *value) {
-    BeginUpdate();
-    try {
-        inherited::SetAlignment(value);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    RunInUpdate(this, [&] { inherited::SetAlignment(value); });
 }
 
 void TkvCustomTextEditProperties::FormatChanged() {
@@ -330,7 +281,7 @@ void TkvCustomTextEditProperties::PrepareDisplayText(std::wstring &text) {
 }
 
 bool TkvCustomTextEditProperties::IsDisplayValueValid(Variant &displayValue, bool) {
-    std::wstring text = textOf(displayValue);
+    std::wstring text = EditValueText(displayValue);
     if (!text.empty() && GetTextEditKind() != tekEdit && !IsLookupText(text))
         return false;
     displayValue = Variant(ApplyCharCase(text, charCase_));
@@ -348,7 +299,7 @@ bool TkvCustomTextEditProperties::CompareDisplayValues(const Variant &a, const V
     Variant shownA, shownB;
     PrepareDisplayValue(a, shownA, false);
     PrepareDisplayValue(b, shownB, false);
-    return textOf(shownA) == textOf(shownB);
+    return EditValueText(shownA) == EditValueText(shownB);
 }
 
 bool TkvCustomTextEditProperties::IsEditValueValid(Variant &value) {
@@ -359,7 +310,7 @@ bool TkvCustomTextEditProperties::IsEditValueValid(Variant &value) {
 
 void TkvCustomTextEditProperties::PrepareDisplayValue(const Variant &editValue, Variant &displayValue, bool editing) {
     if (!IsEditValueNumeric()) {
-        displayValue = Variant(textOf(editValue));
+        displayValue = Variant(EditValueText(editValue));
         return;
     }
     if (IsNullOrEmptyVariant(editValue) || (isStringVariant(editValue) && editValue.AsWideString().empty())) {
@@ -368,7 +319,7 @@ void TkvCustomTextEditProperties::PrepareDisplayValue(const Variant &editValue, 
     }
     if (!editValue.IsNumeric() && editValue.VarType() != varFMTBcd && !isStringVariant(editValue))
         throw EConvertError(LoadResString(kvsEditNumericValueConvertError));
-    const std::wstring text = textOf(editValue);
+    const std::wstring text = EditValueText(editValue);
     double number = 0;
     if (editing) {
         bool isCurrency = false;

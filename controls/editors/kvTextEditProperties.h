@@ -14,6 +14,7 @@
 #include <string>
 
 #include "kvEditProperties.h"
+#include "kvFormatChangeLink.h"
 #include "kvFormats.h"
 
 enum TEditCharCase : std::uint8_t { ecNormal, ecUpperCase, ecLowerCase };
@@ -199,7 +200,6 @@ protected:
     void Destroy() override;
 
 private:
-    struct FormatListener;
 
     TEditCharCase charCase_ = ecNormal;
     std::wstring displayFormat_;
@@ -218,7 +218,7 @@ private:
     bool useDisplayFormatWhenEditing_ = false;
     TkvTextEditValidChars validChars_;
     bool formatChanging_ = false;
-    FormatListener *formatListener_ = nullptr;
+    TkvFormatChangeLink *formatListener_ = nullptr;
 };
 
 class TkvTextEditProperties : public TkvCustomTextEditProperties {

@@ -7,11 +7,14 @@
 
 #include <classlib/units.h>
 
+#include "kv_edit_view_support.h"
 #include "image_compare.h"
 #include "kvEditButtonPainting.h"
 #include "kvEditPaintUtils.h"
 #include "kvLookAndFeelPainters.h"
 #include "system_colors.h"
+
+using namespace editviewtest;
 
 namespace {
 
@@ -52,20 +55,17 @@ private:
     int height_;
 };
 
-class EditButtonPaintTest : public FixedSysColorsTest {
+class EditButtonPaintTest : public PaintersTest {
 protected:
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        PaintersTest::SetUp();
         if (HasFatalFailure())
             return;
-        units_ = new UnitScope{&kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit};
         button.reset(New<TkvEditButtonViewInfo>());
     }
     void TearDown() override {
         button.reset();
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        PaintersTest::TearDown();
     }
     void draw(Surface &s, TRect r, const TkvEditButtonPaintContext &context = {}) {
         DrawEditButtonBorder(s.Canvas(), button.get(), r, context);
@@ -73,9 +73,6 @@ protected:
     }
 
     TOwned<TkvEditButtonViewInfo> button;
-
-private:
-    UnitScope *units_ = nullptr;
 };
 
 TEST_F(EditButtonPaintTest, EllipsisDotsBySize) {

@@ -4,25 +4,25 @@
 
 #include <classlib/units.h>
 
+#include "kv_edit_view_support.h"
 #include "kvEditFramePainting.h"
 #include "kvEditPaintUtils.h"
 #include "kvLookAndFeelPainters.h"
 #include "system_colors.h"
 
+using namespace editviewtest;
+
 namespace {
 
 constexpr COLORREF untouched = RGB(0, 128, 0);
 
-class KvEditFramePaintingTest : public FixedSysColorsTest {
+class KvEditFramePaintingTest : public PaintersTest {
 protected:
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        PaintersTest::SetUp();
         if (HasFatalFailure())
             return;
-        units_ = new UnitScope{&kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit};
-        bitmap.reset(New<TBitmap>());
-        bitmap->SetSize(60, 20);
-        canvas.reset(New<TkvCanvas>(bitmap->GetCanvas()));
+        makeCanvas(60, 20);
         info.reset(New<TkvCustomEditViewInfo>());
         info->Bounds = TRect{0, 0, 60, 20};
         info->BorderRect = info->Bounds;
@@ -34,11 +34,7 @@ protected:
     }
     void TearDown() override {
         info.reset();
-        canvas.reset();
-        bitmap.reset();
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        PaintersTest::TearDown();
     }
     void clear() {
         HBRUSH green = CreateSolidBrush(untouched);
@@ -48,12 +44,7 @@ protected:
     }
     COLORREF at(int x, int y) { return GetPixel(bitmap->GetCanvas()->GetHandle(), x, y); }
 
-    TOwned<TBitmap> bitmap;
-    TOwned<TkvCanvas> canvas;
     TOwned<TkvCustomEditViewInfo> info;
-
-private:
-    UnitScope *units_ = nullptr;
 };
 
 TEST_F(KvEditFramePaintingTest, EraseFillsInsideTheBorderOnly) {

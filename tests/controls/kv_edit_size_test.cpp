@@ -4,12 +4,15 @@
 
 #include <classlib/units.h>
 
+#include "kv_edit_view_support.h"
 #include "kvEditFramePainting.h"
 #include "kvEditPaintUtils.h"
 #include "kvEditProperties.h"
 #include "kvEditViewData.h"
 #include "kvLookAndFeelPainters.h"
 #include "system_colors.h"
+
+using namespace editviewtest;
 
 namespace {
 
@@ -30,33 +33,22 @@ int screenTextHeight(TFont *font) {
     return size.cy;
 }
 
-class KvEditSizeTest : public FixedSysColorsTest {
+class KvEditSizeTest : public EditStyleTest {
 protected:
+    KvEditSizeTest() : EditStyleTest(ebs3D) {}
+
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        EditStyleTest::SetUp();
         if (HasFatalFailure())
             return;
-        units_ = new UnitScope{&kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit};
-        styles.reset(New<TkvContainerStyles>(static_cast<TPersistent *>(nullptr), TkvEditStyle::ClassInfo()));
-        style = static_cast<TkvEditStyle *>(styles->Style());
-        style->SetBorderStyle(ebs3D);
-        style->SetTransparentBorder(false);
         properties.reset(New<TkvCustomEditProperties>(static_cast<TPersistent *>(nullptr)));
     }
     void TearDown() override {
         properties.reset();
-        styles.reset();
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        EditStyleTest::TearDown();
     }
 
-    TOwned<TkvContainerStyles> styles;
-    TkvEditStyle *style = nullptr;
     TOwned<TkvCustomEditProperties> properties;
-
-private:
-    UnitScope *units_ = nullptr;
 };
 
 TEST_F(KvEditSizeTest, TheHeightFollowsTheFontAndTheWidthTheButtons) {

@@ -4,44 +4,37 @@
 
 #include <classlib/units.h>
 
+#include "kv_edit_view_support.h"
 #include "kvEditPaintUtils.h"
 #include "kvEditViewData.h"
 #include "kvLookAndFeelPainters.h"
 #include "system_colors.h"
 
+using namespace editviewtest;
+
 namespace {
 
-class KvEditViewDataTest : public FixedSysColorsTest {
+class KvEditViewDataTest : public EditStyleTest {
 protected:
+    KvEditViewDataTest() : EditStyleTest(ebsSingle) {}
+
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        EditStyleTest::SetUp();
         if (HasFatalFailure())
             return;
-        units_ = new UnitScope{&kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit};
-        styles.reset(New<TkvContainerStyles>(static_cast<TPersistent *>(nullptr), TkvEditStyle::ClassInfo()));
-        style = static_cast<TkvEditStyle *>(styles->Style());
-        style->SetBorderStyle(ebsSingle);
-        style->SetTransparentBorder(false);
         buttons.reset(New<TkvEditButtons>(static_cast<TPersistent *>(nullptr)));
         buttons->Add();                                  // 0: a drop-down at the right
         buttons->Add()->SetLeftAlignment(true);           // 1: at the left
         buttons->Add()->SetWidth(20);                     // 2: beside the first
         buttons->Items(2)->SetKind(bkEllipsis);
-        bitmap.reset(New<TBitmap>());
-        bitmap->SetSize(130, 30);
-        canvas.reset(New<TkvCanvas>(bitmap->GetCanvas()));
+        makeCanvas(130, 30);
         data.reset(New<TkvCustomEditViewData>(nullptr, style, false));
         data->Buttons = buttons.get();
     }
     void TearDown() override {
         data.reset();
-        canvas.reset();
-        bitmap.reset();
         buttons.reset();
-        styles.reset();
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        EditStyleTest::TearDown();
     }
     TkvCustomEditViewInfo *calculate(const TkvEditMouseState &mouse = {}, TkvCustomEditViewInfo *old = nullptr) {
         auto *info = New<TkvCustomEditViewInfo>();
@@ -50,24 +43,12 @@ protected:
         return info;
     }
     static TkvEditMouseState at(int x, int y, TShiftState shift = {}, bool press = false) {
-        TkvEditMouseState mouse;
-        mouse.Point = TPoint{x, y};
-        mouse.Shift = shift;
-        mouse.IsMouseEvent = true;
-        mouse.Press = press;
-        return mouse;
+        return mouseAt(TPoint{x, y}, shift, press);
     }
 
-    TOwned<TkvContainerStyles> styles;
-    TkvEditStyle *style = nullptr;
     TOwned<TkvEditButtons> buttons;
-    TOwned<TBitmap> bitmap;
-    TOwned<TkvCanvas> canvas;
     TOwned<TkvCustomEditViewData> data;
     std::vector<TOwned<TkvCustomEditViewInfo>> infos;
-
-private:
-    UnitScope *units_ = nullptr;
 };
 
 TEST_F(KvEditViewDataTest, FrameAndButtonsFromTheStyleAndTheCollection) {

@@ -5,6 +5,7 @@
 
 #include <classlib/units.h>
 
+#include "kv_edit_view_support.h"
 #include "image_compare.h"
 #include "kvEditPaintUtils.h"
 #include "kvEditViewLayout.h"
@@ -12,23 +13,22 @@
 #include "kvLookAndFeelPainters.h"
 #include "system_colors.h"
 
+using namespace editviewtest;
+
 namespace {
 
-class KvEditViewInfoTest : public FixedSysColorsTest {
+class KvEditViewInfoTest : public PaintersTest {
 protected:
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        PaintersTest::SetUp();
         if (HasFatalFailure())
             return;
-        units_ = new UnitScope{&kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit};
         info.reset(New<TkvCustomEditViewInfo>());
         fill(info.get());
     }
     void TearDown() override {
         info.reset();
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        PaintersTest::TearDown();
     }
     // A 100 x 21 editor with a single border and two buttons at the right.
     static void fill(TkvCustomEditViewInfo *v) {
@@ -52,9 +52,6 @@ protected:
     }
 
     TOwned<TkvCustomEditViewInfo> info;
-
-private:
-    UnitScope *units_ = nullptr;
 };
 
 TEST_F(KvEditViewInfoTest, RecalculationRepaintsOnlyWhatChanged) {

@@ -4,18 +4,12 @@
 
 #include <vector>
 
+#include "kv_edit_view_support.h"
 #include "kvEditViewLayout.h"
 
+using namespace editviewtest;
+
 namespace {
-
-bool sameRect(const TRect &a, const TRect &b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-#define EXPECT_RECT(actual, l, t, r, b)                                                                                \
-    EXPECT_TRUE(sameRect((actual), TRect{l, t, r, b}))                                                                 \
-        << #actual << " = (" << (actual).left << ", " << (actual).top << ", " << (actual).right << ", "               \
-        << (actual).bottom << ")"
 
 TEST(KvEditViewLayout, FrameRectanglesByBorderStyle) {
     const TRect bounds{0, 0, 100, 21};

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "kv_edit_view_support.h"
 #include "image_compare.h"
 #include "kvEditPaintUtils.h"
 #include "kvLookAndFeelPainters.h"
@@ -14,16 +15,9 @@
 #include "kvSpinEditView.h"
 #include "system_colors.h"
 
+using namespace editviewtest;
+
 namespace {
-
-bool sameRect(const TRect &a, const TRect &b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-#define EXPECT_RECT(actual, l, t, r, b)                                                                                \
-    EXPECT_TRUE(sameRect((actual), TRect{l, t, r, b}))                                                                 \
-        << #actual << " = (" << (actual).left << ", " << (actual).top << ", " << (actual).right << ", "               \
-        << (actual).bottom << ")"
 
 TEST(KvSpinButtonLayout, PlacesByPosition) {
     const TRect content{2, 2, 98, 19};
@@ -93,36 +87,26 @@ TEST(KvSpinButtonLayout, WidthsPartsAndArrows) {
     EXPECT_EQ(KvSpinArrowDirection(kvSpinButtonUp, sbpHorzLeftRight), adRight);
 }
 
-class KvSpinEditViewTest : public FixedSysColorsTest {
+class KvSpinEditViewTest : public EditStyleTest {
 protected:
+    KvSpinEditViewTest() : EditStyleTest(ebs3D) {}
+
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        EditStyleTest::SetUp();
         if (HasFatalFailure())
             return;
-        units_ = new UnitScope{&kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit};
-        styles.reset(New<TkvContainerStyles>(static_cast<TPersistent *>(nullptr), TkvEditStyle::ClassInfo()));
-        style = static_cast<TkvEditStyle *>(styles->Style());
-        style->SetBorderStyle(ebs3D);
-        style->SetTransparentBorder(false);
         style->LookAndFeel()->SetNativeStyle(false);
         buttons.reset(New<TkvEditButtons>(static_cast<TPersistent *>(nullptr)));
         setFast(false);
-        bitmap.reset(New<TBitmap>());
-        bitmap->SetSize(130, 30);
-        canvas.reset(New<TkvCanvas>(bitmap->GetCanvas()));
+        makeCanvas(130, 30);
         data.reset(New<TkvSpinEditViewData>(nullptr, style, false));
         data->Buttons = buttons.get();
     }
     void TearDown() override {
         infos.clear();
         data.reset();
-        canvas.reset();
-        bitmap.reset();
         buttons.reset();
-        styles.reset();
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        EditStyleTest::TearDown();
     }
     TkvSpinEditViewInfo *calculate(const TRect &bounds, const TkvEditMouseState &mouse = {},
                                    TkvSpinEditViewInfo *old = nullptr) {
@@ -131,35 +115,17 @@ protected:
         data->Calculate(canvas.get(), bounds, mouse, info, old);
         return info;
     }
-    static TkvEditMouseState at(TPoint point, TShiftState shift = {}, bool press = false) {
-        TkvEditMouseState mouse;
-        mouse.Point = point;
-        mouse.Shift = shift;
-        mouse.IsMouseEvent = true;
-        mouse.Press = press;
-        return mouse;
-    }
     // The button collection follows the fast buttons as the properties make it.
     void setFast(bool fast) {
-        while (buttons->Count() < (fast ? 4 : 2))
-            buttons->Add();
-        while (buttons->Count() > (fast ? 4 : 2))
-            buttons->Delete(buttons->Count() - 1);
+        fitSpinButtons(buttons.get(), fast);
         if (data)
             data->ShowFastButtons = fast;
     }
     static TPoint middle(const TRect &r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
-    TOwned<TkvContainerStyles> styles;
-    TkvEditStyle *style = nullptr;
     TOwned<TkvEditButtons> buttons;
-    TOwned<TBitmap> bitmap;
-    TOwned<TkvCanvas> canvas;
     TOwned<TkvSpinEditViewData> data;
     std::vector<TOwned<TkvSpinEditViewInfo>> infos;
-
-private:
-    UnitScope *units_ = nullptr;
 };
 
 TEST_F(KvSpinEditViewTest, TheViewDataPlacesTheButtonsAgain) {
@@ -204,7 +170,7 @@ TEST_F(KvSpinEditViewTest, TheViewDataPlacesTheButtonsAgain) {
     EXPECT_FALSE(info->HasSeparator) << "no theme";
 
     // The mouse still finds each button where it now stands.
-    TkvSpinEditViewInfo *hot = calculate(TRect{0, 0, 120, 21}, at(middle(down)), info);
+    TkvSpinEditViewInfo *hot = calculate(TRect{0, 0, 120, 21}, mouseAt(middle(down)), info);
     EXPECT_EQ(hot->Button(kvSpinButtonDown)->State, kvebsHot);
     EXPECT_EQ(hot->Button(kvSpinButtonUp)->State, kvebsNormal);
     EXPECT_EQ(hot->ButtonAt(middle(up)), kvSpinButtonUp);
@@ -217,12 +183,12 @@ TEST_F(KvSpinEditViewTest, AKeyboardSpinPressesItsButtonAndLocksTheMouseOut) {
     EXPECT_EQ(info->Button(kvSpinButtonDown)->State, kvebsNormal);
     EXPECT_TRUE(info->ButtonHeld);
     const TRect down = info->Button(kvSpinButtonDown)->Bounds;
-    TkvSpinEditViewInfo *clicked = calculate(TRect{0, 0, 120, 21}, at(middle(down), TShiftState{ssLeft}, true), info);
+    TkvSpinEditViewInfo *clicked = calculate(TRect{0, 0, 120, 21}, mouseAt(middle(down), TShiftState{ssLeft}, true), info);
     EXPECT_NE(clicked->Button(kvSpinButtonDown)->State, kvebsPressed) << "the mouse presses nothing meanwhile";
     EXPECT_EQ(clicked->Button(kvSpinButtonUp)->State, kvebsPressed);
 
     data->KeyboardSpinState = 0;
-    TkvSpinEditViewInfo *free = calculate(TRect{0, 0, 120, 21}, at(middle(down), TShiftState{ssLeft}, true), info);
+    TkvSpinEditViewInfo *free = calculate(TRect{0, 0, 120, 21}, mouseAt(middle(down), TShiftState{ssLeft}, true), info);
     EXPECT_EQ(free->Button(kvSpinButtonDown)->State, kvebsPressed);
     EXPECT_EQ(free->Button(kvSpinButtonUp)->State, kvebsNormal);
     // Without the theme no part is chosen.
@@ -291,11 +257,7 @@ TEST_F(KvSpinEditViewTest, EveryButtonStylePositionAndState) {
             v->Draw(target.get());
         }
     data->Enabled = true;
-    PixelBuffer pixels(picture->GetWidth(), picture->GetHeight());
-    for (int y = 0; y < picture->GetHeight(); ++y)
-        for (int x = 0; x < picture->GetWidth(); ++x)
-            pixels.at(x, y) = PixelBuffer::fromColorRef(GetPixel(dc, x, y));
-    EXPECT_TRUE(matchesReference(pixels, "controls", "spin_buttons"));
+    EXPECT_TRUE(matchesReference(pixelsOf(dc, picture->GetWidth(), picture->GetHeight()), "controls", "spin_buttons"));
 }
 
 } // namespace

@@ -7,40 +7,33 @@
 
 #include <string>
 
+#include "kv_edit_view_support.h"
 #include "kvEditPaintUtils.h"
 #include "kvLookAndFeelPainters.h"
 #include "kvTextEditView.h"
 #include "system_colors.h"
 
+using namespace editviewtest;
+
 namespace {
 
-class KvTextEditViewTest : public FixedSysColorsTest {
+class KvTextEditViewTest : public EditStyleTest {
 protected:
+    KvTextEditViewTest() : EditStyleTest(ebsSingle) {}
+
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        EditStyleTest::SetUp();
         if (HasFatalFailure())
             return;
-        units_ = new UnitScope{&kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit};
-        styles.reset(New<TkvContainerStyles>(static_cast<TPersistent *>(nullptr), TkvEditStyle::ClassInfo()));
-        style = static_cast<TkvEditStyle *>(styles->Style());
-        style->SetBorderStyle(ebsSingle);
-        style->SetTransparentBorder(false);
         properties.reset(New<TkvTextEditProperties>(static_cast<TPersistent *>(nullptr)));
-        bitmap.reset(New<TBitmap>());
-        bitmap->SetSize(140, 30);
-        canvas.reset(New<TkvCanvas>(bitmap->GetCanvas()));
+        makeCanvas(140, 30);
         remake();
     }
     void TearDown() override {
         info.reset();
         data.reset();
-        canvas.reset();
-        bitmap.reset();
         properties.reset();
-        styles.reset();
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        EditStyleTest::TearDown();
     }
     void remake() {
         data.reset(static_cast<TkvCustomTextEditViewData *>(properties->CreateViewData(style, false)));
@@ -53,16 +46,9 @@ protected:
     }
     int lineHeight() { return TextEditLineHeight(style->GetEffectiveFont()); }
 
-    TOwned<TkvContainerStyles> styles;
-    TkvEditStyle *style = nullptr;
     TOwned<TkvTextEditProperties> properties;
-    TOwned<TBitmap> bitmap;
-    TOwned<TkvCanvas> canvas;
     TOwned<TkvCustomTextEditViewData> data;
     TOwned<TkvCustomTextEditViewInfo> info;
-
-private:
-    UnitScope *units_ = nullptr;
 };
 
 } // namespace

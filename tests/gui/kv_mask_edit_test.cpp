@@ -18,12 +18,14 @@
 #include "forms_test_support.h"
 #include "image_compare.h"
 #include "input.h"
+#include "kv_editor_support.h"
 #include "kvMaskEdit.h"
 #include "kvRegExpr.h"
 #include "kvStandardMask.h"
 #include "system_colors.h"
 #include "theme.h"
 
+using namespace editortest;
 using namespace formstest;
 
 namespace {
@@ -37,94 +39,15 @@ public:
     void BeepOnMaskError() override { ++Beeps; }
 };
 
-// Handles messages through the application's loop until nothing waits any more: no input, no
-// posted or sent message, for a few rounds in a row (bounded).
-void drainInput(DWORD timeoutMs = 5000) {
-    const DWORD start = GetTickCount();
-    int quietRounds = 0;
-    while (quietRounds < 3 && GetTickCount() - start < timeoutMs) {
-        Application->ProcessMessages();
-        if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0)
-            ++quietRounds;
-        else
-            quietRounds = 0;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void typeChars(const std::wstring &text) {
-    for (wchar_t c : text) {
-        INPUT input[2]{};
-        for (INPUT &i : input) {
-            i.type = INPUT_KEYBOARD;
-            i.ki.wScan = c;
-            i.ki.dwFlags = KEYEVENTF_UNICODE;
-        }
-        input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
-    }
-    drainInput();
-}
-
-void putOnClipboard(const std::wstring &text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    auto *target = static_cast<wchar_t *>(GlobalLock(memory));
-    text.copy(target, text.size());
-    target[text.size()] = L'\0';
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
-}
-
-void pressWith(WORD vk, WORD modifier) {
-    if (modifier != 0)
-        sendKey(modifier, false);
-    typeKey(vk);
-    if (modifier != 0)
-        sendKey(modifier, true);
-    drainInput();
-}
-
-class KvMaskEditTest : public FixedSysColorsTest {
+class KvMaskEditTest : public EditorFormTest {
 protected:
-    void SetUp() override {
-        FixedSysColorsTest::SetUp();
-        if (HasFatalFailure())
-            return;
-        InitForms();
-        units_ = new UnitScope{&kvMaskEditUnit};
-        shown_ = new ShownForm;
-        form = shown_->form;
-        form->SetBorderStyle(bsNone);
-        form->SetColor(clBtnFace);
-        form->SetBounds(60, 60, 320, 200);
-        ASSERT_TRUE(shown_->show());
-    }
-    void TearDown() override {
-        delete shown_;
-        shown_ = nullptr;
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
-    }
+    KvMaskEditTest() : EditorFormTest(&kvMaskEditUnit, 320, 200) {}
 
     TCountingMaskEdit *addEdit(int left, int top, int width = 140) {
-        auto *edit = New<TCountingMaskEdit>(form);
-        edit->SetParent(form);
-        edit->SetBounds(left, top, width, 21);
-        edit->HandleNeeded();
+        auto *edit = placeEditor<TCountingMaskEdit>(left, top, width);
         drainInput();
         return edit;
     }
-    bool focus(TkvCustomMaskEdit *edit) {
-        edit->SetFocus();
-        return pumpUntil(
-            [&] { return edit->InnerControl()->HandleAllocated() && GetFocus() == edit->InnerControl()->Handle(); });
-    }
-    HWND inner(TkvCustomMaskEdit *edit) { return edit->InnerControl()->Handle(); }
     std::wstring shown(TkvCustomMaskEdit *edit) { return edit->GetDisplayText(); }
     void chars(TkvCustomMaskEdit *edit, const std::wstring &text) {
         for (wchar_t c : text)
@@ -134,12 +57,6 @@ protected:
         SendMessageW(inner(edit), WM_KEYDOWN, vk, 1);
         SendMessageW(inner(edit), WM_KEYUP, vk, 0xC0000001);
     }
-
-    TForm *form = nullptr;
-
-private:
-    UnitScope *units_ = nullptr;
-    ShownForm *shown_ = nullptr;
 };
 
 } // namespace
@@ -503,28 +420,8 @@ TEST_F(KvMaskEditTest, AnyInputOnTheFormEndsInATextTheMaskAllows) {
 
 namespace {
 
-PixelBuffer captureEdits(const std::vector<TkvCustomMaskEdit *> &edits) {
-    int height = 0;
-    int width = 0;
-    std::vector<PixelBuffer> shots;
-    for (TkvCustomMaskEdit *edit : edits) {
-        edit->Repaint();
-        if (edit->InnerControl()->HandleAllocated())
-            RedrawWindow(edit->InnerControl()->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-        settle(30);
-        shots.push_back(captureClient(edit->Handle()));
-        width = std::max(width, shots.back().width);
-        height += shots.back().height + 2;
-    }
-    PixelBuffer all(width, height, 0x00808080);
-    int y = 0;
-    for (const PixelBuffer &shot : shots) {
-        for (int row = 0; row < shot.height; ++row)
-            for (int x = 0; x < shot.width; ++x)
-                all.at(x, y + row) = shot.at(x, row);
-        y += shot.height + 2;
-    }
-    return all;
+PixelBuffer captureEdits(const std::vector<TkvCustomEdit *> &edits) {
+    return captureEditors(edits, [] { settle(30); });
 }
 
 } // namespace

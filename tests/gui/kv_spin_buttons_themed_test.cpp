@@ -10,6 +10,8 @@
 
 #include <vector>
 
+// Shared with the picture tests without the theme.
+#include "../controls/kv_edit_view_support.h"
 #include "image_compare.h"
 #include "kvEditPaintUtils.h"
 #include "kvLookAndFeelPainters.h"
@@ -18,45 +20,37 @@
 #include "system_colors.h"
 #include "ztThemeManager.h"
 
+using namespace editviewtest;
+
 namespace {
 
-class KvSpinButtonsThemed : public FixedSysColorsTest {
+class KvSpinButtonsThemed : public PaintersTest {
 protected:
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        PaintersTest::SetUp();
         if (HasFatalFailure())
             return;
         if (!IsThemeActive())
             GTEST_SKIP() << "visual styles are not active on this system";
-        units_ = new UnitScope{&kvLookAndFeelPaintersUnit, &kvEditPaintUtilsUnit};
         styles.reset(New<TkvContainerStyles>(static_cast<TPersistent *>(nullptr), TkvEditStyle::ClassInfo()));
         style = static_cast<TkvEditStyle *>(styles->Style());
         style->SetBorderStyle(ebs3D);
         style->SetColor(clWindow);
         style->LookAndFeel()->SetNativeStyle(true);
         buttons.reset(New<TkvEditButtons>(static_cast<TPersistent *>(nullptr)));
-        bitmap.reset(New<TBitmap>());
-        bitmap->SetSize(160, 30);
-        canvas.reset(New<TkvCanvas>(bitmap->GetCanvas()));
+        makeCanvas(160, 30);
         data.reset(New<TkvSpinEditViewData>(nullptr, style, false));
         data->Buttons = buttons.get();
         setButtons(sbpVert, false);
     }
     void TearDown() override {
         data.reset();
-        canvas.reset();
-        bitmap.reset();
         buttons.reset();
         styles.reset();
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        PaintersTest::TearDown();
     }
     void setButtons(TkvSpinEditButtonsPosition position, bool fast) {
-        while (buttons->Count() < (fast ? 4 : 2))
-            buttons->Add();
-        while (buttons->Count() > (fast ? 4 : 2))
-            buttons->Delete(buttons->Count() - 1);
+        fitSpinButtons(buttons.get(), fast);
         data->Position = position;
         data->ShowFastButtons = fast;
     }
@@ -64,24 +58,14 @@ protected:
         data->Calculate(canvas.get(), TRect{0, 0, 150, 21}, mouse, info, old);
     }
     static TkvEditMouseState at(const TRect &r, bool press) {
-        TkvEditMouseState mouse;
-        mouse.Point = TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        mouse.IsMouseEvent = true;
-        mouse.Press = press;
-        if (press)
-            mouse.Shift = TShiftState{ssLeft};
-        return mouse;
+        return mouseAt(TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, press ? TShiftState{ssLeft} : TShiftState{},
+                       press);
     }
 
     TOwned<TkvContainerStyles> styles;
     TkvEditStyle *style = nullptr;
     TOwned<TkvEditButtons> buttons;
-    TOwned<TBitmap> bitmap;
-    TOwned<TkvCanvas> canvas;
     TOwned<TkvSpinEditViewData> data;
-
-private:
-    UnitScope *units_ = nullptr;
 };
 
 TEST_F(KvSpinButtonsThemed, PartsAndStatesFollowThePositionAndTheMouse) {
@@ -158,11 +142,8 @@ TEST_F(KvSpinButtonsThemed, EveryPositionAndStateThemed) {
             v->MoveBy(gap + column * (width + gap), gap + row * (height + gap));
             v->Draw(target.get());
         }
-    PixelBuffer pixels(picture->GetWidth(), picture->GetHeight());
-    for (int y = 0; y < picture->GetHeight(); ++y)
-        for (int x = 0; x < picture->GetWidth(); ++x)
-            pixels.at(x, y) = PixelBuffer::fromColorRef(GetPixel(dc, x, y));
-    EXPECT_TRUE(matchesReference(pixels, "gui", "kv_spin_buttons_themed"));
+    EXPECT_TRUE(
+        matchesReference(pixelsOf(dc, picture->GetWidth(), picture->GetHeight()), "gui", "kv_spin_buttons_themed"));
 }
 
 } // namespace

@@ -19,10 +19,14 @@
 #include "forms_test_support.h"
 #include "image_compare.h"
 #include "input.h"
+#include "kv_editor_support.h"
 #include "kvSpinEdit.h"
 #include "system_colors.h"
 #include "theme.h"
 
+using editortest::EditorFormTest;
+using editortest::sendChars;
+using editortest::sendKeyWith;
 using namespace formstest;
 
 namespace {
@@ -31,25 +35,12 @@ constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t int64Min = std::numeric_limits<std::int64_t>::min();
 
 void typeChars(const std::wstring &text) {
-    for (wchar_t c : text) {
-        INPUT input[2]{};
-        for (INPUT &i : input) {
-            i.type = INPUT_KEYBOARD;
-            i.ki.wScan = c;
-            i.ki.dwFlags = KEYEVENTF_UNICODE;
-        }
-        input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
-    }
+    sendChars(text);
     settle(150);
 }
 
 void pressWith(WORD vk, WORD modifier) {
-    if (modifier != 0)
-        sendKey(modifier, false);
-    typeKey(vk);
-    if (modifier != 0)
-        sendKey(modifier, true);
+    sendKeyWith(vk, modifier);
     settle(100);
 }
 
@@ -70,43 +61,19 @@ void wheel(int notches) {
     SendInput(1, &input, sizeof(input));
 }
 
-class KvSpinEditTest : public FixedSysColorsTest {
+class KvSpinEditTest : public EditorFormTest {
 protected:
-    void SetUp() override {
-        FixedSysColorsTest::SetUp();
-        if (HasFatalFailure())
-            return;
-        InitForms();
-        units_ = new UnitScope{&kvSpinEditUnit};
-        shown_ = new ShownForm;
-        form = shown_->form;
-        form->SetBorderStyle(bsNone);
-        form->SetColor(clBtnFace);
-        form->SetBounds(60, 60, 360, 220);
-        ASSERT_TRUE(shown_->show());
-    }
+    KvSpinEditTest() : EditorFormTest(&kvSpinEditUnit, 360, 220) {}
+
     void TearDown() override {
         SetExceptionHandler(nullptr);
-        delete shown_;
-        shown_ = nullptr;
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        EditorFormTest::TearDown();
     }
 
     TkvSpinEdit *addSpin(int left, int top, int width = 121) {
-        TkvSpinEdit *edit = New<TkvSpinEdit>(form);
-        edit->SetParent(form);
-        edit->SetBounds(left, top, width, 21);
-        edit->HandleNeeded();
+        TkvSpinEdit *edit = placeEditor<TkvSpinEdit>(left, top, width);
         settle(30);
         return edit;
-    }
-    bool focus(TkvCustomSpinEdit *edit) {
-        edit->SetFocus();
-        return pumpUntil([&] {
-            return edit->InnerControl()->HandleAllocated() && GetFocus() == edit->InnerControl()->Handle();
-        });
     }
     static TPoint middle(const TRect &r) { return TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
     static TRect buttonRect(TkvCustomSpinEdit *edit, int index) {
@@ -116,12 +83,6 @@ protected:
                 return info->Button(j)->Bounds;
         return TRect{};
     }
-
-    TForm *form = nullptr;
-
-private:
-    UnitScope *units_ = nullptr;
-    ShownForm *shown_ = nullptr;
 };
 
 TEST_F(KvSpinEditTest, ANewSpinEditHoldsTheIntegerZero) {

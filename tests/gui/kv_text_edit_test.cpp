@@ -22,11 +22,13 @@
 #include "forms_test_support.h"
 #include "image_compare.h"
 #include "input.h"
+#include "kv_editor_support.h"
 #include "kvEditRepository.h"
 #include "kvTextEdit.h"
 #include "system_colors.h"
 #include "theme.h"
 
+using namespace editortest;
 using namespace formstest;
 
 namespace {
@@ -46,109 +48,36 @@ public:
     TClass GetPropertiesClass() override { return TNumericTextEditProperties::ClassInfo(); }
 };
 
-// Handles messages through the application's loop until nothing waits any more: no input, no
-// posted or sent message, for a few rounds in a row (bounded).
-void drainInput(DWORD timeoutMs = 5000) {
-    const DWORD start = GetTickCount();
-    int quietRounds = 0;
-    while (quietRounds < 3 && GetTickCount() - start < timeoutMs) {
-        Application->ProcessMessages();
-        if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0)
-            ++quietRounds;
-        else
-            quietRounds = 0;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-// Characters as a keyboard types them (VK_PACKET), through the application's loop.
-void typeChars(const std::wstring &text) {
-    for (wchar_t c : text) {
-        INPUT input[2]{};
-        for (INPUT &i : input) {
-            i.type = INPUT_KEYBOARD;
-            i.ki.wScan = c;
-            i.ki.dwFlags = KEYEVENTF_UNICODE;
-        }
-        input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
-    }
-    drainInput();
-}
-
 void typeAndDrain(WORD vk) {
     typeKey(vk);
     drainInput();
 }
 
-void pressWith(WORD vk, WORD modifier) {
-    if (modifier != 0)
-        sendKey(modifier, false);
-    typeKey(vk);
-    if (modifier != 0)
-        sendKey(modifier, true);
-    drainInput();
-}
-
-void putOnClipboard(const std::wstring &text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    auto *target = static_cast<wchar_t *>(GlobalLock(memory));
-    text.copy(target, text.size());
-    target[text.size()] = L'\0';
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
-}
-
-class KvTextEditTest : public FixedSysColorsTest {
+class KvTextEditTest : public EditorFormTest {
 protected:
+    KvTextEditTest() : EditorFormTest(&kvTextEditUnit, 320, 200) {}
+
     void SetUp() override {
-        FixedSysColorsTest::SetUp();
+        EditorFormTest::SetUp();
         if (HasFatalFailure())
             return;
-        InitForms();
-        units_ = new UnitScope{&kvTextEditUnit};
-        shown_ = new ShownForm;
-        form = shown_->form;
-        form->SetBorderStyle(bsNone);
-        form->SetColor(clBtnFace);
-        form->SetBounds(60, 60, 320, 200);
-        ASSERT_TRUE(shown_->show());
         previousHandler_ = SetExceptionHandler([this](TObject *, const Exception &e) { errors.push_back(e.Message()); });
     }
     void TearDown() override {
         SetExceptionHandler(previousHandler_);
-        delete shown_;
-        shown_ = nullptr;
-        delete units_;
-        units_ = nullptr;
-        FixedSysColorsTest::TearDown();
+        EditorFormTest::TearDown();
     }
 
     template <class T = TkvTextEdit> T *addEdit(int left, int top, int width = 121) {
-        T *edit = New<T>(form);
-        edit->SetParent(form);
-        edit->SetBounds(left, top, width, 21);
-        edit->HandleNeeded();
+        T *edit = placeEditor<T>(left, top, width);
         drainInput();
         return edit;
     }
-    bool focus(TkvCustomTextEdit *edit) {
-        edit->SetFocus();
-        return pumpUntil([&] { return edit->InnerControl()->HandleAllocated() && GetFocus() == edit->InnerControl()->Handle(); });
-    }
-    HWND inner(TkvCustomTextEdit *edit) { return edit->InnerControl()->Handle(); }
 
-    TForm *form = nullptr;
     std::vector<std::wstring> errors;
 
 private:
     TExceptionEvent previousHandler_;
-    UnitScope *units_ = nullptr;
-    ShownForm *shown_ = nullptr;
 };
 
 } // namespace
@@ -479,28 +408,8 @@ TEST_F(KvTextEditTest, ANumericValueOutsideItsBoundsFailsOnEnter) {
 
 namespace {
 
-PixelBuffer captureEdits(const std::vector<TkvTextEdit *> &edits) {
-    int height = 0;
-    int width = 0;
-    std::vector<PixelBuffer> shots;
-    for (TkvTextEdit *edit : edits) {
-        edit->Repaint();
-        if (edit->InnerControl()->HandleAllocated())
-            RedrawWindow(edit->InnerControl()->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-        drainInput();
-        shots.push_back(captureClient(edit->Handle()));
-        width = std::max(width, shots.back().width);
-        height += shots.back().height + 2;
-    }
-    PixelBuffer all(width, height, 0x00808080);
-    int y = 0;
-    for (const PixelBuffer &shot : shots) {
-        for (int row = 0; row < shot.height; ++row)
-            for (int x = 0; x < shot.width; ++x)
-                all.at(x, y + row) = shot.at(x, row);
-        y += shot.height + 2;
-    }
-    return all;
+PixelBuffer captureEdits(const std::vector<TkvCustomEdit *> &edits) {
+    return captureEditors(edits, [] { drainInput(); });
 }
 
 } // namespace
@@ -529,13 +438,6 @@ TEST_F(KvTextEditTest, CapturesOfTextEditsInTheirStates) {
     focused->SelectAll();
     HideCaret(inner(focused));
     PixelBuffer all = captureEdits({focused, unfocused, disabled, right});
-    PixelBuffer joined(std::max(all.width, withLookup.width), all.height + withLookup.height, 0x00808080);
-    for (int y = 0; y < all.height; ++y)
-        for (int x = 0; x < all.width; ++x)
-            joined.at(x, y) = all.at(x, y);
-    for (int y = 0; y < withLookup.height; ++y)
-        for (int x = 0; x < withLookup.width; ++x)
-            joined.at(x, all.height + y) = withLookup.at(x, y);
-    EXPECT_TRUE(matchesReference(joined, "gui", "kv_text_edits"));
+    EXPECT_TRUE(matchesReference(stackShots({all, withLookup}, 0), "gui", "kv_text_edits"));
     restoreThemingForProcess();
 }
