@@ -712,7 +712,10 @@ void TkvCustomEdit::FocusChanged() {
 }
 
 void TkvCustomEdit::FocusInnerControl() {
-    if (innerEdit_ != nullptr && InnerControl() != nullptr && InnerControl()->CanFocus())
+    // Focus brought by the keyboard or the code lets the inner edit's AutoSelect select the text;
+    // a click on the frame or a button leaves the selection as it was.
+    if (innerEdit_ != nullptr && InnerControl() != nullptr && InnerControl()->CanFocus() &&
+        ControlState().Contains(csLButtonDown))
         innerEdit_->SafelySetFocus();
     else
         inherited::FocusInnerControl();
