@@ -704,10 +704,9 @@ void TkvCustomEdit::FocusChanged() {
         UpdateDrawValue();
     }
     // A modal form closing with a result other than cancel: the text is checked without raising.
-    // The class library ends the modal state before it hides the form, so the hidden form and
-    // its result tell it.
     TCustomForm *form = GetParentForm(this);
-    if (form != nullptr && !form->Visible() && form->ModalResult() != mrNone && form->ModalResult() != mrCancel)
+    if (form != nullptr && form->FormState().Contains(fsModal) && !form->Visible() &&
+        form->ModalResult() != mrNone && form->ModalResult() != mrCancel)
         ValidateEdit(false);
 }
 
