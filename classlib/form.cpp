@@ -286,13 +286,15 @@ TModalResult TCustomForm::ShowModal() {
     EnumThreadWindows(GetCurrentThreadId(), disableWindow, reinterpret_cast<LPARAM>(&disabled));
     formState_.Include(fsModal);
     modalResult_ = mrNone;
+    // The form hides while it is still modal, so that what reacts to the hiding (an editor
+    // losing the focus) sees a modal form that is gone with its result.
     auto restore = [&] {
         for (HWND window : disabled.windows)
             if (IsWindow(window))
                 EnableWindow(window, TRUE);
-        formState_.Exclude(fsModal);
         if (handle_ != nullptr)
             Hide();
+        formState_.Exclude(fsModal);
         if (previousActive != nullptr && IsWindow(previousActive))
             SetActiveWindow(previousActive);
     };

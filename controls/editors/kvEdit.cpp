@@ -704,15 +704,17 @@ void TkvCustomEdit::FocusChanged() {
         UpdateDrawValue();
     }
     // A modal form closing with a result other than cancel: the text is checked without raising.
-    // The class library ends the modal state before it hides the form, so the hidden form and
-    // its result tell it.
     TCustomForm *form = GetParentForm(this);
-    if (form != nullptr && !form->Visible() && form->ModalResult() != mrNone && form->ModalResult() != mrCancel)
+    if (form != nullptr && form->FormState().Contains(fsModal) && !form->Visible() &&
+        form->ModalResult() != mrNone && form->ModalResult() != mrCancel)
         ValidateEdit(false);
 }
 
 void TkvCustomEdit::FocusInnerControl() {
-    if (innerEdit_ != nullptr && InnerControl() != nullptr && InnerControl()->CanFocus())
+    // Focus brought by the keyboard or the code lets the inner edit's AutoSelect select the text;
+    // a click on the frame or a button leaves the selection as it was.
+    if (innerEdit_ != nullptr && InnerControl() != nullptr && InnerControl()->CanFocus() &&
+        ControlState().Contains(csLButtonDown))
         innerEdit_->SafelySetFocus();
     else
         inherited::FocusInnerControl();

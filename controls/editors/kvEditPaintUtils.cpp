@@ -28,9 +28,13 @@ bool computeWin9xOrWin2K() {
     return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion == 5;
 }
 
-void startEditPaintUtils() {
+void fillSystemBrushes() {
     for (int index = 0; index < systemBrushCount; ++index)
         systemBrushes[index] = GetSysColorBrush(index);
+}
+
+void startEditPaintUtils() {
+    fillSystemBrushes();
     globalCache = New<TkvSolidBrushCache>();
     win9xOrWin2K = computeWin9xOrWin2K();
 }
@@ -61,7 +65,12 @@ void TkvSolidBrushCache::Create(int maxDepth) {
     brushes_.assign(maxDepth_, nullptr);
     useCounts_.assign(maxDepth_, 0);
     notifier_ = New<TkvSystemPaletteChangedNotifier>(false);
-    notifier_->OnSystemPaletteChanged = [this] { Clear(); };
+    notifier_->OnSystemPaletteChanged = [this] {
+        Clear();
+        // The system may make its colour brushes anew (Wine deletes the old ones).
+        if (this == globalCache)
+            fillSystemBrushes();
+    };
 }
 
 void TkvSolidBrushCache::Destroy() {

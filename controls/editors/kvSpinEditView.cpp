@@ -165,17 +165,6 @@ void TkvSpinEditViewInfo::MoveBy(int dx, int dy) {
     SeparatorTo.y += dy;
 }
 
-void TkvSpinEditViewInfo::DrawBackground(TkvCanvas *canvas) {
-    const int saved = SaveDC(canvas->GetHandle());
-    try {
-        inherited::DrawBackground(canvas);
-    } catch (...) {
-        RestoreDC(canvas->GetHandle(), saved);
-        throw;
-    }
-    RestoreDC(canvas->GetHandle(), saved);
-}
-
 void TkvSpinEditViewInfo::DrawButton(TkvCanvas *canvas, int index) {
     TkvSpinEditButtonViewInfo *button = SpinButton(index);
     if (IsRectEmpty(&button->Bounds))

@@ -77,7 +77,6 @@ public:
     void MoveBy(int dx, int dy) override;
     // A themed background leaves the content cut out of the clip; the buttons and the text
     // stand there, so the clip is given back.
-    void DrawBackground(TkvCanvas *canvas) override;
     void DrawButton(TkvCanvas *canvas, int index) override;
     TClass ButtonViewInfoClass() override { return TkvSpinEditButtonViewInfo::ClassInfo(); }
 

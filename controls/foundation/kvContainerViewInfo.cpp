@@ -50,9 +50,12 @@ void TkvContainerViewInfo::PaintContainer(TkvCanvas *canvas) {
         COLORREF border = GetSysColor(COLOR_WINDOWFRAME);
         if (HTHEME combo = OpenThemeForKind(totComboBox))
             zt::GetThemeColor(combo, 1, 1, 3801 /* border colour */, &border);
+        // Only the band takes the border colour; what descendants draw next lies inside it.
+        const int saved = SaveDC(canvas->GetHandle());
         canvas->ExcludeClipRect(content);
         canvas->SetBrushColor(static_cast<TColor>(border));
         canvas->FillRect(Bounds);
+        RestoreDC(canvas->GetHandle(), saved);
         return;
     }
     TRect r = BorderRect;

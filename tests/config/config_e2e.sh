@@ -172,6 +172,7 @@ expect_box() {
 # The program answers input in its own time: these wait, bounded, for what they expect.
 expect_text() { expect "spin edit text" "$(ask text "$1" 10000)" "text $1"; }
 expect_focus() { expect "focus" "$(ask focus "$1" 10000)" "$1"; }
+expect_selection() { expect "selection" "$(ask selection "$1" "$2" 10000)" "selection $1 $2"; }
 # After a prompt was closed: the form is still there, the focus back in the spin edit.
 expect_form_back() {
   [ "$(ask wait-gone-box 10000)" = gone ] || fail "the prompt stayed"
@@ -332,16 +333,22 @@ case_spinning() {
   expect_file '-Xmx513m\r\n'
 }
 
+# The spin edit's text is selected whenever the keyboard brings the focus to it, as the form
+# opens too, so that typing replaces it.
 case_tab_order() {
   start_config '-Xmx512m\r\n'
   wait_form || return
   expect_focus edit
+  expect_selection 0 3
+  key Right
+  expect_selection 3 3
   key Tab
   expect_focus ok
   key Tab
   expect_focus cancel
   key Tab
   expect_focus edit
+  expect_selection 0 3
   key shift+Tab
   expect_focus cancel
   click cancel

@@ -8,6 +8,7 @@
 //   focus [NAME MS]         the control holding the focus: edit, ok, cancel, or another class
 //   text [TEXT MS]          "text TEXT", the text the spin edit shows
 //                           (with the expected answer, waits up to MS for it)
+//   selection [START END MS] "selection START END", the spin edit's selected characters (likewise)
 //   point edit|ok|cancel|up|down|close   screen point to click: a control, a spin button, the close button
 //   foreground              brings the form to the front with the keyboard focus
 //   shot form|box NAME      compares the window with fixtures/NAME.bmp: "match", or "differ ..."
@@ -144,6 +145,18 @@ std::string textAnswer() {
     return "text " + utf8(windowText(inner != nullptr ? inner : edit));
 }
 
+std::string selectionAnswer() {
+    HWND form = findForm();
+    HWND edit = form != nullptr ? controlNamed(form, "edit") : nullptr;
+    HWND inner = edit != nullptr ? GetWindow(edit, GW_CHILD) : nullptr;
+    if (inner == nullptr)
+        return "none";
+    DWORD_PTR range = 0;
+    if (!SendMessageTimeoutW(inner, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &range))
+        return "none";
+    return "selection " + std::to_string(LOWORD(range)) + ' ' + std::to_string(HIWORD(range));
+}
+
 std::string pointAnswer(const std::string &what) {
     HWND form = findForm();
     if (form == nullptr)
@@ -271,6 +284,15 @@ int main() {
                 expected = "text " + expected;
             waitFor(ms, [&] {
                 answer = verb == "focus" ? focusAnswer() : textAnswer();
+                return expected.empty() || answer == expected;
+            });
+        } else if (verb == "selection") {
+            std::string start, end;
+            int ms = 0;
+            in >> start >> end >> ms;
+            const std::string expected = start.empty() ? "" : "selection " + start + ' ' + end;
+            waitFor(ms, [&] {
+                answer = selectionAnswer();
                 return expected.empty() || answer == expected;
             });
         } else if (verb == "point") {

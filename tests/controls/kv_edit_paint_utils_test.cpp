@@ -166,6 +166,21 @@ TEST_F(EditPaintTest, AColourChangeEmptiesTheCache) {
     EXPECT_EQ(SolidBrushCache()->Depth(), 1);
 }
 
+// The system may make its colour brushes anew when the colours change (Wine deletes the old
+// ones): the brushes handed out for system colours follow, and paint the new colour.
+TEST_F(EditPaintTest, SystemBrushesFollowAColourChange) {
+    CachedSolidBrush(clBtnFace);
+    constexpr COLORREF face = RGB(10, 120, 230);
+    ScopedSysColors changed({{COLOR_BTNFACE, face}});
+    ASSERT_TRUE(changed.applied());
+    HBRUSH brush = CachedSolidBrush(clBtnFace);
+    EXPECT_EQ(brush, GetSysColorBrush(COLOR_BTNFACE));
+    Surface s(4, 4);
+    RECT r{0, 0, 4, 4};
+    ::FillRect(s.Handle(), &r, brush);
+    EXPECT_EQ(s.Pixel(2, 2), face);
+}
+
 TEST_F(EditPaintTest, ArrowsOfEachDirection) {
     Surface s(9, 9);
     DrawArrows(s.Canvas(), 3, TRect{0, 0, 9, 9}, clBlack, false, false, adUp);

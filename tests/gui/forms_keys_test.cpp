@@ -190,4 +190,22 @@ TEST_F(FormsModal, ShowModalEndsWithTheModalResultOfTheButtonPressed) {
     dialog->Free();
 }
 
+// What reacts to the hiding (an editor losing the focus) still sees the modal state.
+TEST_F(FormsModal, TheFormHidesBeforeItsModalStateEnds) {
+    InitForms();
+    TForm *dialog = New<TForm>(Application);
+    int hides = 0;
+    bool modalWhenHidden = false;
+    dialog->OnHide = [&](TObject *) {
+        ++hides;
+        modalWhenHidden = dialog->FormState().Contains(fsModal) && !dialog->Visible();
+    };
+    PostMessageW(dialog->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_EQ(hides, 1);
+    EXPECT_TRUE(modalWhenHidden);
+    EXPECT_FALSE(dialog->FormState().Contains(fsModal));
+    dialog->Free();
+}
+
 } // namespace

@@ -233,6 +233,26 @@ TEST_F(KvContainerTest, InnerEditScrollBarIsMirrored) {
     EXPECT_FALSE(c->HScrollBar()->Visible()) << "the edit has no horizontal bar";
 }
 
+// What a view info draws after the themed background (an editor's buttons and text) lies
+// inside the content rectangle: the background must leave the clip as it found it.
+TEST_F(KvContainerTest, ThemedBackgroundLeavesTheClipAsItWas) {
+    if (!IsThemeActive())
+        GTEST_SKIP() << "visual styles are off on this system";
+    TOwned<TBitmap> bitmap(New<TBitmap>());
+    bitmap->SetSize(60, 30);
+    TOwned<TkvCanvas> canvas(New<TkvCanvas>(bitmap->GetCanvas()));
+    TOwned<TkvContainerViewInfo> info(New<TkvContainerViewInfo>());
+    info->Bounds = TRect{0, 0, 60, 30};
+    info->BorderRect = info->ClientRect = TRect{1, 1, 59, 29};
+    info->BorderStyle = cbsSingle;
+    info->NativeStyle = true;
+    info->BackgroundColor = clWindow;
+    info->PaintContainer(canvas.get());
+    canvas->SetBrushColor(clRed);
+    canvas->FillRect(info->Bounds);
+    EXPECT_EQ(GetPixel(canvas->GetHandle(), 30, 15), RGB(255, 0, 0));
+}
+
 // Every border style, with and without hot tracking's focused look, in one picture.
 class KvContainerPaintTest : public KvContainerTest {
 protected:

@@ -361,6 +361,30 @@ TEST_F(KvEditTest, ClosingAModalFormWithOkValidatesWithoutRaising) {
     }
 }
 
+// Only a modal form's closing validates: a form that merely hides keeps its editors' text.
+TEST_F(KvEditTest, HidingAFormThatIsNotModalDoesNotValidate) {
+    TForm *other = New<TForm>(form);
+    other->SetBounds(60, 60, 200, 100);
+    TProbeEdit *e = New<TProbeEdit>(other);
+    e->SetAutoSize(false);
+    e->SetBounds(10, 10, 120, 21);
+    e->SetParent(other);
+    int validations = 0;
+    e->Properties()->OnValidate = [&](TObject *, Variant &, std::wstring &, bool &) { ++validations; };
+    other->Show();
+    e->SetFocus();
+    ASSERT_TRUE(pumpUntil([&] { return e->Focused(); }));
+    e->SetUserInput(true);
+    e->SetEditValue(Variant(std::wstring(L"typed")));
+    e->SetUserInput(false);
+    ASSERT_TRUE(e->EditModified());
+    other->SetModalResult(mrOk);
+    other->Hide();
+    pumpFor(30);
+    EXPECT_EQ(validations, 0);
+    other->Free();
+}
+
 TEST_F(KvEditTest, EnterValidatesWithTheDefaultText) {
     ASSERT_TRUE(showForm());
     TProbeEdit *e = edit(TRect{10, 10, 150, 31});

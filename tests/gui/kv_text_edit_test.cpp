@@ -441,3 +441,29 @@ TEST_F(KvTextEditTest, CapturesOfTextEditsInTheirStates) {
     EXPECT_TRUE(matchesReference(stackShots({all, withLookup}, 0), "gui", "kv_text_edits"));
     restoreThemingForProcess();
 }
+
+// The keyboard and the code bring the focus with the text selected; a click on the frame leaves
+// the selection where it was.
+TEST_F(KvTextEditTest, FocusFromTheKeyboardSelectsTheTextAClickOnTheFrameDoesNot) {
+    TkvTextEdit *first = addEdit(10, 10);
+    TkvTextEdit *second = addEdit(10, 40);
+    second->SetText(L"hello");
+    ASSERT_TRUE(focus(first));
+    typeAndDrain(VK_TAB);
+    ASSERT_TRUE(pumpUntil([&] { return GetFocus() == inner(second); }));
+    EXPECT_EQ(second->SelStart(), 0);
+    EXPECT_EQ(second->SelLength(), 5);
+
+    second->SetSelStart(2);
+    second->SetSelLength(0);
+    ASSERT_TRUE(focus(first));
+    clickAt(second->Handle(), POINT{1, 10});
+    ASSERT_TRUE(pumpUntil([&] { return GetFocus() == inner(second); }));
+    drainInput();
+    EXPECT_EQ(second->SelStart(), 2);
+    EXPECT_EQ(second->SelLength(), 0);
+
+    ASSERT_TRUE(focus(first));
+    ASSERT_TRUE(focus(second));
+    EXPECT_EQ(second->SelLength(), 5);
+}
