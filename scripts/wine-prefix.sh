@@ -18,9 +18,7 @@ if [ -n "$template" ]; then
   done
 fi
 if [ -n "$template" ] && [ "$(cat "$template/.project-ready" 2>/dev/null)" = "$version" ]; then
-  rm -rf "$prefix"
-  mkdir -p "$(dirname "$prefix")"
-  cp -a "$template" "$prefix"
+  "$(dirname "${BASH_SOURCE[0]}")/copy-prefix.sh" "$template" "$prefix"
   exit 0
 fi
 

@@ -14,8 +14,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_prefix=${WINEPREFIX:-${BUILD_DIR:?}/wineprefix}
 prefix=$source_prefix-config-e2e
 if ! cmp -s "$source_prefix/.project-ready" "$prefix/.project-ready"; then
-  rm -rf "$prefix"
-  cp -a "$source_prefix" "$prefix"
+  "$here/../../scripts/copy-prefix.sh" "$source_prefix" "$prefix"
 fi
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LANG=${LANG:-C.UTF-8}
 work=$(mktemp -d)

@@ -9,8 +9,7 @@ shift
 source_prefix=${WINEPREFIX:-${BUILD_DIR:?}/wineprefix}
 prefix=$source_prefix-$locale
 if ! cmp -s "$source_prefix/.project-ready" "$prefix/.project-ready"; then
-  rm -rf "$prefix"
-  cp -a "$source_prefix" "$prefix"
+  "$(dirname "${BASH_SOURCE[0]}")/../../scripts/copy-prefix.sh" "$source_prefix" "$prefix"
 fi
 export WINEPREFIX=$prefix LANG=$locale
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}

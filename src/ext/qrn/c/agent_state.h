@@ -142,6 +142,9 @@ void qrnStatAdd32(volatile uint32_t *counter, uint32_t amount);
 
 void JNICALL qrnVmInit(jvmtiEnv *jvmti, JNIEnv *jni, jthread thread);
 // Makes sure the Java recorder object exists (QRN.get); false, logged, when it does not.
+// Keeps a global reference of the Java recorder unless one is kept already; false when none
+// could be made.
+bool qrnKeepJavaRecorder(JNIEnv *env, jobject recorder);
 bool qrnEnsureJavaRecorder(JNIEnv *env);
 
 // Buffer thread. A request sets bits and wakes it; with wait, the caller (unless it is the buffer

@@ -141,18 +141,9 @@ bool checkRange(JNIEnv *env, jarray array, jint offset, jint length) {
 }
 
 jobject JNICALL javaInit(JNIEnv *env, jobject self, jstring locale, jint value) {
-    if (__atomic_load_n(&qrnState.javaRecorder, __ATOMIC_ACQUIRE) == nullptr) {
-        jobject g = env->NewGlobalRef(self);
-        if (g == nullptr) {
-            assertReport("g != NULL", sourceName, 1463, "java_init", "Could not global ref");
-            return nullptr;
-        }
-        // The buffer thread and a Java thread may both be making the recorder: one reference
-        // is kept, and the other given back.
-        jobject none = nullptr;
-        if (!__atomic_compare_exchange_n(&qrnState.javaRecorder, &none, g, false, __ATOMIC_ACQ_REL,
-                                         __ATOMIC_ACQUIRE))
-            env->DeleteGlobalRef(g);
+    if (!qrnKeepJavaRecorder(env, self)) {
+        assertReport("g != NULL", sourceName, 1463, "java_init", "Could not global ref");
+        return nullptr;
     }
     const char *text = locale != nullptr ? env->GetStringUTFChars(locale, nullptr) : "";
     if (text == nullptr) {

@@ -27,6 +27,20 @@ void JNICALL vmDeath(jvmtiEnv *, JNIEnv *jni) {
 
 } // namespace
 
+bool qrnKeepJavaRecorder(JNIEnv *env, jobject recorder) {
+    if (__atomic_load_n(&qrnState.javaRecorder, __ATOMIC_ACQUIRE) != nullptr)
+        return true;
+    jobject g = env->NewGlobalRef(recorder);
+    if (g == nullptr)
+        return false;
+    // The buffer thread and a Java thread may both be making the recorder: one reference is
+    // kept, and the other given back.
+    jobject none = nullptr;
+    if (!__atomic_compare_exchange_n(&qrnState.javaRecorder, &none, g, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
+        env->DeleteGlobalRef(g);
+    return true;
+}
+
 bool qrnEnsureJavaRecorder(JNIEnv *env) {
     if (qrnState.javaRecorder != nullptr)
         return true;
@@ -35,6 +49,11 @@ bool qrnEnsureJavaRecorder(JNIEnv *env) {
         jmethodID get = env->GetStaticMethodID(c, "get", "()Lmelnor/vantrel/qrn/QRN;");
         if (get != nullptr) {
             jobject recorder = env->CallStaticObjectMethod(c, get);
+            // Another thread may have made the recorder and still be in its init: the one get
+            // answers is the recorder all the same.
+            if (recorder != nullptr && qrnState.recorderClass != nullptr && !env->ExceptionCheck() &&
+                env->IsInstanceOf(recorder, qrnState.recorderClass))
+                qrnKeepJavaRecorder(env, recorder);
             if (recorder != nullptr)
                 env->DeleteLocalRef(recorder);
         }
