@@ -28,9 +28,21 @@ as_root() {
   fi
 }
 
+# A mirror in the middle of a sync fails an index now and then: try again, then go on with the
+# indexes that did come, and let the install say what it cannot find.
+apt_update() {
+  local try
+  for try in 1 2 3 4; do
+    as_root apt-get update -q && return 0
+    echo "setup: package index update failed (try $try of 4)" >&2
+    sleep $((try * 10))
+  done
+  echo "setup: going on with the package indexes at hand" >&2
+}
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
-  as_root apt-get update -q
+  apt_update
 fi
 
 missing=()
@@ -40,7 +52,7 @@ for p in "${packages[@]}"; do
 done
 
 if [ "${#missing[@]}" -gt 0 ]; then
-  as_root apt-get update -q
+  apt_update
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
