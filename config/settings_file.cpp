@@ -130,6 +130,9 @@ void SaveSettingsLines(const std::wstring &path, const TStringList *lines) {
     if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return;
     DWORD code = GetLastError();
-    DeleteFileW(temp.c_str());
+    // A failed replacement may already have moved the original away; then the temporary file is
+    // the only whole copy left, and it stays.
+    if (SettingsFileExists(path))
+        DeleteFileW(temp.c_str());
     raiseFor(path, code);
 }

@@ -32,7 +32,8 @@ bool SettingsFileExists(const std::wstring &path);
 // cannot be read whole, leaving the lines as they were.
 void LoadSettingsLines(const std::wstring &path, TStringList *lines);
 // Every line ended by CR LF into the file. Raises ESettingsFileError when the file cannot be
-// replaced; the original then stays as it was and no temporary file is left.
+// replaced; the original then stays as it was and no temporary file is left (unless the platform
+// moved the original away, when the temporary file keeps the new lines).
 void SaveSettingsLines(const std::wstring &path, const TStringList *lines);
 // The temporary file a save writes first.
 std::wstring SettingsTempPath(const std::wstring &path);

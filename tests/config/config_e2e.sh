@@ -319,17 +319,19 @@ case_spinning() {
   click edit
   key Up
   expect_text 513
-  key Up Up Down
+  key Up Up
+  expect_text 515
+  key Down
   expect_text 514
   click up
   expect_text 515
+  click up
+  expect_text 516
   click down
-  expect_text 514
-  key Down
-  expect_text 513
+  expect_text 515
   click ok
   wait_exit || return
-  expect_file '-Xmx513m\r\n'
+  expect_file '-Xmx515m\r\n'
 }
 
 # The spin edit's text is selected whenever the keyboard brings the focus to it, as the form

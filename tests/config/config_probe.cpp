@@ -172,7 +172,7 @@ std::string pointAnswer(const std::string &what) {
     }
     // A control whose look changes makes its window anew: wait for it a moment.
     HWND control = nullptr;
-    if (!waitFor(3000, [&] { return (control = controlNamed(form, what == "up" || what == "down" ? "edit" : what)) != nullptr; }))
+    if (!waitFor(20000, [&] { return (control = controlNamed(form, what == "up" || what == "down" ? "edit" : what)) != nullptr; }))
         return "none";
     GetWindowRect(control, &r);
     int x = (r.left + r.right) / 2;
@@ -191,8 +191,8 @@ std::string boxAnswer(int ms) {
     HWND box = nullptr;
     if (!waitFor(ms, [&] { return (box = findBox()) != nullptr; }))
         return "nobox";
-    // Its texts are there once it shows.
-    Sleep(100);
+    // A box may show before its text is set.
+    waitFor(20000, [&] { return !windowText(GetDlgItem(box, 0xFFFF)).empty(); });
     HWND owner = GetWindow(box, GW_OWNER);
     HWND form = FindWindowW(L"TfrmConfig", nullptr);
     return "box " + utf8(windowText(box)) + "\t" + utf8(windowText(GetDlgItem(box, 0xFFFF))) + "\t" +
@@ -218,7 +218,8 @@ std::string shotAnswer(const std::string &what, const std::string &name) {
         Sleep(500);
         return matchesReferenceFile(captureScreen(r), reference, name, options) ? "match" : "differ";
     }
-    waitFor(3000, [&] {
+    // A slow machine may take a while to paint: the bound is generous, and a match ends it early.
+    waitFor(20000, [&] {
         result = matchesReferenceFile(captureScreen(r), reference, name, options);
         return static_cast<bool>(result);
     });
