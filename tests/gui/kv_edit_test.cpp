@@ -122,6 +122,24 @@ TEST_F(KvEditTest, ButtonPressAndReleaseOverItClicks) {
     EXPECT_EQ(clicks.size(), 1u);
 }
 
+TEST_F(KvEditTest, ButtonsShownUnderTheMouseArePainted) {
+    ASSERT_TRUE(showForm());
+    TProbeEdit *e = edit(TRect{10, 10, 150, 31});
+    e->Style()->SetHotTrack(false);
+    e->Style()->SetButtonTransparency(ebtHideUnselected);
+    e->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+    UpdateWindow(e->Handle());
+    ASSERT_EQ(e->ViewInfo()->ButtonCount(), 0);
+    moveMouseTo(clientToScreen(e->Handle(), POINT{10, 10}));
+    ASSERT_TRUE(pumpUntil([&] { return e->ViewInfo()->ButtonCount() == 1; }));
+    // What the window shows once the buttons came is what a full repaint draws.
+    UpdateWindow(e->Handle());
+    const PixelBuffer shown = captureClient(e->Handle());
+    RedrawWindow(e->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const ImageDifference difference = compareImages(shown, captureClient(e->Handle()));
+    EXPECT_EQ(difference.differentPixels, 0) << "first at " << difference.firstX << "," << difference.firstY;
+}
+
 TEST_F(KvEditTest, AHandlerThatRaisesReachesTheExceptionHandler) {
     ASSERT_TRUE(showForm());
     TProbeEdit *e = edit(TRect{10, 10, 150, 31});
