@@ -175,6 +175,9 @@ void TkvCustomEdit::Loaded() {
     if (repositoryItem_ == nullptr)
         properties_->OnPropertiesChanged = Bind(this, &TkvCustomEdit::propertiesChangedHandler);
     PropertiesChanged(ActiveProperties());
+    // No shadow is kept from before loading; the normal style's recalculation decides it.
+    ViewInfo()->Shadow = false;
+    ContainerStyleChanged(Style());
 }
 
 void TkvCustomEdit::SetName(const std::wstring &name) { inherited::SetName(name); }

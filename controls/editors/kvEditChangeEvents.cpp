@@ -1,6 +1,4 @@
 // The editor's change-events catcher.
-#include <exception>
-
 #include "kvEditChangeEvents.h"
 
 void TkvEditChangeEventsCatcher::Lock() {
@@ -24,7 +22,7 @@ void TkvEditChangeEventsCatcher::Unlock(bool invoke) {
 
 TkvEditChangeEventsLock::~TkvEditChangeEventsLock() noexcept(false) {
     // Leaving by an exception: unlock without raising more, and let the first one go on.
-    if (std::uncaught_exceptions() > 0) {
+    if (std::uncaught_exceptions() > exceptions_) {
         try {
             catcher_->Unlock(false);
         } catch (...) {

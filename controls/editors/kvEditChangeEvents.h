@@ -9,6 +9,7 @@
 #include <classlib/object.h>
 
 #include <cstdint>
+#include <exception>
 
 // What the catcher needs of its editor.
 class IkvEditChangeEventsTarget {
@@ -50,17 +51,22 @@ private:
     bool editValueChangedPending_ = false;
 };
 
-// Holds the catcher locked for a scope; the end of the scope raises what is pending (also when
-// the scope is left by an exception, as the editor's finally blocks do).
+// Holds the catcher locked for a scope; the end of the scope raises what is pending. A scope
+// left by an exception only unlocks, so that the exception goes on.
 class TkvEditChangeEventsLock {
 public:
-    explicit TkvEditChangeEventsLock(TkvEditChangeEventsCatcher *catcher) : catcher_(catcher) { catcher_->Lock(); }
+    explicit TkvEditChangeEventsLock(TkvEditChangeEventsCatcher *catcher)
+        : catcher_(catcher), exceptions_(std::uncaught_exceptions()) {
+        catcher_->Lock();
+    }
     ~TkvEditChangeEventsLock() noexcept(false);
     TkvEditChangeEventsLock(const TkvEditChangeEventsLock &) = delete;
     TkvEditChangeEventsLock &operator=(const TkvEditChangeEventsLock &) = delete;
 
 private:
     TkvEditChangeEventsCatcher *catcher_;
+    // Exceptions already in flight when the scope began (a lock inside a destructor run by one).
+    int exceptions_;
 };
 
 #endif

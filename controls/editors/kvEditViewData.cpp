@@ -84,8 +84,8 @@ void TkvCustomEditViewData::Calculate(TkvCanvas *canvas, const TRect &bounds, co
 
     CalculateButtonsViewInfo(canvas, mouse, viewInfo, old);
 
-    if (!IsRectEmpty(&InnerControlBounds))
-        viewInfo->InnerEditRect = InnerControlBounds;
+    // Painted editors repaint this rectangle when their buttons come or go: it takes the buttons in.
+    viewInfo->InnerEditRect = IsRectEmpty(&InnerControlBounds) ? viewInfo->ClientRect : InnerControlBounds;
     TkvLookAndFeelKind kind = Style->LookAndFeel()->Kind();
     PopupBorderStyle = KvResolvePopupBorderStyle(Style->PopupBorderStyle(), InPlace, border, kind);
 }
@@ -121,7 +121,6 @@ void TkvCustomEditViewData::CalculateButtonsViewInfo(TkvCanvas *canvas, const Tk
     viewInfo->PressedButton = -1;
     viewInfo->HotButton = -1;
     viewInfo->ButtonHeld = false;
-    viewInfo->InnerEditRect = viewInfo->ClientRect;
     const int visible = Buttons != nullptr ? Buttons->VisibleCount() : 0;
     if (KvEditButtonsHidden(visible, Style->ButtonTransparency(), Focused, Hot)) {
         viewInfo->SetButtonCount(0);
@@ -160,7 +159,7 @@ void TkvCustomEditViewData::CalculateButtonsViewInfo(TkvCanvas *canvas, const Tk
             TkvEditButtonPlacement{width, info->Data.LeftAlignment, Buttons->Items(index)->Stretchable()};
     }
     std::vector<TkvEditButtonPlace> places;
-    viewInfo->InnerEditRect = KvPlaceEditButtons(viewInfo->ClientRect, placements, StretchButtons, places);
+    KvPlaceEditButtons(viewInfo->ClientRect, placements, StretchButtons, places);
     bool firstLeft = true;
     bool firstRight = true;
     for (std::size_t j = 0; j < places.size(); ++j) {

@@ -308,7 +308,6 @@ void TkvSpinEditViewData::placeSpinButtons(TkvSpinEditViewInfo *viewInfo) {
         // Where the text area ends: buttons at the left edge count as left-aligned.
         button->Data.LeftAlignment = r.right <= layout.Rest.left && r.right > r.left;
     }
-    viewInfo->InnerEditRect = layout.Rest;
     viewInfo->HasSeparator = layout.HasSeparator;
     viewInfo->SeparatorFrom = layout.SeparatorFrom;
     viewInfo->SeparatorTo = layout.SeparatorTo;

@@ -101,4 +101,25 @@ TEST(KvEditChangeEvents, AScopeLeftByAnExceptionUnlocksWithoutRaising) {
     EXPECT_FALSE(catcher->IsLocked());
 }
 
+// A scope that begins and ends inside a destructor run by an exception is left normally.
+struct LockedWhileUnwinding {
+    TkvEditChangeEventsCatcher *catcher;
+    ~LockedWhileUnwinding() {
+        TkvEditChangeEventsLock lock(catcher);
+        catcher->SetChangePending();
+    }
+};
+
+TEST(KvEditChangeEvents, AScopeInsideAnUnwindingDestructorStillRaises) {
+    RecordingEditor editor;
+    TOwned<TkvEditChangeEventsCatcher> catcher(New<TkvEditChangeEventsCatcher>(&editor));
+    try {
+        LockedWhileUnwinding cleanup{catcher.get()};
+        throw std::runtime_error("elsewhere");
+    } catch (const std::runtime_error &) {
+    }
+    EXPECT_EQ(editor.log, "change;");
+    EXPECT_FALSE(catcher->IsLocked());
+}
+
 } // namespace

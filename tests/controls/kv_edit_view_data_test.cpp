@@ -65,8 +65,7 @@ TEST_F(KvEditViewDataTest, FrameAndButtonsFromTheStyleAndTheCollection) {
     EXPECT_EQ(info->Button(1)->Bounds.left, 1);
     EXPECT_EQ(info->Button(0)->Bounds.top, 1);
     EXPECT_EQ(info->Button(0)->Bounds.bottom, 20);
-    EXPECT_EQ(info->InnerEditRect.left, info->Button(1)->Bounds.right);
-    EXPECT_EQ(info->InnerEditRect.right, info->Button(2)->Bounds.left);
+    EXPECT_TRUE(EqualRect(&info->InnerEditRect, &info->ClientRect)) << "no inner control: the buttons too";
     EXPECT_EQ(info->Button(0)->Data.Style, btsFlat) << "a single border gives flat buttons";
     EXPECT_EQ(info->Button(2)->Index, 2);
     EXPECT_TRUE(info->Button(2)->Data.RightNeighbour);
@@ -82,7 +81,9 @@ TEST_F(KvEditViewDataTest, FrameAndButtonsFromTheStyleAndTheCollection) {
     ASSERT_EQ(info->ButtonCount(), 2);
     EXPECT_EQ(info->Button(0)->Bounds.left, 89);
     EXPECT_EQ(info->Button(1)->Index, 2);
-    EXPECT_EQ(info->InnerEditRect.left, 1);
+    data->InnerControlBounds = TRect{3, 3, 80, 18};
+    EXPECT_EQ(calculate()->InnerEditRect.right, 80) << "the inner control's bounds";
+    data->InnerControlBounds = TRect{};
 
     // Transparency hides the buttons of an editor without the focus.
     style->SetButtonTransparency(ebtHideInactive);

@@ -146,8 +146,8 @@ TEST_F(KvSpinEditViewTest, TheViewDataPlacesTheButtonsAgain) {
     EXPECT_EQ(info->Button(kvSpinButtonDown)->Bounds.left, client.left + fast);
     EXPECT_EQ(info->Button(kvSpinButtonFastUp)->Bounds.right, client.right);
     EXPECT_EQ(info->Button(kvSpinButtonUp)->Bounds.right, client.right - fast);
-    EXPECT_EQ(info->InnerEditRect.left, client.left + fast + step);
-    EXPECT_EQ(info->InnerEditRect.right, client.right - fast - step);
+    EXPECT_EQ(TextEditClientArea(info).left, client.left + fast + step);
+    EXPECT_EQ(TextEditClientArea(info).right, client.right - fast - step);
     EXPECT_TRUE(info->Button(kvSpinButtonDown)->Data.LeftAlignment);
     EXPECT_FALSE(info->Button(kvSpinButtonUp)->Data.LeftAlignment);
     EXPECT_EQ(info->Button(0)->Data.Style, bts3D);
@@ -166,7 +166,7 @@ TEST_F(KvSpinEditViewTest, TheViewDataPlacesTheButtonsAgain) {
     const TRect offsets = data->GetContentOffsets();
     EXPECT_EQ(up.right - up.left,
               KvSpinStepButtonWidth(sbpVert, canvas->TextHeight(L"Zg"), offsets.top + offsets.bottom, 21));
-    EXPECT_EQ(info->InnerEditRect.right, up.left);
+    EXPECT_EQ(TextEditClientArea(info).right, up.left);
     EXPECT_FALSE(info->HasSeparator) << "no theme";
 
     // The mouse still finds each button where it now stands.

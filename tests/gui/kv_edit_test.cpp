@@ -8,6 +8,7 @@
 #include <kvClasses.h>
 #include <kvEdit.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "capture.h"
@@ -120,6 +121,47 @@ TEST_F(KvEditTest, ButtonPressAndReleaseOverItClicks) {
     EXPECT_EQ(e->logCount(L"up 1"), 1);
     EXPECT_EQ(e->logCount(L"click 1"), 0);
     EXPECT_EQ(clicks.size(), 1u);
+}
+
+TEST_F(KvEditTest, ADoubleClickOffTheButtonsIsASecondPressAndClick) {
+    ASSERT_TRUE(showForm());
+    TProbeEdit *e = edit(TRect{10, 10, 150, 31});
+    e->Style()->SetHotTrack(false);
+    e->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+    std::vector<std::wstring> events;
+    e->OnMouseDown = [&](TObject *, TMouseButton, TShiftState, int, int) { events.push_back(L"down"); };
+    e->OnClick = [&](TObject *) { events.push_back(L"click"); };
+    e->OnDblClick = [&](TObject *) { events.push_back(L"double"); };
+    ASSERT_TRUE(pumpUntil([&] { return e->ViewInfo()->ButtonCount() == 1; }));
+    doubleClickAt(e->Handle(), POINT{10, 10});
+    ASSERT_TRUE(pumpUntil([&] { return events.size() >= 5; }));
+    pumpFor(30);
+    EXPECT_EQ(events, (std::vector<std::wstring>{L"down", L"click", L"double", L"down", L"click"}));
+
+    // On a button: two clicks of the button, no double click of the editor.
+    events.clear();
+    doubleClickAt(e->Handle(), buttonCentre(e, 0));
+    ASSERT_TRUE(pumpUntil([&] { return e->logCount(L"click 0") == 2; }));
+    pumpFor(30);
+    EXPECT_EQ(std::count(events.begin(), events.end(), L"double"), 0);
+}
+
+TEST_F(KvEditTest, ButtonsShownUnderTheMouseArePainted) {
+    ASSERT_TRUE(showForm());
+    TProbeEdit *e = edit(TRect{10, 10, 150, 31});
+    e->Style()->SetHotTrack(false);
+    e->Style()->SetButtonTransparency(ebtHideUnselected);
+    e->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+    UpdateWindow(e->Handle());
+    ASSERT_EQ(e->ViewInfo()->ButtonCount(), 0);
+    moveMouseTo(clientToScreen(e->Handle(), POINT{10, 10}));
+    ASSERT_TRUE(pumpUntil([&] { return e->ViewInfo()->ButtonCount() == 1; }));
+    // What the window shows once the buttons came is what a full repaint draws.
+    UpdateWindow(e->Handle());
+    const PixelBuffer shown = captureClient(e->Handle());
+    RedrawWindow(e->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const ImageDifference difference = compareImages(shown, captureClient(e->Handle()));
+    EXPECT_EQ(difference.differentPixels, 0) << "first at " << difference.firstX << "," << difference.firstY;
 }
 
 TEST_F(KvEditTest, AHandlerThatRaisesReachesTheExceptionHandler) {
