@@ -446,8 +446,7 @@ void TkvCustomInnerTextEdit::wmKeyDown(TMessage &m) {
     inherited::Dispatch(m);
     if (container_ == nullptr || keyConsumed_ || !HandleAllocated())
         return;
-    if (!stateChanged(state) && CompareStringW(LOCALE_USER_DEFAULT, 0, state.Text.c_str(), -1, GetText().c_str(),
-                                               -1) == CSTR_EQUAL) {
+    if (!stateChanged(state)) {
         auto key = static_cast<WORD>(m.WParam);
         if (key != 0) {
             container_->DoAfterKeyDown(key, KeyDataToShiftState(m.LParam));

@@ -330,6 +330,8 @@ void TkvCustomTextEdit::PropertiesChanged(TObject *sender) {
         inner->SetOEMConvert(properties->OEMConvert());
         inner->SetPasswordChar(properties->PasswordChar());
     }
+    imeMode_ = properties->ImeMode();
+    imeName_ = properties->ImeName();
     CheckValueBounds();
     if (!IsPosting() && lookupData_ != nullptr)
         RefreshTextValue();
@@ -484,7 +486,10 @@ void TkvCustomTextEdit::DoEditKeyDown(WORD &key, TShiftState shift) {
             break;
         case VK_LEFT:
         case VK_RIGHT:
-            if (!shift.Contains(ssShift) && SelLength() > 0) {
+            // With Shift the selection grows from the completed tail, which still matches.
+            if (shift.Contains(ssShift))
+                break;
+            if (SelLength() > 0) {
                 // Only a selection is collapsed; otherwise the caret moves as in any edit.
                 const int start = SelStart();
                 const int end = start + SelLength();
@@ -555,23 +560,21 @@ bool TkvCustomTextEdit::completeFromLookup(wchar_t &key) {
     std::wstring typed;
     std::wstring tail;
     if (key == 8) {
-        if (!lookupMatched_ || !hasSelection || selEnd != length)
+        // Nothing before the caret: the edit has nothing to remove either.
+        if (!lookupMatched_ || (selStart == 0 && !hasSelection))
             return false;
         // The completed tail goes, and with it the last character typed.
         typed = text.substr(0, static_cast<std::size_t>(std::max(selStart - 1, 0)));
-        if (typed.empty()) {
-            lookupMatched_ = false;
-            lookupData_->Locate(typed, tail, false);
-            setCompletedText(std::wstring(), std::wstring());
-            return true;
-        }
-        lookupMatched_ = lookupData_->Locate(typed, tail, false);
+        // An empty text matches nothing: it is only cleared.
+        lookupMatched_ = !typed.empty() && lookupData_->Locate(typed, tail, false);
         setCompletedText(typed, lookupMatched_ ? tail : std::wstring());
         return true;
     }
     if (key < 32)
         return false;
-    if (!(selEnd == length && (selStart == length || hasSelection || lookupMatched_)))
+    // Typed in the middle of the text, with nothing selected and no item matched, a character
+    // only inserts.
+    if (!(selStart == length || hasSelection || lookupMatched_))
         return false;
     std::wstring typedChar(1, key);
     typedChar = ApplyCharCase(typedChar, ActiveProperties()->CharCase());

@@ -49,6 +49,11 @@ public:
     void SetSelLength(int value);
     std::wstring SelText();
     int ItemIndex() { return GetItemIndex(); }
+    // The editor's own input method settings; the properties' are copied here when they change.
+    TImeMode ImeMode() const noexcept { return imeMode_; }
+    void SetImeMode(TImeMode value) noexcept { imeMode_ = value; }
+    TImeName ImeName() const { return imeName_; }
+    void SetImeName(const TImeName &value) { imeName_ = value; }
 
     // The text currently equals a completed lookup item.
     bool LookupItemsMatched() const noexcept { return lookupMatched_; }
@@ -149,6 +154,8 @@ private:
     std::wstring savedText_;
     bool textSaved_ = false;
     TkvFormatChangeLink *formatListener_ = nullptr;
+    TImeMode imeMode_ = imDontCare;
+    TImeName imeName_;
 };
 
 class TkvTextEdit : public TkvCustomTextEdit {

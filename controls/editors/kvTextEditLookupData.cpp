@@ -50,10 +50,12 @@ int TkvCustomTextEditLookupData::IndexOf(const std::wstring &text) {
 bool TkvCustomTextEditLookupData::Locate(std::wstring &text, std::wstring &tail, bool next) {
     tail.clear();
     const int count = GetItemCount();
-    if (count == 0 || text.empty()) {
+    if (count == 0) {
         InternalSetCurrentKey(-1);
         return false;
     }
+    if (text.empty())
+        return false;
     const int first = next ? std::max(itemIndex_ + 1, 0) : 0;
     const std::size_t typed = text.size();
     for (int i = first; i < count; ++i) {

@@ -44,8 +44,8 @@ public:
     std::wstring GetDisplayText(const Variant &key) override;
     int IndexOf(const std::wstring &text) override;
     // Completes text from the first item (after the current one when next) that starts with it,
-    // ignoring case: text takes the item's own case, tail the rest of the item. No match, no items
-    // or an empty text: false, and the current key becomes -1.
+    // ignoring case: text takes the item's own case, tail the rest of the item. No match or no
+    // items: false, and the current key becomes -1. An empty text: false, the key unchanged.
     bool Locate(std::wstring &text, std::wstring &tail, bool next) override;
     void SetCurrentKey(const Variant &key) override;
     bool IsEmpty() override { return GetItemCount() == 0; }

@@ -67,8 +67,12 @@ TEST(KvTextEditLookupData, TheFirstItemStartingWithTheTextCompletesItInItsOwnCas
     EXPECT_EQ(text, L"gamma");
     EXPECT_EQ(tail, L"");
     EXPECT_EQ(f.data->CurrentKey(), -1);
+    // An empty text fails before any search: the current key stays.
+    text = L"be";
+    ASSERT_TRUE(f.data->Locate(text, tail, false));
     text = L"";
     EXPECT_FALSE(f.data->Locate(text, tail, false));
+    EXPECT_EQ(f.data->CurrentKey(), 2);
     // Longer than every item.
     text = L"Betamax";
     EXPECT_FALSE(f.data->Locate(text, tail, false));

@@ -2,7 +2,7 @@
 // event for the program's own texts, pasting within the maximum length, character case, text
 // typed through the clipboard and the input method, the painted text of an unfocused
 // right-aligned editor, a numeric descendant's edit text, completion from lookup items and the
-// arrow keys over a completed tail; and captures of text edits in their states.
+// keys over a completed tail; and captures of text edits in their states.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -267,6 +267,10 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     EXPECT_EQ(edit->SelStart(), 1);
     EXPECT_EQ(edit->SelLength(), 4);
 
+    // With Shift the arrows only select: the item still matches.
+    pressWith(VK_RIGHT, VK_SHIFT);
+    EXPECT_TRUE(edit->LookupItemsMatched());
+
     // Right collapses the selection to its end and is used up; then it moves the caret again.
     typeAndDrain(VK_RIGHT);
     EXPECT_EQ(edit->SelStart(), 5);
@@ -281,6 +285,31 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     typeChars(L"gam");
     EXPECT_EQ(edit->Text(), L"gam");
     EXPECT_EQ(edit->ItemIndex(), -1);
+
+    // Typed whole, the item still matches: Backspace takes the last character and searches again.
+    edit->SelectAll();
+    typeChars(L"alpha");
+    EXPECT_EQ(edit->Text(), L"Alpha");
+    ASSERT_TRUE(edit->LookupItemsMatched());
+    typeAndDrain(VK_BACK);
+    EXPECT_EQ(edit->Text(), L"Alpha");
+    EXPECT_EQ(edit->SelStart(), 4);
+    EXPECT_EQ(edit->SelLength(), 1);
+
+    // Typed over a selection inside the text, the prefix is completed and the item is the text.
+    edit->SetText(L"Gamma");
+    edit->SetSelStart(0);
+    edit->SetSelLength(2);
+    typeChars(L"b");
+    EXPECT_EQ(edit->Text(), L"Beta");
+    EXPECT_EQ(edit->SelStart(), 1);
+    EXPECT_EQ(edit->SelLength(), 3);
+    // Inside the text with nothing selected or matched, a character is only inserted.
+    edit->SetText(L"Gamma");
+    edit->SetSelStart(0);
+    edit->SetSelLength(0);
+    typeChars(L"b");
+    EXPECT_EQ(edit->Text(), L"bGamma");
 
     // An item chosen by index becomes the value, as a click.
     const int clicksBefore = clicks;
@@ -361,6 +390,23 @@ TEST_F(KvTextEditTest, PasswordEchoNavigationKeysAndTheBoundsLock) {
     EXPECT_EQ(after.front(), VK_DOWN);
     EXPECT_EQ(edit->Text(), L"secret");
 
+    // A key that changed only the case of the text changed nothing.
+    edit->OnKeyDown = [&](TObject *, WORD &key, TShiftState) {
+        if (key != VK_F2)
+            return;
+        const int start = edit->SelStart();
+        const int length = edit->SelLength();
+        edit->SetText(L"SECRET");
+        edit->SetSelStart(start);
+        edit->SetSelLength(length);
+    };
+    after.clear();
+    typeAndDrain(VK_F2);
+    edit->OnKeyDown = nullptr;
+    EXPECT_EQ(edit->Text(), L"SECRET");
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.back(), VK_F2);
+
     // The input method follows the mode whenever the edit takes the focus.
     TkvTextEdit *other = addEdit(10, 50);
     edit->Properties()->SetImeMode(imDisable);
@@ -368,6 +414,10 @@ TEST_F(KvTextEditTest, PasswordEchoNavigationKeysAndTheBoundsLock) {
     ASSERT_TRUE(focus(edit));
     EXPECT_EQ(ImmGetContext(inner(edit)), nullptr);
     edit->Properties()->SetImeMode(imOpen);
+    edit->Properties()->SetImeName(L"Pinyin");
+    // The editor's own settings follow its properties.
+    EXPECT_EQ(edit->ImeMode(), imOpen);
+    EXPECT_EQ(edit->ImeName(), L"Pinyin");
     ASSERT_TRUE(focus(other));
     ASSERT_TRUE(focus(edit));
     HIMC context = ImmGetContext(inner(edit));
