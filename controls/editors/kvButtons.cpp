@@ -311,11 +311,15 @@ int TkvButtonGlyph::CreateImage(TkvButtonState state) {
     HDC source = original_->GetCanvas()->GetHandle();
     const int part = image < numGlyphs_ ? image : 0;
     const int sourceX = part * size.cx;
-    const COLORREF transparent = ColorToRGB(original_->GetTransparentColor());
+    // A bitmap with a fixed transparent colour is masked by the glyph's; otherwise the list takes
+    // the image's corner pixel.
+    const bool fixed = original_->TransparentMode() == tmFixed;
+    const TColor imageMask = fixed ? transparentColor_ : clDefault;
     int index;
     if (image == 1 && numGlyphs_ < 2) {
-        // Embossed from the up image's shape.
-        HBITMAP mask = makeMask(source, 0, 0, size.cx, size.cy, transparent, false);
+        // Embossed from the up image's shape, as the up image is masked.
+        const COLORREF ground = fixed ? ColorToRGB(transparentColor_) : GetPixel(source, 0, size.cy - 1);
+        HBITMAP mask = makeMask(source, 0, 0, size.cx, size.cy, ground, false);
         paintThroughMask(workDC, 1, 1, size.cx, size.cy, mask, clBtnHighlight);
         paintThroughMask(workDC, 0, 0, size.cx, size.cy, mask, clBtnShadow);
         DeleteObject(mask);
@@ -325,7 +329,9 @@ int TkvButtonGlyph::CreateImage(TkvButtonState state) {
         const struct {
             COLORREF from;
             TColor to;
-        } recolours[] = {{RGB(255, 255, 255), clBtnHighlight}, {RGB(128, 128, 128), clBtnShadow}, {transparent, clBtnFace}};
+        } recolours[] = {{RGB(255, 255, 255), clBtnHighlight},
+                         {RGB(128, 128, 128), clBtnShadow},
+                         {ColorToRGB(transparentColor_), clBtnFace}};
         for (const auto &r : recolours) {
             HBITMAP mask = makeMask(source, sourceX, 0, size.cx, size.cy, r.from, true);
             paintThroughMask(workDC, 0, 0, size.cx, size.cy, mask, r.to);
@@ -334,7 +340,7 @@ int TkvButtonGlyph::CreateImage(TkvButtonState state) {
         index = list_->AddGlyph(work.get(), clDefault);
     } else {
         BitBlt(workDC, 0, 0, size.cx, size.cy, source, sourceX, 0, SRCCOPY);
-        index = list_->AddGlyph(work.get(), original_->GetTransparentColor());
+        index = list_->AddGlyph(work.get(), imageMask);
     }
     indexes_[image] = index;
     return index;
@@ -635,7 +641,10 @@ void TkvCustomButton::paint(HDC dc, const TRect &client) {
     painter->DrawPushButton(canvas_, face, L"", state, true, color, canvas_->GetFont()->GetColor());
     const int shift = state == kvbsPressed ? painter->GetButtonPressedShift() : 0;
 
-    TRect content = face;
+    // The content stops at the arrow part, which the face overlaps.
+    TRect content = all;
+    if (kind_ == kvbkDropDownButton)
+        content.right = arrowPart.left;
     int border = painter->GetButtonBorderWidth(state);
     InflateRect(&content, -border, -border);
     TkvRegion *saved = canvas_->GetClipRegion();

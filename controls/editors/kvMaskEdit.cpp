@@ -576,9 +576,12 @@ void TkvCustomMaskEdit::SetSelText(const std::wstring &text) {
         inherited::SetSelText(text);
         return;
     }
-    mode_->ClipboardTextLength = static_cast<int>(text.size());
+    // A NUL is never taken: counting it would put the caret past what landed.
+    std::wstring taken = text;
+    std::erase(taken, L'\0');
+    mode_->ClipboardTextLength = static_cast<int>(taken.size());
     mode_->BeforePaste();
-    replaceSelectionMasked(text);
+    replaceSelectionMasked(taken);
     mode_->AfterPaste();
 }
 

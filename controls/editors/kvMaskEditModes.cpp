@@ -25,6 +25,13 @@ bool startsWith(const std::wstring &text, const std::wstring &prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// A NUL would end the inner edit's text where it stands: it is never taken.
+std::wstring withoutNul(const std::wstring &text) {
+    std::wstring result = text;
+    std::erase(result, L'\0');
+    return result;
+}
+
 // The inner text and the selection [start, end) in it, held inside the text.
 struct TextSelection {
     std::wstring text;
@@ -109,7 +116,7 @@ wchar_t TkvMaskEditStandardMode::GetBlank() const { return standardMask_->Blank(
 std::wstring TkvMaskEditStandardMode::GetEmptyString() { return standardMask_->GetEmptyString(); }
 
 std::wstring TkvMaskEditStandardMode::GetFormattedText(const std::wstring &text, bool flag) {
-    std::wstring result = text;
+    std::wstring result = withoutNul(text);
     standardMask_->FormatText(result, true, flag);
     return result;
 }
@@ -118,7 +125,7 @@ std::wstring TkvMaskEditStandardMode::TextToEditText(const std::wstring &text, b
     if (standardMask_->ItemCount() == 0)
         return text;
     const IkvMaskEditModeOptions *options = Options();
-    std::wstring result = text;
+    std::wstring result = withoutNul(text);
     standardMask_->FormatText(result, options == nullptr || options->CharCaseNormal(), flag);
     standardMask_->StripBlanks(result);
     return result;
@@ -414,7 +421,7 @@ std::wstring TkvMaskEditRegExprMode::GetFormattedText(const std::wstring &text, 
         return {};
     applyCaseRule();
     regExpr_->Reset();
-    return regExpr_->FeedText(text);
+    return regExpr_->FeedText(withoutNul(text));
 }
 
 bool TkvMaskEditRegExprMode::IsFullText(const std::wstring &text) {
@@ -545,7 +552,7 @@ std::wstring TkvMaskEditRegExprExMode::GetFormattedText(const std::wstring &text
     // Typed text may leave out what the expression forces: it is put in where it is missing.
     regExpr_->Reset();
     std::wstring result;
-    for (wchar_t c : text) {
+    for (wchar_t c : withoutNul(text)) {
         wchar_t accepted = c;
         if (regExpr_->Next(c, &accepted)) {
             result += accepted;

@@ -89,6 +89,7 @@ TEST(KvSpinEditValues, FloatStepsStayInsideTheBounds) {
         {0.5, range(0, 10), kvSpinButtonUp, 0.25, kvSpinWrapClamp, 0.75, "a fraction is not rounded"},
         {9.5, range(0, 10), kvSpinButtonUp, 1, kvSpinWrapClamp, 10, "clamped at the top"},
         {9, range(0, 10), kvSpinButtonUp, 3, kvSpinWrapAround, 1, "wrapped as integers are"},
+        {9, range(0, 10), kvSpinButtonUp, 25, kvSpinWrapAround, 1, "a step longer than the period too"},
         {9.8, range(0, 10), kvSpinButtonUp, 0.5, kvSpinWrapAround, 0, "a short wrap does not fall below"},
         {0.2, range(0, 10), kvSpinButtonDown, 0.5, kvSpinWrapAround, 10, "nor rise above"},
         {1e308, none(), kvSpinButtonUp, 1e308, kvSpinWrapClamp, kvSpinFloatLimit, "the type's limit"},

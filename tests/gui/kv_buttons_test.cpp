@@ -157,6 +157,71 @@ TEST_F(KvButtonTest, DisabledImagesAreEmbossedFromTheShape) {
     EXPECT_EQ(GetPixel(dc, 10, 2), RGB(255, 0, 0)); // olive is transparent
 }
 
+TEST_F(KvButtonTest, TheGlyphsTransparentColourIsItsOwnNotTheCorners) {
+    // Two images on olive, each with a black corner.
+    TOwned<TBitmap> two = strip(32, 16);
+    HDC twoDC = two->GetCanvas()->GetHandle();
+    SetPixel(twoDC, 0, 15, RGB(0, 0, 0));
+    SetPixel(twoDC, 16, 15, RGB(0, 0, 0));
+    TOwned<TkvButtonGlyph> glyph(New<TkvButtonGlyph>());
+    glyph->SetGlyph(two.get());
+    ASSERT_EQ(glyph->NumGlyphs(), 2);
+    TOwned<TBitmap> target(New<TBitmap>());
+    target->SetSize(20, 20);
+    HDC dc = target->GetCanvas()->GetHandle();
+    RECT all{0, 0, 20, 20};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(dc, &all, red);
+    // The supplied disabled image: its olive becomes the face, the corner still masks.
+    glyph->Draw(dc, 0, 0, kvbsDisabled);
+    EXPECT_EQ(GetPixel(dc, 10, 2), ColorToRGB(clBtnFace));
+    EXPECT_EQ(GetPixel(dc, 0, 15), RGB(255, 0, 0));
+
+    // A bitmap whose transparent colour is fixed is masked by the glyph's, not by its corner.
+    TOwned<TBitmap> fixed = strip(16, 16);
+    SetPixel(fixed->GetCanvas()->GetHandle(), 0, 15, RGB(0, 0, 0));
+    fixed->SetTransparentColor(clOlive);
+    glyph->SetGlyph(fixed.get());
+    FillRect(dc, &all, red);
+    DeleteObject(red);
+    glyph->Draw(dc, 0, 0, kvbsNormal);
+    EXPECT_EQ(GetPixel(dc, 10, 2), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 0, 15), RGB(0, 0, 0));
+}
+
+TEST_F(KvButtonTest, TheContentOfADropDownButtonStopsBeforeTheArrowPart) {
+    ShownForm shown;
+    TkvButton *button = addButton(shown.form, TRect{10, 10, 90, 40});
+    button->LookAndFeel()->SetKind(lfStandard);
+    button->SetKind(kvbkDropDownButton);
+    // A glyph wider than the button: a black band across olive.
+    TOwned<TBitmap> wide(New<TBitmap>());
+    wide->SetSize(120, 16);
+    HDC wideDC = wide->GetCanvas()->GetHandle();
+    RECT ground{0, 0, 120, 16};
+    RECT band{0, 4, 120, 12};
+    HBRUSH olive = CreateSolidBrush(ColorToRGB(clOlive));
+    FillRect(wideDC, &ground, olive);
+    DeleteObject(olive);
+    FillRect(wideDC, &band, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    button->SetGlyph(wide.get());
+    TEdit *edit = New<TEdit>(shown.form);
+    edit->SetParent(shown.form);
+    edit->SetBounds(10, 100, 100, 22);
+    ASSERT_TRUE(shown.show());
+    edit->SetFocus();
+    ASSERT_TRUE(pumpUntil([&] { return GetFocus() == edit->Handle(); }));
+    button->Repaint();
+    ASSERT_EQ(button->CurrentState(), kvbsNormal);
+    // The arrow part is the last 15 pixels; the content ends the border's width before it.
+    const int border = PainterOf<TkvStandardLookAndFeelPainter>()->GetButtonBorderWidth(kvbsNormal);
+    const int end = 80 - 15 - border;
+    PixelBuffer face = captureClient(button->Handle());
+    EXPECT_EQ(face.colorAt(end - 1, 15), RGB(0, 0, 0));
+    EXPECT_EQ(face.colorAt(end, 15), ColorToRGB(clBtnFace));
+    EXPECT_EQ(face.colorAt(end + 1, 15), ColorToRGB(clBtnFace));
+}
+
 TEST_F(KvButtonTest, GlyphAndCaptionLayout) {
     ShownForm shown;
     TkvButton *button = addButton(shown.form, TRect{10, 10, 130, 40}, L"Caption");

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -340,7 +341,43 @@ TEST_F(KvMaskEditTest, PropertiesKeepTheirRulesWhileAMaskIsInForce) {
 
     const int registered = EditPropertiesRegistry()->FindByClass(TkvMaskEditProperties::ClassInfo());
     ASSERT_GE(registered, 0);
-    EXPECT_EQ(EditPropertiesRegistry()->GetDescription(registered), L"MaskEdit");
+    EXPECT_EQ(EditPropertiesRegistry()->Items()->Strings(registered),
+              L"MaskEdit|Represents a generic masked edit control.");
+}
+
+TEST_F(KvMaskEditTest, ANulFromCodeNeverCutsTheTextShort) {
+    struct Case {
+        TkvEditMaskKind kind;
+        const wchar_t *mask;
+        const wchar_t *set;  // a\0b as the mask took it
+        int end;             // where typing goes on
+        const wchar_t *full; // c typed there
+        const wchar_t *put;  // x\0y put in with the whole text selected
+    };
+    // (a space is a character to C; the standard mask overwrites what is put in)
+    const Case cases[] = {{emkStandard, L"CCC", L"ab ", 2, L"abc", L"xyc"},
+                          {emkRegExpr, L"...", L"ab", 2, L"abc", L"xy"},
+                          {emkRegExprEx, L"'+'...", L"+ab", 3, L"+abc", L"+xy"}};
+    TCountingMaskEdit *edit = addEdit(10, 10);
+    ASSERT_TRUE(focus(edit));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.mask));
+        edit->Properties()->SetMaskKind(c.kind);
+        edit->Properties()->SetEditMask(c.mask);
+        edit->SetText(std::wstring(L"a\0b", 3));
+        EXPECT_EQ(shown(edit), c.set);
+        EXPECT_EQ(GetWindowTextLengthW(inner(edit)), static_cast<int>(std::wcslen(c.set)));
+        edit->SetSelStart(c.end);
+        chars(edit, L"c");
+        EXPECT_EQ(shown(edit), c.full);
+        EXPECT_TRUE(edit->ValidateEdit(false));
+        edit->SelectAll();
+        edit->SetSelText(std::wstring(L"x\0y", 3));
+        EXPECT_EQ(shown(edit), c.put);
+        EXPECT_EQ(GetWindowTextLengthW(inner(edit)), static_cast<int>(std::wcslen(c.put)));
+        EXPECT_EQ(edit->SelStart(), 2 + (c.kind == emkRegExprEx ? 1 : 0)) << "after what landed";
+        edit->SetText(L"");
+    }
 }
 
 TEST_F(KvMaskEditTest, AnyInputOnTheFormEndsInATextTheMaskAllows) {

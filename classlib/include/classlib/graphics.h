@@ -385,6 +385,9 @@ private:
 
 class TBitmapCanvas;
 
+// Whether a bitmap's transparent colour was set (fixed) or is taken from its pixels (auto).
+enum TTransparentMode : std::uint8_t { tmAuto, tmFixed };
+
 // A bitmap: 32 bits a pixel, or 1 when monochrome; its canvas draws into it.
 class TBitmap : public TGraphic {
     CL_CLASS(TBitmap, TGraphic)
@@ -413,6 +416,7 @@ public:
     TColor GetTransparentColor();
     // clDefault returns to the pixel's colour.
     void SetTransparentColor(TColor color);
+    TTransparentMode TransparentMode() const noexcept { return transparentColor_ == clDefault ? tmAuto : tmFixed; }
     // Loads a bitmap resource of the module; raises EInvalidGraphic when it is missing.
     void LoadFromResourceName(HINSTANCE instance, const std::wstring &name);
 
