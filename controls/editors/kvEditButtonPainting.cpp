@@ -192,8 +192,9 @@ void DrawEditButtonBorder(TkvCanvas *canvas, TkvEditButtonViewInfo *button, TRec
         DrawEdges(canvas->Canvas(), rect, kvEdgeRight, background);
         break;
     case btsSimple:
+        // The ring in the editor's own colour sets the face apart from the frame.
         if (!context.Transparent)
-            frame(canvas, rect, background);
+            frame(canvas, rect, data.BackgroundColor);
         DrawEdges(canvas->Canvas(), rect, kvEdgeLeft | kvEdgeRight, background);
         break;
     case btsHotFlat: {
@@ -215,7 +216,7 @@ void DrawEditButtonBorder(TkvCanvas *canvas, TkvEditButtonViewInfo *button, TRec
         const TColor frameColor = data.Style == btsOffice11 ? Office11Color(office11HighlightBorderColor) : clHighlight;
         if (data.State == kvebsDisabled || data.State == kvebsNormal) {
             if (!context.Transparent)
-                frame(canvas, rect, background);
+                frame(canvas, rect, data.BackgroundColor);
             narrow(rect);
         } else if (context.FullFrame) {
             frame(canvas, rect, frameColor);

@@ -197,6 +197,7 @@ TEST_F(KvEditViewInfoTest, EditorsInEveryBorderStyleAndButtonState) {
                 b->Data.Style = style;
                 b->Data.State = b->State;
                 b->Data.RightNeighbour = i == 1;
+                b->Data.LeftNeighbour = i == 0;
             }
             v->ButtonPaintContext.ArrowSize = 3;
             v->ButtonPaintContext.FullFrame = false;
