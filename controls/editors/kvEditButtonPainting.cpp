@@ -323,8 +323,17 @@ void DrawEditButtonContent(TkvCanvas *canvas, TkvEditButtonViewInfo *button, con
         } else {
             TOwned<TBitmap> area(New<TBitmap>());
             area->SetSize(width, height);
+            HDC areaDC = area->GetCanvas()->GetHandle();
             RECT all{0, 0, width, height};
-            ::FillRect(area->GetCanvas()->GetHandle(), &all, CachedSolidBrush(background));
+            ::FillRect(areaDC, &all, CachedSolidBrush(background));
+            if (context.DrawBackground) {
+                // The view's background (a gradient, a hook) lands in the bitmap as it would on the canvas.
+                TOwned<TkvCanvas> areaCanvas(New<TkvCanvas>(area->GetCanvas()));
+                POINT origin{};
+                SetWindowOrgEx(areaDC, rect.left, rect.top, &origin);
+                context.DrawBackground(areaCanvas.get(), rect);
+                SetWindowOrgEx(areaDC, origin.x, origin.y, nullptr);
+            }
             DrawGlyph(area->GetCanvas(), x - rect.left, y - rect.top, nullptr, clNone, !disabled, data.Glyph);
             canvas->Draw(rect.left, rect.top, area.get());
         }
