@@ -192,8 +192,9 @@ void DrawEditButtonBorder(TkvCanvas *canvas, TkvEditButtonViewInfo *button, TRec
         DrawEdges(canvas->Canvas(), rect, kvEdgeRight, background);
         break;
     case btsSimple:
+        // The ring in the editor's own colour sets the face apart from the frame.
         if (!context.Transparent)
-            frame(canvas, rect, background);
+            frame(canvas, rect, data.BackgroundColor);
         DrawEdges(canvas->Canvas(), rect, kvEdgeLeft | kvEdgeRight, background);
         break;
     case btsHotFlat: {
@@ -215,7 +216,7 @@ void DrawEditButtonBorder(TkvCanvas *canvas, TkvEditButtonViewInfo *button, TRec
         const TColor frameColor = data.Style == btsOffice11 ? Office11Color(office11HighlightBorderColor) : clHighlight;
         if (data.State == kvebsDisabled || data.State == kvebsNormal) {
             if (!context.Transparent)
-                frame(canvas, rect, background);
+                frame(canvas, rect, data.BackgroundColor);
             narrow(rect);
         } else if (context.FullFrame) {
             frame(canvas, rect, frameColor);
@@ -322,8 +323,17 @@ void DrawEditButtonContent(TkvCanvas *canvas, TkvEditButtonViewInfo *button, con
         } else {
             TOwned<TBitmap> area(New<TBitmap>());
             area->SetSize(width, height);
+            HDC areaDC = area->GetCanvas()->GetHandle();
             RECT all{0, 0, width, height};
-            ::FillRect(area->GetCanvas()->GetHandle(), &all, CachedSolidBrush(background));
+            ::FillRect(areaDC, &all, CachedSolidBrush(background));
+            if (context.DrawBackground) {
+                // The view's background (a gradient, a hook) lands in the bitmap as it would on the canvas.
+                TOwned<TkvCanvas> areaCanvas(New<TkvCanvas>(area->GetCanvas()));
+                POINT origin{};
+                SetWindowOrgEx(areaDC, rect.left, rect.top, &origin);
+                context.DrawBackground(areaCanvas.get(), rect);
+                SetWindowOrgEx(areaDC, origin.x, origin.y, nullptr);
+            }
             DrawGlyph(area->GetCanvas(), x - rect.left, y - rect.top, nullptr, clNone, !disabled, data.Glyph);
             canvas->Draw(rect.left, rect.top, area.get());
         }

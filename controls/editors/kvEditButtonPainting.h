@@ -7,6 +7,7 @@
 #define KV_EDIT_BUTTON_PAINTING_H
 
 #include <cstdint>
+#include <functional>
 
 #include <classlib/geometry.h>
 #include <classlib/graphics.h>
@@ -39,6 +40,8 @@ struct TkvEditButtonPaintContext {
     // The content is drawn over a background already painted (the view info's button
     // background, an Office 2003 gradient say): it is not filled again.
     bool BackgroundDrawn = false;
+    // Paints that background again in logical coordinates: a glyph's bitmap takes it under the glyph.
+    std::function<void(TkvCanvas *canvas, const TRect &rect)> DrawBackground;
 };
 
 // The theme state of a drawing state: disabled 4, normal 1, pressed 3, hot 2.

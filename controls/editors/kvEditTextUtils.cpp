@@ -33,6 +33,17 @@ int extentWidth(HDC dc, const wchar_t *text, int length, const TkvTextParams &pa
     return GetTextExtent(dc, text, length, params).cx;
 }
 
+// Expanded tabs stop every eight average character widths from the row's start.
+int tabStopWidth(HDC dc) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    return 8 * metrics.tmAveCharWidth;
+}
+
+std::int64_t nextTabStop(std::int64_t x, int stop) { return stop > 0 ? (x / stop + 1) * stop : x; }
+
+int clampToInt(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)); }
+
 // Breaks one row off the front of the text and moves the text past it and its line end.
 void breakLine(HDC dc, const wchar_t *&text, int &length, TkvTextRow &row, bool isLastRow, int maxWidth,
                const TkvTextParams &p) {
@@ -47,7 +58,9 @@ void breakLine(HDC dc, const wchar_t *&text, int &length, TkvTextRow &row, bool 
     int breaks = 0;
     int lastBreakEnd = 0;
     int breaksAtLastBreak = 0;
-    int width = 0;
+    // Summed character by character (and tab stop by tab stop), so a row costs its length.
+    std::int64_t width = 0;
+    int tabStop = -1;
     // An over-long word without character wrapping: widths only grow, so the row ends at the next
     // break without measuring further.
     bool overflowed = false;
@@ -71,10 +84,14 @@ void breakLine(HDC dc, const wchar_t *&text, int &length, TkvTextRow &row, bool 
         bool exceeds;
         if (overflowed) {
             exceeds = true;
-        } else if (p.ExpandTabs) {
-            exceeds = extentWidth(dc, text, position, p) > maxWidth;
         } else {
-            width += extentWidth(dc, text + start, position - start, p);
+            if (p.ExpandTabs && c == L'\t') {
+                if (tabStop < 0)
+                    tabStop = tabStopWidth(dc);
+                width = nextTabStop(width, tabStop);
+            } else {
+                width += extentWidth(dc, text + start, position - start, p);
+            }
             exceeds = width > maxWidth;
         }
         if (!exceeds)
@@ -163,9 +180,33 @@ TSize GetTextExtent(HDC dc, const wchar_t *text, int length, const TkvTextParams
     if (text == nullptr || length <= 0)
         return size;
     if (params.ExpandTabs) {
-        DWORD extent = GetTabbedTextExtentW(dc, text, length, 0, nullptr);
-        size.cx = LOWORD(extent);
-        size.cy = HIWORD(extent);
+        // As GetTabbedTextExtent without tab stops measures, but in 32 bits: the runs between tabs,
+        // each tab moving on to the next default stop.
+        std::int64_t x = 0;
+        int tabStop = -1;
+        int runStart = 0;
+        for (int i = 0; i <= length; ++i) {
+            if (i < length && text[i] != L'\t')
+                continue;
+            if (i > runStart) {
+                SIZE run{};
+                GetTextExtentPoint32W(dc, text + runStart, i - runStart, &run);
+                x += run.cx;
+                size.cy = run.cy;
+            }
+            if (i == length)
+                break;
+            if (tabStop < 0)
+                tabStop = tabStopWidth(dc);
+            x = nextTabStop(x, tabStop);
+            runStart = i + 1;
+        }
+        size.cx = clampToInt(x);
+        if (size.cy == 0) {
+            TEXTMETRICW metrics{};
+            GetTextMetricsW(dc, &metrics);
+            size.cy = metrics.tmHeight;
+        }
     } else {
         GetTextExtentPoint32W(dc, text, length, &size);
     }

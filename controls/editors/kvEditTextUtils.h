@@ -107,7 +107,7 @@ void DrawTextRows(HDC dc, const TRect &rect, const TkvTextParams &params, TkvTex
 
 int GetMaxRowWidth(const TkvTextRows &rows, int count);
 TRect DeflateTextRect(const TRect &rect, int left, int right);
-// GetTabbedTextExtent without tab stops when tabs are expanded, else GetTextExtentPoint32.
+// GetTextExtentPoint32; with tabs expanded, what GetTabbedTextExtent without tab stops gives, in 32 bits.
 TSize GetTextExtent(HDC dc, const wchar_t *text, int length, const TkvTextParams &params);
 
 #endif

@@ -166,10 +166,13 @@ void TkvCustomEditViewData::CalculateButtonsViewInfo(TkvCanvas *canvas, const Tk
         TkvEditButtonViewInfo *info = viewInfo->Button(static_cast<int>(j));
         CalculateButtonBounds(viewInfo, static_cast<int>(j), places[j].Bounds);
         info->Data.Width = places[j].Width;
-        // Buttons further out stand beside the inner ones; the outermost stands beside the frame.
-        info->Data.LeftNeighbour = places[j].LeftAlignment && !firstLeft;
-        info->Data.RightNeighbour = !places[j].LeftAlignment && !firstRight;
-        (places[j].LeftAlignment ? firstLeft : firstRight) = false;
+        // A side's buttons stand side by side in collection order, the first one at the frame.
+        const bool left = places[j].LeftAlignment;
+        const bool inner = std::any_of(places.begin() + static_cast<std::ptrdiff_t>(j) + 1, places.end(),
+                                       [left](const TkvEditButtonPlace &p) { return p.LeftAlignment == left; });
+        info->Data.LeftNeighbour = left ? !firstLeft : inner;
+        info->Data.RightNeighbour = left ? inner : !firstRight;
+        (left ? firstLeft : firstRight) = false;
     }
 
     const bool leftDown = mouse.Shift.Contains(ssLeft);

@@ -151,6 +151,7 @@ void TkvCustomEditViewInfo::DrawButton(TkvCanvas *canvas, int index) {
             TkvEditButtonPaintContext context = ButtonPaintContext;
             context.BorderRect = BorderRect;
             context.BackgroundDrawn = true;
+            context.DrawBackground = [this, index](TkvCanvas *c, const TRect &r) { DrawButtonBackground(c, r, index); };
             DrawEditButtonBorder(canvas, button, rect, context);
             DrawButtonBackground(canvas, rect, index);
             DrawEditButtonContent(canvas, button, rect, context);

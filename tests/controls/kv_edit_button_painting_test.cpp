@@ -62,6 +62,7 @@ protected:
         if (HasFatalFailure())
             return;
         button.reset(New<TkvEditButtonViewInfo>());
+        button->Data.BackgroundColor = clWindow; // the editor's, as its view hands it on
     }
     void TearDown() override {
         button.reset();
@@ -137,6 +138,21 @@ TEST_F(EditButtonPaintTest, FramesByStyle) {
     EXPECT_EQ(s.Pixel(10, 2), ColorToRGB(clBtnText));
     EXPECT_EQ(s.Pixel(19, 10), ColorToRGB(clBtnShadow));
     EXPECT_EQ(s.Pixel(0, 10), ColorToRGB(clBtnText)); // inner side in the background
+    button->Data.LeftNeighbour = true; // beside another button: a whole frame
+    draw(s, TRect{0, 0, 20, 20});
+    EXPECT_EQ(s.Pixel(0, 10), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(s.Pixel(19, 10), ColorToRGB(clBtnShadow));
+    button->Data.LeftNeighbour = false;
+
+    // Simple, and UltraFlat and Office 2003 at rest: a ring in the editor's background, then the face.
+    button->Data.State = kvebsNormal;
+    for (TkvEditButtonStyle style : {btsSimple, btsUltraFlat, btsOffice11}) {
+        button->Data.Style = style;
+        draw(s, TRect{0, 0, 20, 20});
+        EXPECT_EQ(s.Pixel(0, 10), ColorToRGB(clWindow)) << style;
+        EXPECT_EQ(s.Pixel(10, 19), ColorToRGB(clWindow)) << style;
+        EXPECT_NE(s.Pixel(1, 10), ColorToRGB(clWindow)) << style;
+    }
 
     EXPECT_EQ(EditButtonFrameExtraWidth(btsDefault), 0);
     EXPECT_EQ(EditButtonFrameExtraWidth(bts3D), 4);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 #include <random>
 #include <string>
 #include <vector>
@@ -138,6 +139,14 @@ TEST(KvTextLayout, RowMeasuresOffsetsAndBreakCounts) {
     DWORD tabbed = GetTabbedTextExtentW(s.dc(), L"a\tb", 3, 0, nullptr);
     EXPECT_EQ(tabs.raw[0].Width, static_cast<int>(LOWORD(tabbed)));
     EXPECT_GT(tabs.raw[0].Width, layOut(s, L"a\tb", kvtoWordBreak, TRect{0, 0, 1000, 1000}).raw[0].Width);
+    // Expanded tabs measure as the system's tabbed extent ("xxxxxxxx" ends on a stop).
+    for (const wchar_t *text : {L"\t", L"a\t", L"\t\tx", L"xxxxxxxx\ty", L"Hello\tworld\t!", L"abc"}) {
+        const int length = static_cast<int>(std::wcslen(text));
+        TSize mine = GetTextExtent(s.dc(), text, length, tabs.params);
+        DWORD system = GetTabbedTextExtentW(s.dc(), text, length, 0, nullptr);
+        EXPECT_EQ(mine.cx, static_cast<int>(LOWORD(system))) << testing::PrintToString(std::wstring(text));
+        EXPECT_EQ(mine.cy, static_cast<int>(HIWORD(system))) << testing::PrintToString(std::wstring(text));
+    }
 
     TkvTextParams p = GetTextParams(s.dc(), kvtoEndEllipsis | kvtoExternalLeading);
     TEXTMETRICW metrics{};
@@ -310,6 +319,35 @@ TEST(KvTextLayout, TheSelectionIsHighlighted) {
         for (int py = red.top; py < red.bottom; ++py)
             whiteInside = whiteInside || s.At(px, py) == white;
     EXPECT_TRUE(whiteInside);
+}
+
+// One paragraph of 100,000 characters with tabs and word break: laid out in one pass, measured
+// past 16 bits, drawn right-aligned against a right edge inside the bitmap.
+TEST(KvTextLayout, ALongTabbedParagraphStaysInside) {
+    TextSurface s(260, 160);
+    std::wstring text;
+    while (text.size() < 100000)
+        text += L"xx x\txxx ";
+    text.resize(100000);
+    const TkvTextOutFlags flags = kvtoExpandTabs | kvtoWordBreak | kvtoRight | kvtoCenterV;
+    const TRect wide{200 - 2000000, 20, 200, 60};
+    const TRect narrow{40, 20, 40 + s.Width(L"xxx xx"), 140};
+    for (const TRect *each : {&wide, &narrow}) {
+        const TRect &rect = *each;
+        Layout l = layOut(s, text, flags, rect);
+        ASSERT_GT(l.count, 0);
+        EXPECT_TRUE(l.complete);
+        if (each == &wide) {
+            ASSERT_EQ(l.count, 1);
+            EXPECT_GT(l.raw[0].Width, 65536);
+        }
+        s.Clear();
+        PlaceTextRows(s.dc(), rect, l.params, l.raw, l.count);
+        DrawTextRows(s.dc(), rect, l.params, l.raw, l.count, false, clWhite, clRed, 0, 0);
+        RECT inked = s.Inked();
+        EXPECT_GT(inked.right, inked.left);
+        EXPECT_TRUE(inside(inked, rect)) << rect.right - rect.left;
+    }
 }
 
 TEST(KvTextLayout, AnyTextAndRectangleStaysInsideAndEnds) {

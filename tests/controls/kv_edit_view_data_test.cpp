@@ -70,6 +70,9 @@ TEST_F(KvEditViewDataTest, FrameAndButtonsFromTheStyleAndTheCollection) {
     EXPECT_EQ(info->Button(2)->Index, 2);
     EXPECT_TRUE(info->Button(2)->Data.RightNeighbour);
     EXPECT_FALSE(info->Button(0)->Data.RightNeighbour) << "the outermost stands beside the frame";
+    EXPECT_TRUE(info->Button(0)->Data.LeftNeighbour) << "the inner one stands on its left";
+    EXPECT_FALSE(info->Button(2)->Data.LeftNeighbour);
+    EXPECT_FALSE(info->Button(1)->Data.LeftNeighbour || info->Button(1)->Data.RightNeighbour);
 
     // A hidden button leaves the list; the query gives a width where none is set.
     buttons->Items(1)->SetVisible(false);

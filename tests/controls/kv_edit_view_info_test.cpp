@@ -1,6 +1,6 @@
 // An editor's picture without a window: copies, what an unchanged or changed recalculation
 // leaves to repaint, moving, hit tests, and button painting into 32-bit bitmaps (hooks, the
-// Office 2003 gradient, cutting at the frame).
+// Office 2003 gradient, a glyph over the button background, cutting at the frame).
 #include <gtest/gtest.h>
 
 #include <classlib/units.h>
@@ -142,6 +142,26 @@ TEST_F(KvEditViewInfoTest, ButtonsPaintWithHooksGradientAndFrameCut) {
     info->DrawButtonBackground(canvas.get(), TRect{84, 2, 98, 19}, 0);
     EXPECT_EQ(GetPixel(dc, 85, 10), RGB(255, 255, 255));
 
+    // A glyph's bitmap takes the view's button background under the glyph, in place.
+    clear();
+    TOwned<TBitmap> glyph(New<TBitmap>());
+    glyph->SetSize(5, 5);
+    glyph->SetTransparentColor(clWhite);
+    RECT glyphArea{0, 0, 5, 5};
+    ::FillRect(glyph->GetCanvas()->GetHandle(), &glyphArea, CachedSolidBrush(clBlue));
+    button->Data.Kind = bkGlyph;
+    button->Data.Glyph = glyph.get();
+    info->OnDrawButtonBackground = [](TkvCustomEditViewInfo *, TkvCanvas *c, const TRect &r, int) {
+        ::FillRect(c->GetHandle(), &r, CachedSolidBrush(clRed));
+        return true;
+    };
+    info->DrawButtons(canvas.get());
+    EXPECT_EQ(GetPixel(dc, 86, 3), ColorToRGB(clRed)) << "beside the glyph";
+    EXPECT_EQ(GetPixel(dc, 90, 10), ColorToRGB(clBlue)) << "the glyph";
+    info->OnDrawButtonBackground = nullptr;
+    button->Data.Kind = bkDown;
+    button->Data.Glyph = nullptr;
+
     // A button reaching past the border rectangle is cut at it.
     clear();
     button->Data.Style = btsFlat;
@@ -197,6 +217,7 @@ TEST_F(KvEditViewInfoTest, EditorsInEveryBorderStyleAndButtonState) {
                 b->Data.Style = style;
                 b->Data.State = b->State;
                 b->Data.RightNeighbour = i == 1;
+                b->Data.LeftNeighbour = i == 0;
             }
             v->ButtonPaintContext.ArrowSize = 3;
             v->ButtonPaintContext.FullFrame = false;
