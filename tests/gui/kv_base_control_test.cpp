@@ -32,22 +32,6 @@ public:
     void Popup(int x, int y) override { Popups.push_back(TPoint{x, y}); }
 };
 
-// Moves the cursor and queues the move for the windows, without handling it.
-void queueMoveTo(POINT screen) {
-    SetCursorPos(screen.x, screen.y);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof(input));
-}
-
-void queueMouse(DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof(input));
-}
-
 void queueKey(WORD vk, bool up) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;

@@ -23,22 +23,6 @@ using Log = std::vector<std::string>;
 // Set when a drag starts; read by the thread that plays the user.
 std::atomic<bool> dragStarted{false};
 
-// Moves the cursor and queues the move for the windows, without handling it.
-void queueMoveTo(POINT screen) {
-    SetCursorPos(screen.x, screen.y);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof(input));
-}
-
-void queueMouse(DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof(input));
-}
-
 void note(Log &log, const std::string &entry) {
     // Moves come by the dozen; one stands for a run of them.
     if (!log.empty() && log.back() == entry)

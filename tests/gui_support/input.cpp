@@ -237,3 +237,18 @@ bool bringToForeground(HWND window, DWORD timeoutMs) {
     SetFocus(window);
     return pumpUntil(isForeground, timeoutMs / 2);
 }
+
+void queueMoveTo(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof(input));
+}
+
+void queueMouse(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}

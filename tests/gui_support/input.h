@@ -42,6 +42,11 @@ void pressKey(WORD virtualKey, Modifiers modifiers = NoModifiers);
 // WM_CHAR with the character, WM_KEYUP.
 void typeText(const std::wstring &text);
 
+// Queue input without waiting for it to be handled, for tests that act while a control runs a
+// loop of its own (a drag): the cursor moves and the move is queued; mouse flags are queued.
+void queueMoveTo(POINT screen);
+void queueMouse(DWORD flags);
+
 // Pumps messages until the injected input was handed out: the input queue is empty and stays so
 // for a short moment (the display server may echo a cursor move back). Bounded by timeoutMs.
 void waitForInputProcessed(DWORD timeoutMs = 2000);
