@@ -8,11 +8,29 @@ runs_32bit_natively() {
   for handler in /proc/sys/fs/binfmt_misc/*i386*; do
     [ -e "$handler" ] && return 1
   done
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
-  # Before the i386 libraries are installed, ask the kernel about a 32-bit program directly.
-  [ -e /lib/ld-linux.so.2 ] && return 1
-  grep -q '^CONFIG_IA32_EMULATION=y' "/boot/config-$(uname -r)" 2>/dev/null && return 0
-  return 1
+  kernel_runs_i386_program
+}
+
+# Asks the kernel itself: a static i386 program of a few dozen bytes that only exits 0. A kernel
+# built without 32-bit support, or with it switched off at boot, refuses to start it.
+kernel_runs_i386_program() {
+  local probe rc=1
+  probe=$(mktemp "${TMPDIR:-/tmp}/i386-probe.XXXXXX") || return 1
+  {
+    # ELF header: 32-bit, little-endian, executable for the 386, entry 0x08048054, one segment.
+    printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000'
+    printf '\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000'
+    printf '\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000'
+    # The one loadable segment: the whole file, read and execute, at 0x08048000.
+    printf '\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010'
+    printf '\135\000\000\000\135\000\000\000\005\000\000\000\000\020\000\000'
+    # mov eax, 1 (exit); xor ebx, ebx; int 0x80
+    printf '\270\001\000\000\000\061\333\315\200'
+  } > "$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null && rc=0
+  rm -f "$probe"
+  return "$rc"
 }
 
 # The newest installed kernel for the emulated machine.

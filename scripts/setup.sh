@@ -28,16 +28,46 @@ as_root() {
   fi
 }
 
+# Extra options for every apt-get call (another lists folder or sources list, say).
+read -r -a apt_options <<< "${SETUP_APT_OPTIONS:-}"
+
 # A mirror in the middle of a sync fails an index now and then: try again, then go on with the
-# indexes that did come, and let the install say what it cannot find.
+# indexes that did come. Done once a run.
+updated=
 apt_update() {
+  [ -z "$updated" ] || return 0
+  updated=1
   local try
   for try in 1 2 3 4; do
-    as_root apt-get update -q && return 0
+    as_root apt-get "${apt_options[@]}" update -q && return 0
     echo "setup: package index update failed (try $try of 4)" >&2
-    sleep $((try * 10))
+    [ "$try" = 4 ] || sleep $((try * 10))
   done
   echo "setup: going on with the package indexes at hand" >&2
+}
+
+# Installs the packages named; when an index that did not come leaves them unresolvable, tries
+# again with the distribution's main suite as the target release, whose index is whole.
+install_packages() {
+  local log suite
+  log=$(mktemp)
+  if as_root env DEBIAN_FRONTEND=noninteractive apt-get "${apt_options[@]}" install -y -q \
+       --no-install-recommends "$@" 2>&1 | tee "$log"; [ "${PIPESTATUS[0]}" = 0 ]; then
+    rm -f "$log"
+    return 0
+  fi
+  suite=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+  if [ -n "$suite" ]; then
+    echo "setup: trying the install again from the main suite $suite" >&2
+    if as_root env DEBIAN_FRONTEND=noninteractive apt-get "${apt_options[@]}" install -y -q \
+         --no-install-recommends -t "$suite" "$@" 2>&1 | tee "$log"; [ "${PIPESTATUS[0]}" = 0 ]; then
+      rm -f "$log"
+      return 0
+    fi
+  fi
+  echo "setup: could not install $*: $(grep -m 1 -E '^E: ' "$log" | sed 's/^E: //')" >&2
+  rm -f "$log"
+  return 1
 }
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -53,7 +83,7 @@ done
 
 if [ "${#missing[@]}" -gt 0 ]; then
   apt_update
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  install_packages "${missing[@]}" || exit 1
 fi
 
 # Wine takes its locale from LANG, and only a locale the C library knows: the control library's
