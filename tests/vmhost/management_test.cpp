@@ -124,6 +124,7 @@ TEST_F(Management, CommandsThreadsAndAffinity) {
     jvmtiEnv *jvmti = nullptr;
     session->vm()->GetEnv(reinterpret_cast<void **>(&jvmti), JVMTI_VERSION_1_0);
     jvmti->GetCurrentThread(&self);
+    jvmti->DisposeEnvironment();
     jclass threadClass = env()->FindClass("java/lang/Thread");
     jlong tid = env()->GetLongField(self, env()->GetFieldID(threadClass, "tid", "J"));
     jlong ids[] = {tid, tid + 1000};
