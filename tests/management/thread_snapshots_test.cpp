@@ -273,6 +273,17 @@ TEST_F(Threads, TheCallerNamedTwiceIsNeverSuspended) {
     EXPECT_EQ(takeProblems(), "");
 }
 
+TEST_F(Threads, AsManyThreadsAsTheVmsLargestArrayAreOutOfMemory) {
+    start();
+    // 60 bytes a thread for 2^26 threads: more than a 32-bit process can ever hold.
+    jclass threadClass = env()->FindClass("java/lang/Thread");
+    jobjectArray huge = env()->NewObjectArray(1 << 26, threadClass, nullptr);
+    ASSERT_NE(huge, nullptr) << thrown();
+    EXPECT_EQ(callObject(system, "getThreadSnapshots", snapshotsSignature, {jvalueOf(huge)}), nullptr);
+    EXPECT_EQ(thrown(), "java.lang.OutOfMemoryError: snapshots");
+    env()->DeleteLocalRef(huge);
+}
+
 TEST_F(Threads, WithoutSuspendingTheThreadsAreTakenAsTheyRun) {
     start(false);
     jthread other = vmhostSimulateThread(env(), "other", 5, JNI_FALSE, sleeping);
