@@ -356,7 +356,7 @@ jobjectArray takeSnapshots(JNIEnv *env, ManagementContext *context, jobjectArray
     s.results = reinterpret_cast<jvmtiError *>(s.threads + n);
     // Request indexes: the other threads from the front, the caller's places from the back.
     jint *others = reinterpret_cast<jint *>(s.results + n);
-    jint *kept = others + n;                                // request indexes gathered
+    jint *kept = others + n; // request indexes gathered
     if (env->PushLocalFrame(3 * n + 16) != JNI_OK) {
         free(block);
         env->DeleteLocalRef(current);
