@@ -397,6 +397,7 @@ TEST_F(Natives, ClassesFoundByNameAndLoaderAndRedefined) {
 
 TEST_F(Natives, OutOfMemoryNamesTheNative) {
     startJvm();
+    vmhostMarkBaseline(session->vm()); // the context lives on until the test ends
     jobject library = component("zun/vexil/ClassLibraryImpl");
     vmhostFailCall(session->vm(), "GetLoadedClasses", JVMTI_ERROR_OUT_OF_MEMORY, JNI_FALSE);
     EXPECT_EQ(callObject(library, "getAllClasses0", "(Ljava/lang/String;)[Ljava/lang/Class;", {jvalueOf(jobject(nullptr))}),
