@@ -127,6 +127,14 @@ TEST_F(Binding, FirstLoadAnswersJni14AndASecondIsRefused) {
     session = std::make_unique<VmSession>();
 }
 
+TEST_F(Binding, ALoadWhoseGetEnvFailsIsRefusedAndKeepsNothing) {
+    vmhostFailCall(session->vm(), "GetEnv", JNI_EDETACHED, JNI_FALSE);
+    EXPECT_FALSE(session->loadLibrary("vexil.dll"));
+    EXPECT_EQ(thrown().rfind("java.lang.UnsatisfiedLinkError: unsupported JNI version 0xffffffff", 0), 0u)
+        << "JNI_OnLoad answered -1";
+    EXPECT_EQ(vmhostCheck(session->vm()), 0);
+}
+
 TEST_F(Binding, ExportsEveryNativeOfTheManagementClassesByItsJniName) {
     load();
     std::set<std::string> exported = exportsOf(GetModuleHandleA("vexil.dll"));

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "vexil_test.h"
@@ -124,6 +126,9 @@ TEST_F(Context, CompilationAndCollectionEvents) {
     std::string log;
     waitForCalls(log, "onCompiled", 1);
     EXPECT_EQ(log, "zun.vexil.JVMImpl.onCompiled(test.Compiled.work(I)J, 0, 0)\n");
+    // Attribute 201 decides, not its neighbour 200.
+    vmhostSetBoolAttribute(session->vm(), 200, JNI_FALSE);
+    vmhostSetBoolAttribute(session->vm(), 201, JNI_TRUE);
     jobjectArray strategies = static_cast<jobjectArray>(callObject(compilation, "initStrategies", "()[Lzun/vexil/CGStrategyImpl;"));
     ASSERT_NE(strategies, nullptr);
     vmhostPostCompiledMethodLoad(env(), staticMethod, 64, info);
@@ -142,9 +147,177 @@ TEST_F(Context, CompilationAndCollectionEvents) {
     EXPECT_EQ(countOf(log, "onGCEnd("), 3);
     EXPECT_NE(log.find("onGCEnd(1, 1, "), std::string::npos) << log;
     EXPECT_NE(log.find("onGCEnd(2, 0, "), std::string::npos) << log;
-    EXPECT_NE(log.find("onGCEnd(3, 2, "), std::string::npos) << log;
+    // The record's three longs in order: the last collection's start, end and length.
+    auto *extension = static_cast<VmManagementExt *>(JVM_GetManagement(JMM_EXT_VERSION));
+    jlong start = extension->getLong(env(), nullptr, 151);
+    jlong end = extension->getLong(env(), nullptr, 152);
+    EXPECT_NE(log.find("onGCEnd(3, 2, " + std::to_string(start) + ", " + std::to_string(end) + ", " +
+                       std::to_string(end - start) + ")"),
+              std::string::npos)
+        << log;
     callVoid(collector, "removedLastListener", "()V");
     callVoid(compilation, "removedLastListener", "()V");
+}
+
+// The context's own environment: the last one got that is not disposed.
+struct EnvironmentSeen {
+    jvmtiCapabilities held;
+    jvmtiEventCallbacks callbacks;
+};
+
+EnvironmentSeen lastEnvironment(JavaVM *vm) {
+    jvmtiCapabilities held[8] = {};
+    jvmtiEventCallbacks callbacks[8] = {};
+    jint count = vmhostEnvironments(vm, held, callbacks, 8);
+    EXPECT_GT(count, 0);
+    EXPECT_LE(count, 8);
+    return count > 0 && count <= 8 ? EnvironmentSeen{held[count - 1], callbacks[count - 1]} : EnvironmentSeen{};
+}
+
+std::string words(const jvmtiCapabilities &capabilities) {
+    unsigned w[4];
+    memcpy(w, &capabilities, sizeof w);
+    char text[64];
+    snprintf(text, sizeof text, "%08x %08x %08x %08x", w[0], w[1], w[2], w[3]);
+    return text;
+}
+
+TEST_F(Context, EachCreationStepThatFailsThrowsItsMessageAndLeavesNothing) {
+    struct Step {
+        const char *call;
+        jint error;
+        const char *message;
+    };
+    const Step steps[] = {
+        {"GetEnv", JNI_EVERSION, "could not acquire JVMTI interface"},
+        {"SetEnvironmentLocalStorage", JVMTI_ERROR_INTERNAL, "could not setup environment storage"},
+        {"GetPotentialCapabilities", JVMTI_ERROR_INTERNAL, "JVMTI broken!"},
+        {"SetEventCallbacks", JVMTI_ERROR_INTERNAL, "could not set callbacks"},
+        {"CreateRawMonitor", JVMTI_ERROR_OUT_OF_MEMORY, "could not create event monitor"},
+        {"NewWeakGlobalRef", 1, "could not create weak backer"},
+        {"RunAgentThread", JVMTI_ERROR_OUT_OF_MEMORY, "failed to start thread"},
+    };
+    for (const Step &step : steps) {
+        jobject made = newObject("zun/vexil/JVMImpl");
+        vmhostFailCall(session->vm(), step.call, step.error, JNI_FALSE);
+        callVoid(made, "init", "()V");
+        EXPECT_EQ(thrown(), std::string("com.zun.jvm.NotAvailableException: ") + step.message) << step.call;
+        EXPECT_EQ(longField(made, "handle"), 0) << step.call;
+        EXPECT_EQ(vmhostCheck(session->vm()), 0) << step.call << ": environment, monitor and references given back";
+        vmhostFailCall(session->vm(), step.call, 0, JNI_FALSE);
+    }
+    // A failed capability request is thrown once creation is through: a later failure keeps it.
+    jobject made = newObject("zun/vexil/JVMImpl");
+    vmhostFailCall(session->vm(), "AddCapabilities", JVMTI_ERROR_NOT_AVAILABLE, JNI_FALSE);
+    vmhostFailCall(session->vm(), "CreateRawMonitor", JVMTI_ERROR_OUT_OF_MEMORY, JNI_FALSE);
+    callVoid(made, "init", "()V");
+    EXPECT_EQ(thrown(), "com.zun.jvm.NotAvailableException: could not acquire capabilties");
+    EXPECT_EQ(longField(made, "handle"), 0);
+    EXPECT_EQ(vmhostCheck(session->vm()), 0);
+}
+
+TEST_F(Context, CreationGoesOnWithoutTheCapabilities) {
+    jobject made = newObject("zun/vexil/JVMImpl");
+    vmhostFailCall(session->vm(), "AddCapabilities", JVMTI_ERROR_NOT_AVAILABLE, JNI_FALSE);
+    callVoid(made, "init", "()V");
+    EXPECT_EQ(thrown(), "com.zun.jvm.NotAvailableException: could not acquire capabilties");
+    EXPECT_NE(longField(made, "handle"), 0);
+    EXPECT_TRUE(threadAlive("Management Event Thread"));
+    jvm = made;
+    jobject library = component("zun/vexil/ClassLibraryImpl");
+    callVoid(library, "addedFirstListener", "()V");
+    session->defineClass("test/Seen");
+    std::string log;
+    EXPECT_EQ(waitForCalls(log, "onClassLoad", 1), "zun.vexil.JVMImpl.onClassLoad(test.Seen)\n");
+}
+
+TEST_F(Context, KeepsOnlyTheNamedCapabilitiesOfWhatTheVmOffers) {
+    jvmtiCapabilities everything;
+    memset(&everything, 0xFF, sizeof everything);
+    vmhostSetPotentialCapabilities(session->vm(), &everything);
+    startJvm();
+    jvmtiCapabilities expected{};
+    void (*const kept[])(jvmtiCapabilities &) = {
+        [](jvmtiCapabilities &c) { c.can_get_bytecodes = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_synthetic_attribute = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_owned_monitor_info = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_current_contended_monitor = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_monitor_info = 1; },
+        [](jvmtiCapabilities &c) { c.can_redefine_classes = 1; },
+        [](jvmtiCapabilities &c) { c.can_signal_thread = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_source_file_name = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_line_numbers = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_source_debug_extension = 1; },
+        [](jvmtiCapabilities &c) { c.can_maintain_original_method_order = 1; },
+        [](jvmtiCapabilities &c) { c.can_suspend = 1; },
+        [](jvmtiCapabilities &c) { c.can_redefine_any_class = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_current_thread_cpu_time = 1; },
+        [](jvmtiCapabilities &c) { c.can_get_thread_cpu_time = 1; },
+        [](jvmtiCapabilities &c) { c.can_generate_all_class_hook_events = 1; },
+        [](jvmtiCapabilities &c) { c.can_generate_compiled_method_load_events = 1; },
+        [](jvmtiCapabilities &c) { c.can_generate_native_method_bind_events = 1; },
+        [](jvmtiCapabilities &c) { c.can_generate_garbage_collection_events = 1; },
+    };
+    for (auto set : kept)
+        set(expected);
+    // Of the second word, all but three.
+    const unsigned all = ~0u;
+    memcpy(reinterpret_cast<unsigned char *>(&expected) + sizeof all, &all, sizeof all);
+    expected.can_generate_object_free_events = 0;
+    expected.can_force_early_return = 0;
+    expected.can_retransform_classes = 0;
+    EXPECT_EQ(words(lastEnvironment(session->vm()).held), words(expected));
+}
+
+TEST_F(Context, CallbacksFollowTheCapabilitiesKept) {
+    struct Row {
+        void (*drop)(jvmtiCapabilities &);
+        bool hook, compiled, collection;
+    };
+    const Row rows[] = {
+        {[](jvmtiCapabilities &) {}, true, true, true},
+        {[](jvmtiCapabilities &c) { c.can_generate_all_class_hook_events = 0; }, false, true, true},
+        {[](jvmtiCapabilities &c) { c.can_generate_compiled_method_load_events = 0; }, true, false, true},
+        {[](jvmtiCapabilities &c) { c.can_generate_garbage_collection_events = 0; }, true, true, false},
+    };
+    for (const Row &row : rows) {
+        jvmtiCapabilities potential;
+        memset(&potential, 0xFF, sizeof potential);
+        row.drop(potential);
+        vmhostSetPotentialCapabilities(session->vm(), &potential);
+        startJvm();
+        jvmtiEventCallbacks callbacks = lastEnvironment(session->vm()).callbacks;
+        EXPECT_NE(callbacks.ClassLoad, nullptr);
+        EXPECT_EQ(callbacks.ClassFileLoadHook != nullptr, row.hook);
+        EXPECT_EQ(callbacks.CompiledMethodLoad != nullptr, row.compiled);
+        EXPECT_EQ(callbacks.GarbageCollectionFinish != nullptr, row.collection);
+        destroyJvm();
+    }
+}
+
+TEST_F(Context, TheEventThreadRunsAtNormalPriority) {
+    jobject made = newObject("zun/vexil/JVMImpl");
+    jobject thread = field(made, "eventThread", "Ljava/lang/Thread;");
+    jclass threadClass = env()->FindClass("java/lang/Thread");
+    env()->SetIntField(thread, env()->GetFieldID(threadClass, "priority", "I"), 1);
+    callVoid(made, "init", "()V");
+    ASSERT_EQ(thrown(), "");
+    jvm = made;
+    EXPECT_EQ(intField(thread, "priority"), JVMTI_THREAD_NORM_PRIORITY);
+}
+
+TEST_F(Context, AnEventOnAnEnvironmentWithoutItsContextThrowsUnattached) {
+    jclass lost = session->defineClass("test/Lost");
+    startJvm();
+    jobject library = component("zun/vexil/ClassLibraryImpl");
+    callVoid(library, "addedFirstListener", "()V");
+    vmhostFailCall(session->vm(), "GetEnvironmentLocalStorage", JVMTI_ERROR_INTERNAL, JNI_FALSE);
+    vmhostPostClassLoad(env(), lost);
+    EXPECT_EQ(thrown(), "com.zun.jvm.NotAvailableException: unattached");
+    session->defineClass("test/Found");
+    std::string log;
+    EXPECT_EQ(waitForCalls(log, "onClassLoad", 1), "zun.vexil.JVMImpl.onClassLoad(test.Found)\n")
+        << "nothing was queued for the event without its context";
 }
 
 TEST_F(Context, CreationFailuresAndLookups) {

@@ -14,7 +14,7 @@ struct Case {
     const char *name;
     const char *signature;
     std::vector<jvalue> args;
-    std::string answer; // the result as text (a zero value while an exception is pending)
+    std::string answer; // the result as text, as the native returned it
     std::string exception;
 };
 
@@ -26,11 +26,12 @@ protected:
         env()->DeleteLocalRef(cls);
         const jvalue *args = c.args.data();
         std::string sig = c.signature;
+        // What the native returned, which Java does not see while an exception is pending.
         switch (sig[sig.find(')') + 1]) {
-        case 'J': return std::to_string(env()->CallLongMethodA(object, method, args));
-        case 'I': return std::to_string(env()->CallIntMethodA(object, method, args));
-        case 'Z': return env()->CallBooleanMethodA(object, method, args) ? "true" : "false";
-        case 'D': return std::to_string(env()->CallDoubleMethodA(object, method, args));
+        case 'J': env()->CallLongMethodA(object, method, args); return std::to_string(vmhostLastResult(env()).j);
+        case 'I': env()->CallIntMethodA(object, method, args); return std::to_string(vmhostLastResult(env()).i);
+        case 'Z': env()->CallBooleanMethodA(object, method, args); return vmhostLastResult(env()).z ? "true" : "false";
+        case 'D': env()->CallDoubleMethodA(object, method, args); return std::to_string(vmhostLastResult(env()).d);
         case 'V': env()->CallVoidMethodA(object, method, args); return "void";
         default: {
             jobject result = env()->CallObjectMethodA(object, method, args);
@@ -91,17 +92,17 @@ TEST_F(TablesAbsent, WithoutTheExtensionTable) {
         {"zun/vexil/GarbageCollectorImpl", "hasCompaction", "()Z", {}, "false", ""},
         {"zun/vexil/GarbageCollectorImpl", "getTotalGarbageCollectionCount", "()J", {}, "0", ""},
         {"zun/vexil/GarbageCollectorImpl", "getTotalGarbageCollectionTime", "()J", {}, "0", ""},
-        {"zun/vexil/GarbageCollectorImpl", "getLastGCStart", "()J", {}, "0", noExt},
-        {"zun/vexil/GarbageCollectorImpl", "getLastGCEnd", "()J", {}, "0", noExt},
+        {"zun/vexil/GarbageCollectorImpl", "getLastGCStart", "()J", {}, "-1", noExt},
+        {"zun/vexil/GarbageCollectorImpl", "getLastGCEnd", "()J", {}, "-1", noExt},
         {"zun/vexil/GarbageCollectorImpl", "getNurserySize0", "()J", {}, "-1", ""},
         {"zun/vexil/GarbageCollectorImpl", "setNurserySize0", "(J)V", {jlong_(1)}, "void", ""},
         {"zun/vexil/GarbageCollectorImpl", "suggestGCStrategy", "(I)V", {jint_(1)}, "void", ""},
         {"zun/vexil/GarbageCollectorImpl", "suggestGCHeuristics", "(I)V", {jint_(1)}, "void", ""},
         {"zun/vexil/GarbageCollectorImpl", "isSelfOptimizing", "()Z", {}, "false", ""},
         {"zun/vexil/GarbageCollectorImpl", "setPauseTimeTarget0", "(J)V", {jlong_(1)}, "void", ""},
-        {"zun/vexil/GarbageCollectorImpl", "getPauseTimeTarget", "()J", {}, "0", noExt},
-        {"zun/vexil/GarbageCollectorImpl", "getMinPauseTimeTarget", "()J", {}, "0", noExt},
-        {"zun/vexil/GarbageCollectorImpl", "getMaxPauseTimeTarget", "()J", {}, "0", noExt},
+        {"zun/vexil/GarbageCollectorImpl", "getPauseTimeTarget", "()J", {}, "-1", noExt},
+        {"zun/vexil/GarbageCollectorImpl", "getMinPauseTimeTarget", "()J", {}, "-1", noExt},
+        {"zun/vexil/GarbageCollectorImpl", "getMaxPauseTimeTarget", "()J", {}, "-1", noExt},
         {"zun/vexil/JVMImpl", "suggestProcessAffinity0", "([I)V", {none}, "void",
          "com.zun.jvm.NotAvailableException: suggestProcessAffinity"},
         {"zun/vexil/JVMImpl", "getProcessAffinity0", "()[I", {}, "null",
@@ -111,22 +112,22 @@ TEST_F(TablesAbsent, WithoutTheExtensionTable) {
         {"zun/vexil/JVMImpl", "getJVMInitArgs", "()Ljava/lang/String;", {}, "null", noExt},
         {"zun/vexil/JVMImpl", "getJavaCommandLine", "()Ljava/lang/String;", {}, "null", noExt},
         {"zun/vexil/MachineImpl", "getTotalPhysicalMemory", "()J", {}, "2147483648", ""},
-        {"zun/vexil/MachineImpl", "getUsedPhysicalMemory", "()J", {}, "0", noExt},
+        {"zun/vexil/MachineImpl", "getUsedPhysicalMemory", "()J", {}, "-1", noExt},
         {"zun/vexil/MachineImpl", "getNumCPUS", "()I", {}, "0", noExt},
         {"zun/vexil/MachineImpl", "getCPULoad", "()D", {}, zero, ""},
         {"zun/vexil/MachineImpl", "getPhysicalMachineID", "()Ljava/lang/String;", {}, "null", ""},
-        {"zun/vexil/MemorySystemImpl", "getMaxHeapSize", "()J", {}, "0", noExt},
-        {"zun/vexil/MemorySystemImpl", "getTotalHeapSize", "()J", {}, "0", noExt},
-        {"zun/vexil/MemorySystemImpl", "getInitialHeapSize", "()J", {}, "0", noExt},
-        {"zun/vexil/MemorySystemImpl", "getUsedHeapSize", "()J", {}, "0", noExt},
-        {"zun/vexil/MemorySystemImpl", "getSuggestedHeapSize", "()J", {}, "0", noExt},
+        {"zun/vexil/MemorySystemImpl", "getMaxHeapSize", "()J", {}, "-1", noExt},
+        {"zun/vexil/MemorySystemImpl", "getTotalHeapSize", "()J", {}, "-1", noExt},
+        {"zun/vexil/MemorySystemImpl", "getInitialHeapSize", "()J", {}, "-1", noExt},
+        {"zun/vexil/MemorySystemImpl", "getUsedHeapSize", "()J", {}, "-1", noExt},
+        {"zun/vexil/MemorySystemImpl", "getSuggestedHeapSize", "()J", {}, "-1", noExt},
         {"zun/vexil/MemorySystemImpl", "suggestHeapSize", "(J)V", {jlong_(1)}, "void", ""},
         {"zun/vexil/MemorySystemImpl", "setHeapSizeLocked", "(Z)V", {jbool_(true)}, "void", ""},
         {"zun/vexil/MemorySystemImpl", "isHeapSizeLocked", "()Z", {}, "false", ""},
         {"zun/vexil/MemorySystemImpl", "setExitOnOutOfMemory", "(Z)V", {jbool_(true)}, "void", ""},
         {"zun/vexil/MemorySystemImpl", "isExitOnOutOfMemory", "()Z", {}, "false", ""},
-        {"zun/vexil/OperatingSystemImpl", "getTotalVirtualMemory", "()J", {}, "0", noExt},
-        {"zun/vexil/OperatingSystemImpl", "getUsedVirtualMemory", "()J", {}, "0", noExt},
+        {"zun/vexil/OperatingSystemImpl", "getTotalVirtualMemory", "()J", {}, "-1", noExt},
+        {"zun/vexil/OperatingSystemImpl", "getUsedVirtualMemory", "()J", {}, "-1", noExt},
         {"zun/vexil/OperatingSystemImpl", "getProcessID0", "()J", {}, "-1", ""},
     });
 }

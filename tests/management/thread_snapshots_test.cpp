@@ -254,6 +254,37 @@ TEST_F(Threads, AFailedSuspendLeavesThatThreadOutAndResumesTheOthers) {
     EXPECT_EQ(thrown(), "java.lang.NullPointerException: null threads");
 }
 
+TEST_F(Threads, TheCallerNamedTwiceIsNeverSuspended) {
+    start();
+    jthread other = vmhostSimulateThread(env(), "other", 5, JNI_FALSE, sleeping);
+    // A VM would stop the caller for good on the second place; the VM here reports it.
+    jobjectArray result = snapshots({self, other, self});
+    ASSERT_NE(result, nullptr) << thrown();
+    for (jsize i : {0, 2}) {
+        jobject s = env()->GetObjectArrayElement(result, i);
+        ASSERT_NE(s, nullptr) << i;
+        EXPECT_EQ(text(field(s, "name", "Ljava/lang/String;")), "main");
+        EXPECT_EQ(intField(s, "fullState"), inNative) << "taken running";
+    }
+    EXPECT_EQ(intField(env()->GetObjectArrayElement(result, 1), "fullState"), sleeping | suspendedBit);
+    EXPECT_EQ(vmhostSuspensions(env(), self), 0);
+    EXPECT_EQ(vmhostSuspensions(env(), other), 1);
+    EXPECT_EQ(threadState(other) & suspendedBit, 0);
+    EXPECT_EQ(takeProblems(), "");
+}
+
+TEST_F(Threads, MoreThreadsThanTheProcessCanHoldTheirWorkingMemoryForAreOutOfMemory) {
+    start();
+    // 60 bytes a thread: 3.4 GB, beyond a 32-bit process beside the array's 226 MB. (At a few
+    // bytes more a thread, a size counted in 32 bits and not checked wraps round to a few bytes.)
+    jclass threadClass = env()->FindClass("java/lang/Thread");
+    jobjectArray huge = env()->NewObjectArray(56512728, threadClass, nullptr);
+    ASSERT_NE(huge, nullptr) << thrown();
+    EXPECT_EQ(callObject(system, "getThreadSnapshots", snapshotsSignature, {jvalueOf(huge)}), nullptr);
+    EXPECT_EQ(thrown(), "java.lang.OutOfMemoryError: snapshots");
+    env()->DeleteLocalRef(huge);
+}
+
 TEST_F(Threads, WithoutSuspendingTheThreadsAreTakenAsTheyRun) {
     start(false);
     jthread other = vmhostSimulateThread(env(), "other", 5, JNI_FALSE, sleeping);

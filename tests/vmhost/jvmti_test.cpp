@@ -12,6 +12,13 @@ protected:
     void SetUp() override {
         VmTest::SetUp();
         ASSERT_EQ(session->vm()->GetEnv(reinterpret_cast<void **>(&jvmti), JVMTI_VERSION_1_0), JNI_OK);
+        vmhostMarkBaseline(session->vm());
+    }
+
+    void TearDown() override {
+        if (jvmti != nullptr)
+            jvmti->DisposeEnvironment();
+        VmTest::TearDown();
     }
 
     void addCapabilities(void (*set)(jvmtiCapabilities &)) {
@@ -54,6 +61,37 @@ TEST_F(Tool, ADisposedEnvironmentIsReportedByFunctionName) {
     jint version = 0;
     EXPECT_EQ(jvmti->GetVersionNumber(&version), JVMTI_ERROR_INVALID_ENVIRONMENT);
     EXPECT_EQ(takeProblems(), "GetVersionNumber was called on a disposed environment in thread \"main\"\n");
+    jvmti = nullptr;
+}
+
+TEST_F(Tool, AnEnvironmentNeverDisposedIsReported) {
+    jvmtiEnv *other = nullptr;
+    ASSERT_EQ(session->vm()->GetEnv(reinterpret_cast<void **>(&other), JVMTI_VERSION_1_0), JNI_OK);
+    EXPECT_EQ(vmhostEnvironments(session->vm(), nullptr, nullptr, 0), 2);
+    EXPECT_EQ(vmhostCheck(session->vm()), 1);
+    EXPECT_EQ(takeProblems(), "tool-interface environment got in thread \"main\" was never disposed\n");
+    other->DisposeEnvironment();
+    EXPECT_EQ(vmhostEnvironments(session->vm(), nullptr, nullptr, 0), 1);
+}
+
+TEST_F(Tool, ACallMadeToFailAnswersItsErrorOnceOrAlways) {
+    JavaVM *vm = session->vm();
+    jint version = 0;
+    vmhostFailCall(vm, "GetVersionNumber", JVMTI_ERROR_INTERNAL, JNI_FALSE);
+    EXPECT_EQ(jvmti->GetVersionNumber(&version), JVMTI_ERROR_INTERNAL);
+    EXPECT_EQ(jvmti->GetVersionNumber(&version), JVMTI_ERROR_NONE);
+    jvmtiEnv *other = nullptr;
+    vmhostFailCall(vm, "GetEnv", JNI_EVERSION, JNI_TRUE);
+    EXPECT_EQ(vm->GetEnv(reinterpret_cast<void **>(&other), JVMTI_VERSION_1_0), JNI_EVERSION);
+    EXPECT_EQ(vm->GetEnv(reinterpret_cast<void **>(&other), JNI_VERSION_1_4), JNI_EVERSION);
+    vmhostFailCall(vm, "GetEnv", 0, JNI_FALSE);
+    EXPECT_EQ(vm->GetEnv(reinterpret_cast<void **>(&other), JNI_VERSION_1_4), JNI_OK);
+    vmhostFailCall(vm, "NewWeakGlobalRef", 1, JNI_FALSE);
+    jobject object = env()->FindClass("java/lang/Object");
+    EXPECT_EQ(env()->NewWeakGlobalRef(object), nullptr);
+    jweak weak = env()->NewWeakGlobalRef(object);
+    EXPECT_NE(weak, nullptr);
+    env()->DeleteWeakGlobalRef(weak);
 }
 
 TEST_F(Tool, CapabilitiesMustBePotentialAndArePossessedBeforeUse) {
@@ -123,6 +161,7 @@ TEST_F(Tool, StorageBelongsToTheEnvironmentAndTheThread) {
     EXPECT_EQ(got, &marker);
     other->GetThreadLocalStorage(nullptr, &got);
     EXPECT_EQ(got, nullptr);
+    other->DisposeEnvironment();
 }
 
 void JNICALL noop(jvmtiEnv *, JNIEnv *, void *) {}
@@ -271,6 +310,12 @@ TEST_F(Threads, SuspensionResultsPerThread) {
     vmhostFailSuspend(env(), blocked, JVMTI_ERROR_NONE);
     EXPECT_EQ(vmhostSuspensions(env(), blocked), 1);
     EXPECT_EQ(vmhostSuspensions(env(), self), 0);
+    // A VM would stop the caller here; this one says so, and counts the suspension.
+    ASSERT_EQ(jvmti->SuspendThreadList(1, &self, results), JVMTI_ERROR_NONE);
+    EXPECT_EQ(vmhostSuspensions(env(), self), 1);
+    EXPECT_EQ(takeProblems(), "SuspendThreadList: the calling thread \"main\" was asked to suspend itself in "
+                              "thread \"main\": a VM would not return until another thread resumed it\n");
+    EXPECT_EQ(jvmti->ResumeThreadList(1, &self, results), JVMTI_ERROR_NONE);
 
     jint count = 0;
     jthread *all = nullptr;

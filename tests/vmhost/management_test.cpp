@@ -124,6 +124,7 @@ TEST_F(Management, CommandsThreadsAndAffinity) {
     jvmtiEnv *jvmti = nullptr;
     session->vm()->GetEnv(reinterpret_cast<void **>(&jvmti), JVMTI_VERSION_1_0);
     jvmti->GetCurrentThread(&self);
+    jvmti->DisposeEnvironment();
     jclass threadClass = env()->FindClass("java/lang/Thread");
     jlong tid = env()->GetLongField(self, env()->GetFieldID(threadClass, "tid", "J"));
     jlong ids[] = {tid, tid + 1000};
@@ -132,14 +133,14 @@ TEST_F(Management, CommandsThreadsAndAffinity) {
     EXPECT_TRUE(env()->IsSameObject(found[0], self));
     EXPECT_EQ(found[1], nullptr);
 
-    jint affinity[] = {1, 0};
+    jint affinity[] = {1, 0, 1, 1};
     EXPECT_EQ(extension->setData(env(), nullptr, 403, 2, affinity), 0);
     VmManagementData data{};
     ASSERT_EQ(extension->getData(env(), nullptr, 403, nullptr, &data), 0);
     ASSERT_EQ(data.count, 2);
     EXPECT_EQ(static_cast<jint *>(data.elements)[1], 0);
     extension->freeData(env(), 403, &data);
-    EXPECT_EQ(extension->setData(env(), nullptr, 403, 3, affinity), -1);
+    EXPECT_EQ(extension->setData(env(), nullptr, 403, 4, affinity), -1) << "more than the VM's three processors";
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 /* The host side of jvm.dll: what a host program or a test uses to drive the VM beyond the
    standard invocation interface (JNI_CreateJavaVM, DestroyJavaVM).
 
-   The VM checks its callers as a checking VM would: misuse of JNI or the tool interface, leaked
-   references and allocations and unbalanced pairs are reported as problems, each printed to
-   standard error at once ("vmhost: ...") and kept until taken with vmhostTakeProblems.
+   The VM checks its callers as a checking VM would: misuse of JNI or the tool interface (a thread
+   asked to suspend itself among a list included), leaked references and allocations, tool-interface
+   environments never disposed, raw monitors never destroyed and unbalanced pairs are reported as
+   problems, each printed to standard error at once ("vmhost: ...") and kept until taken with
+   vmhostTakeProblems.
 
    The VM plays the Java classes the natives use: java.lang basics, java.nio.DirectByteBuffer,
    reflection; the recorder's classes in melnor/vantrel/qrn (QRN.get makes the recorder object, a
@@ -45,8 +47,8 @@ jint vmhostStartJavaVM(JavaVM *vm) VMHOST_NOTHROW;
    lines, which are copied and forgotten only when they fit with a terminator. */
 jint vmhostProblemCount(void) VMHOST_NOTHROW;
 jint vmhostTakeProblems(char *text, jint size) VMHOST_NOTHROW;
-/* Everything live now (references, tool-interface memory and monitors, pinned strings and
-   arrays, management data) is exempt from the checks below. */
+/* Everything live now (references, tool-interface environments, memory and monitors, pinned
+   strings and arrays, management data) is exempt from the checks below. */
 void vmhostMarkBaseline(JavaVM *vm) VMHOST_NOTHROW;
 /* Reports what was made since the baseline and not given back; returns the number reported.
    The VM exit runs it after JNI_OnUnload. */
@@ -98,6 +100,19 @@ jint vmhostSuspensions(JNIEnv *env, jthread thread) VMHOST_NOTHROW;
 
 /* Capabilities every tool-interface environment may add (default: all the VM implements). */
 void vmhostSetPotentialCapabilities(JavaVM *vm, const jvmtiCapabilities *capabilities) VMHOST_NOTHROW;
+/* The environments not disposed, in the order they were got: their count, and the capabilities
+   they hold and the callbacks they set (the first `max` of them, where the arrays are given). */
+jint vmhostEnvironments(JavaVM *vm, jvmtiCapabilities *held, jvmtiEventCallbacks *callbacks, jint max) VMHOST_NOTHROW;
+
+/* Makes a call of the VM answer `error` instead of working: a tool-interface function by its
+   name, "GetEnv" (of any version; `error` is its result), "NewWeakGlobalRef" (answers null) or
+   "NewObjectArray" (answers null with OutOfMemoryError pending).
+   Once, or always until set again with error 0, which makes it work again. */
+void vmhostFailCall(JavaVM *vm, const char *function, jint error, jboolean always) VMHOST_NOTHROW;
+
+/* What the last method that the thread called returned (a primitive result), kept even when an
+   exception was pending and the caller was given 0 instead. */
+jvalue vmhostLastResult(JNIEnv *env) VMHOST_NOTHROW;
 
 /* Shutdown hooks run first when the VM exits, on the exiting thread, newest first. */
 void vmhostAddShutdownHook(JavaVM *vm, void (*hook)(JNIEnv *env, void *context), void *context) VMHOST_NOTHROW;

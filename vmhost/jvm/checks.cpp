@@ -31,6 +31,9 @@ jint checkSinceBaseline(Vm &vm) {
             else
                 found.push_back(loan.what + source + " in " + loan.origin + " was never released");
         }
+        for (const auto &state : vm.jvmtiEnvs)
+            if (state->serial > vm.baseline && !state->disposed)
+                found.push_back("tool-interface environment got in " + state->origin + " was never disposed");
         for (const auto &[id, monitor] : vm.rawMonitors)
             if (monitor->serial > vm.baseline && !monitor->destroyed)
                 found.push_back("raw monitor \"" + monitor->name + "\" created in " + monitor->origin +

@@ -292,3 +292,41 @@ extern "C" jint vmhostSuspensions(JNIEnv *env, jthread thread) noexcept {
     std::lock_guard guard(e.vm->lock);
     return target->suspensions;
 }
+
+extern "C" void vmhostFailCall(JavaVM *javaVm, const char *function, jint error, jboolean always) noexcept {
+    Vm *vm = vmOf(javaVm);
+    if (vm == nullptr || function == nullptr)
+        return;
+    std::lock_guard guard(vm->lock);
+    if (error == 0)
+        vm->failingCalls.erase(function);
+    else
+        vm->failingCalls[function] = {error, always == JNI_FALSE};
+}
+
+extern "C" jvalue vmhostLastResult(JNIEnv *env) noexcept {
+    JniEntry e(env, "vmhostLastResult", ExceptionSafe);
+    if (!e.ok)
+        return jvalue{};
+    std::lock_guard guard(e.vm->lock);
+    return e.thread->lastResult;
+}
+
+extern "C" jint vmhostEnvironments(JavaVM *javaVm, jvmtiCapabilities *held, jvmtiEventCallbacks *callbacks,
+                                   jint max) noexcept {
+    Vm *vm = vmOf(javaVm);
+    if (vm == nullptr)
+        return 0;
+    std::lock_guard guard(vm->lock);
+    jint count = 0;
+    for (auto &state : vm->jvmtiEnvs) {
+        if (state->disposed)
+            continue;
+        if (count < max && held != nullptr)
+            held[count] = state->capabilities;
+        if (count < max && callbacks != nullptr)
+            callbacks[count] = state->callbacks;
+        ++count;
+    }
+    return count;
+}

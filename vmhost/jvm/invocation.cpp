@@ -34,6 +34,9 @@ jint JNICALL GetEnv(JavaVM *javaVm, void **penv, jint version) noexcept {
     JavaThread *thread = currentThread();
     if (thread == nullptr)
         return JNI_EDETACHED;
+    jint failure = JNI_OK;
+    if (callFails(*vm, "GetEnv", failure))
+        return failure;
     if (isJniVersion(version)) {
         *penv = &thread->jni.env;
         return JNI_OK;
@@ -42,7 +45,7 @@ jint JNICALL GetEnv(JavaVM *javaVm, void **penv, jint version) noexcept {
         std::lock_guard guard(vm->lock);
         if (vm->phase == JVMTI_PHASE_DEAD)
             return JNI_EVERSION;
-        *penv = &newJvmtiEnv(*vm)->env;
+        *penv = &newJvmtiEnv(*vm, thread)->env;
         return JNI_OK;
     }
     if (version == QRN_INTERFACE_VERSION) {

@@ -246,6 +246,7 @@ jvalue invoke(JavaThread &thread, Method *method, Object *self, const jvalue *ar
     }
     std::lock_guard guard(vm.lock);
     thread.frames.pop_back();
+    thread.lastResult = result;
     if (thread.pendingException != nullptr)
         result = jvalue{};
     return result;

@@ -54,7 +54,8 @@ jobjectArray JNICALL NewObjectArray(JNIEnv *env, jsize length, jclass elementCla
         throwNew(*e.thread, "java/lang/ArrayStoreException", value->klass->dottedName());
         return nullptr;
     }
-    ArrayObject *array = newArray(*e.vm, "[" + klass->signature(), length);
+    jint failure = 0;
+    ArrayObject *array = callFails(*e.vm, e.function, failure) ? nullptr : newArray(*e.vm, "[" + klass->signature(), length);
     if (array == nullptr) {
         throwNew(*e.thread, "java/lang/OutOfMemoryError", "Java heap space");
         return nullptr;

@@ -19,7 +19,10 @@ void JNICALL DeleteGlobalRef(JNIEnv *env, jobject ref) noexcept {
 
 jobject JNICALL NewWeakGlobalRef(JNIEnv *env, jobject obj) noexcept {
     JniEntry e(env, "NewWeakGlobalRef");
-    return e.ok ? newRef(*e.vm, *e.thread, e.object(obj), RefKind::Weak) : nullptr;
+    jint failure = 0;
+    if (!e.ok || callFails(*e.vm, e.function, failure))
+        return nullptr;
+    return newRef(*e.vm, *e.thread, e.object(obj), RefKind::Weak);
 }
 
 void JNICALL DeleteWeakGlobalRef(JNIEnv *env, jweak ref) noexcept {

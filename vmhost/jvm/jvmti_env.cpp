@@ -295,11 +295,13 @@ void defaultCapabilities(jvmtiCapabilities &c) {
     c.can_retransform_any_class = 1;
 }
 
-JvmtiState *newJvmtiEnv(Vm &vm) {
+JvmtiState *newJvmtiEnv(Vm &vm, JavaThread *thread) {
     auto state = std::make_unique<JvmtiState>();
     state->env.functions = jvmtiTable();
+    state->origin = thread != nullptr ? where(*thread) : "thread " + std::to_string(GetCurrentThreadId());
     JvmtiState *raw = state.get();
     std::lock_guard guard(vm.lock);
+    state->serial = ++vm.serial;
     vm.jvmtiEnvs.push_back(std::move(state));
     return raw;
 }

@@ -30,7 +30,10 @@ JvmtiEntry::JvmtiEntry(jvmtiEnv *env, const char *function, unsigned flags) : fu
         error = JVMTI_ERROR_INVALID_ENVIRONMENT;
         return;
     }
-    if ((flags & LiveOnly) != 0 && vm->phase != JVMTI_PHASE_LIVE)
+    jint failure = JVMTI_ERROR_NONE;
+    if (callFails(*vm, function, failure))
+        error = static_cast<jvmtiError>(failure);
+    else if ((flags & LiveOnly) != 0 && vm->phase != JVMTI_PHASE_LIVE)
         error = JVMTI_ERROR_WRONG_PHASE;
     else if ((flags & OnLoadOrLive) != 0 && vm->phase != JVMTI_PHASE_LIVE && vm->phase != JVMTI_PHASE_ONLOAD)
         error = JVMTI_ERROR_WRONG_PHASE;
@@ -109,6 +112,17 @@ Method *JvmtiEntry::method(jmethodID id, jvmtiError &result) const {
     std::lock_guard guard(vm->lock);
     result = vm->methodIds.count(method) != 0 ? JVMTI_ERROR_NONE : JVMTI_ERROR_INVALID_METHODID;
     return result == JVMTI_ERROR_NONE ? method : nullptr;
+}
+
+bool callFails(Vm &vm, const char *function, jint &error) {
+    std::lock_guard guard(vm.lock);
+    auto found = vm.failingCalls.find(function);
+    if (found == vm.failingCalls.end())
+        return false;
+    error = found->second.first;
+    if (found->second.second)
+        vm.failingCalls.erase(found);
+    return true;
 }
 
 CapabilityWords wordsOf(const jvmtiCapabilities &capabilities) {

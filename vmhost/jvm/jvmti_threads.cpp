@@ -177,6 +177,10 @@ jvmtiError suspendList(jvmtiEnv *env, jint count, const jthread *list, jvmtiErro
         JavaThread *target = list[i] != nullptr ? e.javaThread(list[i], error) : nullptr;
         if (list[i] == nullptr)
             error = JVMTI_ERROR_INVALID_THREAD;
+        // A VM stops the caller there and then, and it waits until another thread resumes it.
+        if (on && error == JVMTI_ERROR_NONE && target == e.thread)
+            e.problem("the calling thread \"" + e.thread->name + "\" was asked to suspend itself in " +
+                      where(*e.thread) + ": a VM would not return until another thread resumed it");
         results[i] = error != JVMTI_ERROR_NONE ? error : suspend(target, on);
     }
     return JVMTI_ERROR_NONE;

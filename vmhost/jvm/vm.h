@@ -150,6 +150,7 @@ struct JavaThread {
     bool suspended = false;
     jvmtiError suspendFailure = JVMTI_ERROR_NONE; // what a suspend answers instead, set by a test
     jint suspensions = 0;                          // suspends that took effect
+    jvalue lastResult{}; // of the last method that returned here, kept while an exception is pending
     jint simulatedState = 0;
     Object *pendingException = nullptr;
     std::vector<LocalFrame> localFrames;
@@ -204,6 +205,8 @@ struct Library {
 struct JvmtiState {
     _jvmtiEnv env{};
     bool disposed = false;
+    std::uint32_t serial = 0;
+    std::string origin; // where GetEnv handed it out
     void *localStorage = nullptr;
     jvmtiCapabilities capabilities{};
     jvmtiEventCallbacks callbacks{};
@@ -242,6 +245,8 @@ struct Vm {
     std::map<const Object *, JavaThread *> byThreadObject;
     std::vector<std::unique_ptr<JvmtiState>> jvmtiEnvs;
     jvmtiCapabilities potential{};
+    // Calls a test made fail, by name: the error they answer, and whether once only.
+    std::map<std::string, std::pair<jint, bool>> failingCalls;
     std::vector<Library> libraries;
     std::vector<ShutdownHook> shutdownHooks;
     std::vector<std::function<void()>> releases; // contexts of host bodies
@@ -372,7 +377,9 @@ jvalue callStdcall(const void *function, const std::vector<std::uint32_t> &words
                    const std::string &what);
 
 // The tool interface (jvmti_*.cpp).
-JvmtiState *newJvmtiEnv(Vm &vm);
+JvmtiState *newJvmtiEnv(Vm &vm, JavaThread *thread);
+// Whether a test made the named call fail now; `error` is what it answers.
+bool callFails(Vm &vm, const char *function, jint &error);
 const jvmtiInterface_1_ *jvmtiTable();
 void defaultCapabilities(jvmtiCapabilities &capabilities);
 // Each environment that enabled the event and set its callback, for posting outside the lock.

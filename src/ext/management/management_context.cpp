@@ -262,6 +262,8 @@ void keepCapabilities(jvmtiCapabilities &capabilities) {
     memcpy(words, &capabilities, sizeof words);
     words[0] &= keptWord0;
     words[1] &= keptWord1;
+    for (size_t i = 2; i < sizeof words / sizeof words[0]; ++i)
+        words[i] = 0;
     memcpy(&capabilities, words, sizeof words);
 }
 

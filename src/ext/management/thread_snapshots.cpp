@@ -338,9 +338,12 @@ jobjectArray takeSnapshots(JNIEnv *env, ManagementContext *context, jobjectArray
     jthread current = nullptr;
     if (jvmti->GetCurrentThread(&current) != JVMTI_ERROR_NONE)
         return nullptr;
-    size_t size = n * (sizeof(jthread) + sizeof(ThreadInfo) + sizeof(jvmtiError) + 2 * sizeof(jint)) +
-                  cacheSize * sizeof(MethodInfo);
-    auto *block = static_cast<unsigned char *>(calloc(1, size));
+    constexpr size_t perThread = sizeof(jthread) + sizeof(ThreadInfo) + sizeof(jvmtiError) + 2 * sizeof(jint);
+    constexpr size_t fixed = cacheSize * sizeof(MethodInfo);
+    // A size that wraps round would give a block too small for the threads.
+    auto *block = static_cast<size_t>(n) <= (SIZE_MAX - fixed) / perThread
+                      ? static_cast<unsigned char *>(calloc(1, n * perThread + fixed))
+                      : nullptr;
     if (block == nullptr) {
         env->DeleteLocalRef(current);
         throwOutOfMemory(env, "snapshots");
@@ -351,22 +354,24 @@ jobjectArray takeSnapshots(JNIEnv *env, ManagementContext *context, jobjectArray
     s.infos = reinterpret_cast<ThreadInfo *>(s.cache + cacheSize);
     s.threads = reinterpret_cast<jthread *>(s.infos + n);
     s.results = reinterpret_cast<jvmtiError *>(s.threads + n);
-    jint *others = reinterpret_cast<jint *>(s.results + n); // request indexes of the other threads
-    jint *kept = others + n;                                // request indexes gathered
+    // Request indexes: the other threads from the front, the caller's places from the back.
+    jint *others = reinterpret_cast<jint *>(s.results + n);
+    jint *kept = others + n; // request indexes gathered
     if (env->PushLocalFrame(3 * n + 16) != JNI_OK) {
         free(block);
         env->DeleteLocalRef(current);
         return nullptr;
     }
     jint m = 0;
-    jint self = -1;
+    jint selves = 0;
     for (jsize i = 0; i < n && !env->ExceptionCheck(); ++i) {
         s.threads[i] = env->GetObjectArrayElement(requested, i);
         s.results[i] = notSuspended;
         if (s.threads[i] == nullptr)
             continue;
-        if (self < 0 && env->IsSameObject(s.threads[i], current))
-            self = i;
+        // The caller named again is still the caller: suspending it would stop it for good.
+        if (env->IsSameObject(s.threads[i], current))
+            others[n - 1 - selves++] = i;
         else
             others[m++] = i;
     }
@@ -399,8 +404,8 @@ jobjectArray takeSnapshots(JNIEnv *env, ManagementContext *context, jobjectArray
             for (jint j = 0; j < m; ++j)
                 kept[k++] = others[j];
         }
-        if (self >= 0)
-            kept[k++] = self; // the caller runs on: taken last
+        for (jint j = 0; j < selves; ++j)
+            kept[k++] = others[n - 1 - j]; // the caller runs on: taken last
         jvmtiStackInfo *stacks = nullptr;
         bool ok = gather(s, kept, k, &stacks);
         if (suspended > 0) {
