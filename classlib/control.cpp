@@ -571,6 +571,21 @@ bool TControl::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) 
     return handled;
 }
 
+void TControl::ChangeScale(int m, int d) {
+    if (m == d || d == 0)
+        return;
+    TScalingFlags flags = ComponentState().Contains(csLoading)
+                              ? scalingFlags_
+                              : TScalingFlags{sfLeft, sfTop, sfWidth, sfHeight, sfFont};
+    int left = flags.Contains(sfLeft) ? MulDiv(left_, m, d) : left_;
+    int top = flags.Contains(sfTop) ? MulDiv(top_, m, d) : top_;
+    int width = flags.Contains(sfWidth) ? MulDiv(width_, m, d) : width_;
+    int height = flags.Contains(sfHeight) ? MulDiv(height_, m, d) : height_;
+    SetBounds(left, top, width, height);
+    if (!parentFont_ && flags.Contains(sfFont))
+        font_->SetSize(MulDiv(font_->GetSize(), m, d));
+}
+
 void TControl::Resize() {
     if (OnResize)
         OnResize(this);

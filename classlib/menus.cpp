@@ -1,8 +1,11 @@
 #include "classlib/menus.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "classlib/forms.h"
+#include "classlib/graphics.h"
+#include "classlib/image_list.h"
 
 TShortCut ShortCut(WORD key, bool shift, bool ctrl, bool alt) {
     if ((key & 0xFF00) != 0)
@@ -25,6 +28,7 @@ TShortCut ShortCutOfKey(const TWMKey &key) {
 void TMenuItem::Create(TComponent *owner) { inherited::Create(owner); }
 
 void TMenuItem::Destroy() {
+    FreeAndNil(bitmap_);
     if (parent_ != nullptr)
         parent_->items_.Remove(this);
     while (!items_.Empty()) {
@@ -55,9 +59,85 @@ void TMenuItem::Click() {
         OnClick(this);
 }
 
+TBitmap *TMenuItem::Bitmap() {
+    if (bitmap_ == nullptr)
+        bitmap_ = New<TBitmap>();
+    return bitmap_;
+}
+
+bool TMenuItem::HasBitmap() const { return bitmap_ != nullptr && !bitmap_->Empty(); }
+
+TPopupMenu *TMenuItem::Menu() const {
+    const TMenuItem *root = this;
+    while (root->parent_ != nullptr)
+        root = root->parent_;
+    return root->menu_;
+}
+
+TCustomImageList *TMenuItem::GetImageList() const {
+    for (const TMenuItem *item = parent_; item != nullptr; item = item->parent_)
+        if (item->subMenuImages_ != nullptr)
+            return item->subMenuImages_;
+    TPopupMenu *menu = Menu();
+    return menu != nullptr ? menu->Images() : nullptr;
+}
+
+bool TMenuItem::IsOwnerDrawn() const {
+    TPopupMenu *menu = Menu();
+    return (menu != nullptr && menu->OwnerDraw()) || GetImageList() != nullptr || HasBitmap();
+}
+
+void TMenuItem::MeasureItem(TCanvas *canvas, int &width, int &height) {
+    if (OnMeasureItem)
+        OnMeasureItem(this, canvas, width, height);
+}
+
+void TMenuItem::DrawItem(TCanvas *canvas, const TRect &rect, bool selected) {
+    if (OnDrawItem) {
+        OnDrawItem(this, canvas, rect, selected);
+        return;
+    }
+    canvas->GetBrush()->SetColor(selected ? clHighlight : clMenu);
+    canvas->FillRect(rect);
+    int x = rect.left + 2;
+    int pictureWidth = 16;
+    if (TCustomImageList *images = GetImageList(); images != nullptr) {
+        pictureWidth = images->GetWidth();
+        if (imageIndex_ >= 0 && imageIndex_ < images->GetCount())
+            images->Draw(canvas, x, rect.top + (rect.bottom - rect.top - images->GetHeight()) / 2, imageIndex_,
+                         enabled_);
+    } else if (HasBitmap()) {
+        pictureWidth = bitmap_->GetWidth();
+        canvas->Draw(x, rect.top + (rect.bottom - rect.top - bitmap_->GetHeight()) / 2, bitmap_);
+    }
+    if (caption_ == L"-") {
+        int y = (rect.top + rect.bottom) / 2;
+        canvas->GetPen()->SetColor(clBtnShadow);
+        canvas->MoveTo(rect.left + 1, y);
+        canvas->LineTo(rect.right - 1, y);
+        return;
+    }
+    canvas->GetBrush()->SetStyle(bsClear);
+    canvas->GetFont()->SetColor(!enabled_ ? clGrayText : selected ? clHighlightText : clMenuText);
+    TRect text{x + pictureWidth + 6, rect.top, rect.right - 2, rect.bottom};
+    DrawTextW(canvas->GetHandle(), caption_.c_str(), static_cast<int>(caption_.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+}
+
 void TPopupMenu::Create(TComponent *owner) {
     inherited::Create(owner);
     items_ = New<TMenuItem>(nullptr);
+    items_->menu_ = this;
+}
+
+void TPopupMenu::SetImages(TCustomImageList *value) {
+    if (images_ == value)
+        return;
+    if (images_ != nullptr)
+        images_->RemoveFreeNotification(this);
+    images_ = value;
+    if (images_ != nullptr)
+        images_->FreeNotification(this);
 }
 
 void TPopupMenu::Destroy() {
@@ -73,15 +153,90 @@ void TPopupMenu::Notification(TComponent *component, TOperation operation) {
     inherited::Notification(component, operation);
     if (operation == opRemove && component == popupComponent_)
         popupComponent_ = nullptr;
+    if (operation == opRemove && component == images_)
+        images_ = nullptr;
 }
 
 HWND TPopupMenu::WindowHandle() {
     if (window_ == nullptr)
-        window_ = AllocateHWnd([this](TMessage &m) { DefaultHandler(window_, m); });
+        window_ = AllocateHWnd([this](TMessage &m) { itemMessage(m); });
     return window_;
 }
 
+// The size and the picture of the items the menu draws itself. No exception leaves the window.
+void TPopupMenu::itemMessage(TMessage &m) {
+    try {
+        if (m.Msg == WM_MEASUREITEM) {
+            auto *measure = reinterpret_cast<MEASUREITEMSTRUCT *>(m.LParam);
+            if (measure->CtlType == ODT_MENU && measure->itemData != 0) {
+                auto *item = reinterpret_cast<TMenuItem *>(measure->itemData);
+                TOwned<TCanvas> canvas(New<TCanvas>());
+                HDC screen = GetDC(nullptr);
+                canvas->SetHandle(screen);
+                canvas->SetFont(Screen->MenuFont());
+                int height = item->Caption() == L"-" ? 8 : canvas->TextHeight(L"Qg") + 4;
+                int width = canvas->TextWidth(item->Caption()) + 32;
+                try {
+                    item->MeasureItem(canvas.get(), width, height);
+                } catch (...) {
+                    canvas->SetHandle(nullptr);
+                    ReleaseDC(nullptr, screen);
+                    throw;
+                }
+                canvas->SetHandle(nullptr);
+                ReleaseDC(nullptr, screen);
+                measure->itemWidth = static_cast<UINT>(std::max(width, 0));
+                measure->itemHeight = static_cast<UINT>(std::max(height, 0));
+                m.Result = TRUE;
+                return;
+            }
+        } else if (m.Msg == WM_DRAWITEM) {
+            auto *draw = reinterpret_cast<DRAWITEMSTRUCT *>(m.LParam);
+            if (draw->CtlType == ODT_MENU && draw->itemData != 0) {
+                auto *item = reinterpret_cast<TMenuItem *>(draw->itemData);
+                TOwned<TCanvas> canvas(New<TCanvas>());
+                int saved = SaveDC(draw->hDC);
+                canvas->SetHandle(draw->hDC);
+                canvas->SetFont(Screen->MenuFont());
+                try {
+                    item->DrawItem(canvas.get(), draw->rcItem, (draw->itemState & ODS_SELECTED) != 0);
+                } catch (...) {
+                    canvas->SetHandle(nullptr);
+                    RestoreDC(draw->hDC, saved);
+                    throw;
+                }
+                canvas->SetHandle(nullptr);
+                RestoreDC(draw->hDC, saved);
+                m.Result = TRUE;
+                return;
+            }
+        }
+    } catch (...) {
+        if (Application != nullptr)
+            Application->HandleException(this);
+        m.Result = TRUE;
+        return;
+    }
+    DefaultHandler(window_, m);
+}
+
 namespace {
+
+// Owner-drawn items carry the item itself as their data.
+void appendItem(HMENU menu, UINT flags, UINT_PTR id, TMenuItem *item) {
+    if (item->IsOwnerDrawn())
+        AppendMenuW(menu, (flags & ~static_cast<UINT>(MF_STRING)) | MF_OWNERDRAW, id,
+                    reinterpret_cast<LPCWSTR>(item));
+    else
+        AppendMenuW(menu, flags, id, item->Caption().c_str());
+}
+
+bool anyOwnerDrawn(TMenuItem *parent) {
+    for (int i = 0; i < parent->Count(); ++i)
+        if (parent->Items(i)->Visible() && (parent->Items(i)->IsOwnerDrawn() || anyOwnerDrawn(parent->Items(i))))
+            return true;
+    return false;
+}
 
 void buildMenu(HMENU menu, TMenuItem *parent, std::vector<TMenuItem *> &commands) {
     for (int i = 0; i < parent->Count(); ++i) {
@@ -93,15 +248,15 @@ void buildMenu(HMENU menu, TMenuItem *parent, std::vector<TMenuItem *> &commands
             flags |= MF_GRAYED;
         if (item->Checked())
             flags |= MF_CHECKED;
-        if (item->Caption() == L"-") {
+        if (item->Caption() == L"-" && !item->IsOwnerDrawn()) {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         } else if (item->Count() > 0) {
             HMENU sub = CreatePopupMenu();
             buildMenu(sub, item, commands);
-            AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item->Caption().c_str());
+            appendItem(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item);
         } else {
             commands.push_back(item);
-            AppendMenuW(menu, flags, commands.size(), item->Caption().c_str());
+            appendItem(menu, flags, commands.size(), item);
         }
     }
 }
@@ -130,7 +285,8 @@ void TPopupMenu::Popup(int x, int y) {
         RaiseLastOSError();
     buildMenu(menu, items_, commands);
     static constexpr UINT alignFlags[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
-    HWND owner = GetActiveWindow();
+    // Owner-drawn items are measured and drawn through the menu's own window.
+    HWND owner = anyOwnerDrawn(items_) ? nullptr : GetActiveWindow();
     if (owner == nullptr)
         owner = WindowHandle();
     auto chosen = static_cast<std::size_t>(

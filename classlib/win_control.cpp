@@ -538,8 +538,35 @@ void TWinControl::PaintTo(HDC dc, int x, int y) {
     int saved = SaveDC(dc);
     SetWindowOrgEx(dc, -x, -y, nullptr);
     IntersectClipRect(dc, 0, 0, width_, height_);
-    Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    // A copy is painted without the window's region: the control clips itself where it must.
+    bool wasCopy = controlState_.Contains(csPaintCopy);
+    controlState_.Include(csPaintCopy);
+    try {
+        Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    } catch (...) {
+        if (!wasCopy)
+            controlState_.Exclude(csPaintCopy);
+        RestoreDC(dc, saved);
+        throw;
+    }
+    if (!wasCopy)
+        controlState_.Exclude(csPaintCopy);
     RestoreDC(dc, saved);
+}
+
+void TWinControl::ChangeScale(int m, int d) {
+    if (m == d || d == 0)
+        return;
+    DisableAlign();
+    try {
+        for (int i = 0; i < ControlCount(); ++i)
+            Controls(i)->ChangeScale(m, d);
+        inherited::ChangeScale(m, d);
+    } catch (...) {
+        EnableAlign();
+        throw;
+    }
+    EnableAlign();
 }
 
 void TWinControl::PaintHandler(HDC dc) {

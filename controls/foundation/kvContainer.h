@@ -361,7 +361,7 @@ public:
     virtual bool IsScrollBarInfoVisible(const SCROLLBARINFO &info);
     virtual bool UsesNativeStyle();
     virtual void FocusInnerControl();
-    virtual void ApplyDragKind() {}
+    virtual void ApplyDragKind();
     virtual void SetScrollBarVisibility(TkvControlScrollBar *bar, bool visible);
     virtual void ResetInnerControlRegion();
     virtual TRect GetHotTrackBounds();
@@ -378,6 +378,8 @@ public:
     bool MayFocus() override;
     void FocusChanged() override;
     void CursorChanged() override;
+    void SetDragMode(TDragMode value) override;
+    void SetDragKind(TDragKind value) override;
     void MouseEnter(TControl *control) override;
     void MouseLeave(TControl *control) override;
     void UpdateWindowRegion();
@@ -387,6 +389,7 @@ protected:
     void CreateParams(TCreateParams &params) override;
     void CreateWnd() override;
     void Resize() override;
+    void ChangeScale(int m, int d) override;
     void Paint() override;
     void KeyDown(WORD &key, TShiftState shift) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -502,6 +505,10 @@ private:
     TkvContainerViewInfo *viewInfo_ = nullptr;
 };
 
+// Whether popups that do not capture the focus always stand above every other window (true
+// from the start).
+bool PopupsStayOnTop() noexcept;
+void SetPopupsStayOnTop(bool value) noexcept;
 // The shown popups, in the order they were shown (the last is the top popup).
 int ShownPopupCount();
 TkvCustomPopupWindow *ShownPopup(int index);

@@ -156,6 +156,22 @@ void TkvContainer::CursorChanged() {
         innerControl_->SetCursor(Cursor());
 }
 
+void TkvContainer::SetDragMode(TDragMode value) {
+    inherited::SetDragMode(value);
+    if (innerControl_ != nullptr)
+        innerControl_->SetDragMode(value);
+}
+
+void TkvContainer::SetDragKind(TDragKind value) {
+    inherited::SetDragKind(value);
+    ApplyDragKind();
+}
+
+void TkvContainer::ApplyDragKind() {
+    if (innerControl_ != nullptr)
+        innerControl_->SetDragKind(DragKind());
+}
+
 bool TkvContainer::IsStylePropertyStored(const std::wstring &name, bool) {
     int index = Style()->StyleValueByName(name);
     if (index >= 0 && GetHiddenStyleValues().Contains(static_cast<TkvContainerStyleValue>(index)))
@@ -740,7 +756,33 @@ void TkvContainer::Paint() {
     TRect bounds = viewInfo_->Bounds;
     if (!RectVisible(KvCanvas()->GetHandle(), &bounds))
         return;
+    // A copy has no window region to cut it to the border and the shadow.
+    if (ControlState().Contains(csPaintCopy))
+        SetClipToShape(KvCanvas());
     viewInfo_->Draw(KvCanvas());
+}
+
+void TkvContainer::ChangeScale(int m, int d) {
+    bool loading = ComponentState().Contains(csLoading);
+    bool scaling = m != d && Style()->IsStyleValueAssigned(csvFont) && (!loading || ScalingFlags().Contains(sfFont));
+    bool wasInternal = internalChange_;
+    internalChange_ = !ParentFont();
+    try {
+        inherited::ChangeScale(m, d);
+    } catch (...) {
+        internalChange_ = wasInternal;
+        throw;
+    }
+    internalChange_ = wasInternal;
+    if (!scaling)
+        return;
+    if (Style()->AssignedValues().Contains(csvFont)) {
+        TFont *font = Style()->Font();
+        font->SetSize(MulDiv(font->GetSize(), m, d));
+    } else if (loading) {
+        if (TkvStyleController *controller = Style()->ControllerInEffect())
+            controller->ScaleFont(m, d);
+    }
 }
 
 void TkvContainer::WndProc(TMessage &m) {
@@ -804,6 +846,10 @@ void TkvContainer::Dispatch(TMessage &m) {
         if (destroying_)
             return;
         inherited::Dispatch(m);
+        // The focus belongs in the inner control; moving or sizing hands it over.
+        if (innerControl_ != nullptr && HandleAllocated() && GetFocus() == Handle() && innerControl_->CanFocus())
+            if (TCustomForm *form = GetParentForm(this))
+                form->FocusControl(innerControl_);
         return;
     case WM_WINDOWPOSCHANGED:
         inherited::Dispatch(m);

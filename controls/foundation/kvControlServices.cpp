@@ -53,6 +53,8 @@ void stopControls() {
 
 } // namespace
 
+constinit TkvPopupOwnerWindowFunction kvPopupOwnerWindowHook = nullptr;
+
 constinit TUnit kvControlsUnit{L"kvControls", startControls, stopControls, {&FormsUnit, &kvLookAndFeelsUnit}};
 
 void TkvMessageWindow::Create() {

@@ -200,4 +200,9 @@ TPoint MapWindowPoint(HWND from, HWND to, const TPoint &p);
 TRect MapRectBetweenWindows(HWND from, HWND to, const TRect &r);
 WORD TranslateKey(WORD key);
 
+// For a window inside one of the editors' drop-down windows, the window of the control that
+// dropped it down; any other window answers itself. Set while the container unit runs.
+using TkvPopupOwnerWindowFunction = HWND (*)(HWND window);
+extern TkvPopupOwnerWindowFunction kvPopupOwnerWindowHook;
+
 #endif

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "kvContainer.h"
+#include "kvControlServices.h"
 
 namespace {
 
@@ -17,6 +18,20 @@ HHOOK mouseHook = nullptr;
 bool closingBecauseOfClick = false;
 TkvScreenCanvas *screenCanvas = nullptr;
 bool stayOnTopForNonCapturing = true;
+
+bool isStayOnTop(TCustomForm *form) {
+    return form->HandleAllocated() && (GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// A stay-on-top form that is hidden still keeps the popups of other forms on top.
+bool hiddenStayOnTopFormExists() {
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm *form = Screen->Forms(i);
+        if (isStayOnTop(form) && !form->Visible())
+            return true;
+    }
+    return false;
+}
 
 const wchar_t savedProcProperty[] = L"kvSwallowedWindowProc";
 
@@ -280,6 +295,16 @@ LRESULT CALLBACK mouseProc(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(mouseHook, code, wParam, lParam);
 }
 
+// Up from the window, through parents only, to a custom popup: its owner's window.
+HWND popupOwnerWindow(HWND window) {
+    for (HWND w = window; w != nullptr; w = IsChildWindowStyle(w) ? GetParent(w) : nullptr)
+        if (auto *popup = dynamic_cast<TkvCustomPopupWindow *>(TWinControl::FindControl(w))) {
+            HWND owner = windowOf(popup->OwnerControl());
+            return owner != nullptr ? owner : window;
+        }
+    return window;
+}
+
 void startContainerUnit() {
     shownPopups = new TList<TkvCustomPopupWindow *>();
     DWORD thread = GetCurrentThreadId();
@@ -287,9 +312,11 @@ void startContainerUnit() {
     getMessageHook = SetWindowsHookExW(WH_GETMESSAGE, getMessageProc, nullptr, thread);
     mouseHook = SetWindowsHookExW(WH_MOUSE, mouseProc, nullptr, thread);
     screenCanvas = New<TkvScreenCanvas>();
+    kvPopupOwnerWindowHook = popupOwnerWindow;
 }
 
 void stopContainerUnit() {
+    kvPopupOwnerWindowHook = nullptr;
     FreeAndNil(screenCanvas);
     for (HHOOK *hook : {&mouseHook, &getMessageHook, &callWndProcHook}) {
         if (*hook != nullptr)
@@ -303,6 +330,9 @@ void stopContainerUnit() {
 } // namespace
 
 constinit TUnit kvContainerUnit{L"kvContainer", startContainerUnit, stopContainerUnit, {&kvControlsUnit}};
+
+bool PopupsStayOnTop() noexcept { return stayOnTopForNonCapturing; }
+void SetPopupsStayOnTop(bool value) noexcept { stayOnTopForNonCapturing = value; }
 
 int ShownPopupCount() { return shownPopups != nullptr ? shownPopups->Count() : 0; }
 
@@ -548,9 +578,8 @@ void TkvCustomPopupWindow::Popup(TWinControl *focusedControl) {
     else if (target == nullptr && CanFocus())
         SetFocus();
     TCustomForm *form = GetParentForm(owner);
-    bool topmost = form == nullptr ||
-                   (form->HandleAllocated() && (GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) ||
-                   (!CaptureFocus && stayOnTopForNonCapturing);
+    bool topmost = form == nullptr || isStayOnTop(form) ||
+                   (!CaptureFocus && (hiddenStayOnTopFormExists() || stayOnTopForNonCapturing));
     SetWindowPos(Handle(), topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
                  SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
     SetModalResult(mrNone);

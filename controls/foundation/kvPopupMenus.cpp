@@ -36,9 +36,17 @@ int GetPopupMenuHeight(TComponent *popupMenu) {
     int itemHeight = canvas->TextHeight(L"Qg") + 4;
     int height = 4;
     TMenuItem *items = menu->Items();
-    for (int i = 0; i < items->Count(); ++i)
-        if (items->Items(i)->Visible())
-            height += itemHeight;
+    for (int i = 0; i < items->Count(); ++i) {
+        TMenuItem *item = items->Items(i);
+        if (!item->Visible())
+            continue;
+        int h = itemHeight;
+        if (menu->OwnerDraw() || item->GetImageList() != nullptr || item->HasBitmap()) {
+            int w = 0;
+            item->MeasureItem(canvas->Canvas(), w, h);
+        }
+        height += h;
+    }
     return height;
 }
 

@@ -361,6 +361,8 @@ void TkvWinXPLookAndFeelPainter::DrawHeader(TkvCanvas *canvas, const TRect &rect
     int part = !neighbors.Right && themeState == 1 && (scheme == schemeBlue || scheme == schemeOlive) ? 3 : 1;
     background(canvas, theme, part, themeState, rect);
     TRect r = state == kvbsPressed ? offsetRect(textRect, 1, 1) : textRect;
+    // The pressed caption moves, its cell does not: the text stays inside the cell.
+    ClipScope cell(canvas, rect);
     DrawThemedHeaderText(canvas, theme, text.TextColor, text.Font, text.Text.empty() ? nullptr : &text.Text,
                          text.Placement, false, r, part, themeState);
 }
@@ -518,6 +520,13 @@ void TkvWinXPLookAndFeelPainter::DrawTab(TkvCanvas *canvas, const TRect &rect, T
     TRect r = themeRect(height(rect), width(rect));
     TRect all{0, 0, height(rect), width(rect)};
     zt::DrawThemeBackground(theme, turnedCanvas->GetHandle(), 1, themeState, r, all);
+    // The caption is written along the unturned tab and turns with it.
+    TRect textRect = all;
+    if (selected)
+        textRect.bottom -= 2;
+    TkvTextPlacement centred{taCenter, vaCenter, false, false};
+    DrawThemedHeaderText(turnedCanvas.get(), theme, clBtnText, font, caption.empty() ? nullptr : &caption, centred,
+                         true, textRect, 1, themeState);
     turnedCanvas->RotateBitmap(turned.get(), position == tpLeft ? raPlus90 : raMinus90);
     canvas->Draw(rect.left, rect.top, turned.get());
 }

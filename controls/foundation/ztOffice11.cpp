@@ -102,21 +102,12 @@ void initColors() {
     }
 }
 
-// A framed box with a minus, and a plus when collapsed.
-TBitmap *makeExpandButton(bool expanded) {
+// The expand buttons are resources of the program: a framed box with a minus, and a plus when
+// collapsed.
+TBitmap *loadExpandButton(const wchar_t *name) {
     TBitmap *bitmap = New<TBitmap>();
     try {
-        bitmap->SetSize(11, 11);
-        TCanvas *canvas = bitmap->GetCanvas();
-        canvas->GetBrush()->SetColor(clWhite);
-        canvas->FillRect(TRect{0, 0, 11, 11});
-        canvas->GetBrush()->SetColor(office11ExpandButtonDarkCorner);
-        canvas->FrameRect(TRect{0, 0, 11, 11});
-        for (int x = 3; x <= 7; ++x)
-            canvas->SetPixel(x, 5, clBlack);
-        if (!expanded)
-            for (int y = 3; y <= 7; ++y)
-                canvas->SetPixel(5, y, clBlack);
+        bitmap->LoadFromResourceName(GetModuleHandleW(nullptr), name);
     } catch (...) {
         bitmap->Free();
         throw;
@@ -131,8 +122,8 @@ void destroyBrushes() noexcept {
 
 void createBrushes() {
     destroyBrushes();
-    expandMinus = makeExpandButton(true);
-    expandPlus = makeExpandButton(false);
+    expandMinus = loadExpandButton(L"ZTEXPANDBUTTON_MINUS");
+    expandPlus = loadExpandButton(L"ZTEXPANDBUTTON_PLUS");
 }
 
 void startOffice11() {}

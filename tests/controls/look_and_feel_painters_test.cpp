@@ -349,9 +349,13 @@ TEST_F(PainterTest, RectanglesOfAnySizeStayInside) {
         {"DrawGroupToggleButton", [](auto p, auto c, auto &r) { p->DrawGroupToggleButton(c, r, kvbsNormal, true); }},
         {"DrawSmallExpandBox", [](auto p, auto c, auto &r) { p->DrawSmallExpandBox(c, r, clNavy, clAqua, false); }},
         {"DrawCheckBox", [](auto p, auto c, auto &r) { p->DrawCheckBox(c, r, kvbsNormal, true); }},
-        {"DrawHeader", [&](auto p, auto c, auto &r) { p->DrawHeader(c, r, r, both, kvAllBorders, kvbsNormal, text); }},
+        {"DrawHeader", [&](auto p, auto c, auto &r) {
+             for (int s = 0; s < 5; ++s)
+                 p->DrawHeader(c, r, r, both, kvAllBorders, static_cast<TkvButtonState>(s), text);
+         }},
         {"DrawHeaderSection", [&](auto p, auto c, auto &r) {
-             p->DrawHeaderSection(c, r, r, kvAllBorders, kvbsDisabled, text);
+             for (int s = 0; s < 5; ++s)
+                 p->DrawHeaderSection(c, r, r, kvAllBorders, static_cast<TkvButtonState>(s), text);
          }},
         {"InvertHeaderArea", [](auto p, auto c, auto &r) { p->InvertHeaderArea(c, r); }},
         {"DrawSortArrow", [](auto p, auto c, auto &r) { p->DrawSortArrow(c, r, true); p->DrawSortArrow(c, r, false); }},

@@ -14,6 +14,7 @@
 
 #include <classlib/units.h>
 
+#include "image_compare.h"
 #include "kvGraphics.h"
 #include "kvLookAndFeelPainters.h"
 #include "system_colors.h"
@@ -35,6 +36,22 @@ public:
     }
     TkvCanvas *Canvas() const { return canvas_.get(); }
     TCanvas *Raw() const { return bitmap_->GetCanvas(); }
+    TBitmap *Bitmap() const { return bitmap_.get(); }
+    PixelBuffer Buffer() const {
+        PixelBuffer p(width_, height_);
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+                p.at(x, y) = PixelBuffer::fromColorRef(Pixel(x, y));
+        return p;
+    }
+    int ChangedOutside(const TRect &r, TColor ground) const {
+        int changed = 0;
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+                if (!(x >= r.left && x < r.right && y >= r.top && y < r.bottom) && Pixel(x, y) != ColorToRGB(ground))
+                    ++changed;
+        return changed;
+    }
     HDC Handle() const { return canvas_->GetHandle(); }
     COLORREF Pixel(int x, int y) const { return GetPixel(Handle(), x, y); }
     std::vector<COLORREF> Pixels() const {
@@ -167,44 +184,43 @@ private:
     std::unique_ptr<UnitScope> units_;
 };
 
+// Wine's "Light" style, the one this platform runs the tests under, has every class the
+// painter measures with here but the explorer bar, and every part and property asked for but
+// the push button's face colour; the painter's answers are the style's, and its fallbacks where
+// the style has nothing.
 TEST_F(WinXPThemedTest, MeasuresAndColoursComeFromTheTheme) {
     HTHEME button = OpenThemeForKind(totButton);
+    HTHEME combo = OpenThemeForKind(totComboBox);
+    HTHEME tree = OpenThemeForKind(totTreeView);
+    HTHEME bar = OpenThemeForKind(totExplorerBar);
     ASSERT_NE(button, nullptr);
+    ASSERT_NE(combo, nullptr);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(bar, nullptr) << "Wine's style has no explorer bar";
+    ASSERT_NE(OpenThemeForKind(totListView), nullptr);
     HDC screen = GetDC(nullptr);
     RECT bounds{0, 0, 100, 100};
     RECT content{};
     ASSERT_HRESULT_SUCCEEDED(GetThemeBackgroundContentRect(button, screen, BP_PUSHBUTTON, PBS_NORMAL, &bounds, &content));
     EXPECT_EQ(xp->GetButtonBorderWidth(kvbsNormal), content.left);
     COLORREF color = 0;
-    if (SUCCEEDED(GetThemeColor(button, BP_PUSHBUTTON, PBS_PRESSED, TMT_TEXTCOLOR, &color)))
-        EXPECT_EQ(rgb(xp->GetButtonForeColor(kvbsPressed, clDefault)), color);
-    else
-        EXPECT_EQ(xp->GetButtonForeColor(kvbsPressed, clDefault), clBtnText);
-    // Where the theme lacks a property the painter answers the system colour of the role.
-    if (SUCCEEDED(GetThemeColor(button, BP_PUSHBUTTON, PBS_HOT, TMT_FILLCOLOR, &color)))
-        EXPECT_EQ(rgb(xp->GetButtonFaceColor(kvbsHot)), color);
-    else
-        EXPECT_EQ(xp->GetButtonFaceColor(kvbsHot), clBtnFace);
-    HTHEME combo = OpenThemeForKind(totComboBox);
-    if (combo != nullptr && SUCCEEDED(GetThemeColor(combo, 1, 1, TMT_BORDERCOLOR, &color)))
-        EXPECT_EQ(rgb(xp->GetFrameLineColor()), color);
-    else
-        EXPECT_EQ(xp->GetFrameLineColor(), static_cast<TColor>(0x0000FF));
+    ASSERT_HRESULT_SUCCEEDED(GetThemeColor(button, BP_PUSHBUTTON, PBS_PRESSED, TMT_TEXTCOLOR, &color));
+    EXPECT_EQ(rgb(xp->GetButtonForeColor(kvbsPressed, clDefault)), color);
+    // The style gives the push button no face colour (property 204): the painter answers the
+    // system's.
+    EXPECT_HRESULT_FAILED(GetThemeColor(button, BP_PUSHBUTTON, PBS_HOT, 204, &color));
+    EXPECT_EQ(xp->GetButtonFaceColor(kvbsHot), clBtnFace);
+    ASSERT_HRESULT_SUCCEEDED(GetThemeColor(combo, 1, 1, TMT_BORDERCOLOR, &color));
+    EXPECT_EQ(rgb(xp->GetFrameLineColor()), color);
     SIZE size{};
-    HTHEME tree = OpenThemeForKind(totTreeView);
-    if (tree != nullptr && SUCCEEDED(GetThemePartSize(tree, screen, 2, 1, nullptr, TS_TRUE, &size)) && size.cx > 0)
-        EXPECT_EQ(xp->GetExpandBoxSize(), size.cx);
-    else
-        EXPECT_EQ(xp->GetExpandBoxSize(), 12);
-    HTHEME bar = OpenThemeForKind(totExplorerBar);
-    if (bar != nullptr && SUCCEEDED(GetThemePartSize(bar, screen, 7, 1, nullptr, TS_TRUE, &size)) && size.cx > 0)
-        EXPECT_EQ(xp->GetGroupToggleButtonSize(), size.cx);
-    else
-        EXPECT_EQ(xp->GetGroupToggleButtonSize(), 15);
+    ASSERT_HRESULT_SUCCEEDED(GetThemePartSize(tree, screen, 2, 1, nullptr, TS_TRUE, &size));
+    ASSERT_GT(size.cx, 0);
+    EXPECT_EQ(xp->GetExpandBoxSize(), size.cx);
+    EXPECT_EQ(xp->GetGroupToggleButtonSize(), 15);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(xp->GetPainterStyle(), kvpsWinXP);
     EXPECT_EQ(xp->GetCheckFrameWidth(), 0);
-    EXPECT_EQ(xp->GetControlFrameWidth(), OpenThemeForKind(totListView) != nullptr ? 1 : 2);
+    EXPECT_EQ(xp->GetControlFrameWidth(), 1);
 }
 
 TEST_F(WinXPThemedTest, PushButtonIsTheThemesOwnPicture) {
@@ -226,9 +242,87 @@ TEST_F(WinXPThemedTest, PushButtonIsTheThemesOwnPicture) {
     // A disabled thumb is drawn in the theme, unlike the Standard painter's.
     Surface thumb(17, 30);
     xp->DrawScrollBarElement(thumb.Canvas(), false, kvbsDisabled, sbpThumb, TRect{0, 0, 17, 30});
-    if (OpenThemeForKind(totScrollBar) != nullptr) {
-        EXPECT_NE(thumb.Pixel(8, 15), rgb(clFuchsia));
+    ASSERT_NE(OpenThemeForKind(totScrollBar), nullptr);
+    EXPECT_NE(thumb.Pixel(8, 15), rgb(clFuchsia));
+}
+
+// A pressed header's caption moves by a pixel, its cell does not: nothing is drawn outside it,
+// however the caption is placed.
+TEST_F(WinXPThemedTest, PressedHeaderCaptionStaysInItsCell) {
+    ASSERT_NE(OpenThemeForKind(totHeader), nullptr);
+    TOwned<TFont> font(New<TFont>());
+    font->SetSize(14);
+    font->SetColor(clBlack);
+    const TRect cell{10, 10, 60, 30};
+    for (TAlignment horizontal : {taLeftJustify, taRightJustify, taCenter})
+        for (TkvVerticalAlignment vertical : {vaTop, vaBottom, vaCenter}) {
+            TkvHeaderText text;
+            text.Text = L"WWWWWWWWWW";
+            text.Font = font.get();
+            text.TextColor = clBlack;
+            text.Placement.Horizontal = horizontal;
+            text.Placement.Vertical = vertical;
+            for (TkvButtonState state : {kvbsNormal, kvbsHot, kvbsPressed}) {
+                Surface header(70, 40), section(70, 40);
+                xp->DrawHeader(header.Canvas(), cell, cell, TkvHeaderNeighbors{}, kvAllBorders, state, text);
+                xp->DrawHeaderSection(section.Canvas(), cell, cell, kvAllBorders, state, text);
+                EXPECT_EQ(header.ChangedOutside(cell, clFuchsia), 0)
+                    << "state " << int(state) << " alignment " << int(horizontal) << "/" << int(vertical);
+                EXPECT_EQ(section.ChangedOutside(cell, clFuchsia), 0)
+                    << "state " << int(state) << " alignment " << int(horizontal) << "/" << int(vertical);
+            }
+        }
+}
+
+// A vertical tab is the horizontal tab of its turned size, caption included, turned a quarter:
+// anticlockwise on the left, clockwise on the right.
+TEST_F(WinXPThemedTest, VerticalTabIsTheTurnedTabWithItsCaption) {
+    ASSERT_NE(OpenThemeForKind(totTab), nullptr);
+    const int w = 24;
+    const int h = 60;
+    for (TkvTabPosition position : {tpLeft, tpRight})
+        for (bool selected : {false, true}) {
+            Surface vertical(w, h);
+            xp->DrawTab(vertical.Canvas(), TRect{0, 0, w, h}, kvAllBorders, selected, false, false, true, position,
+                        L"Tab");
+            Surface turned(h, w);
+            xp->DrawTab(turned.Canvas(), TRect{0, 0, h, w}, kvAllBorders, selected, false, false, false, position,
+                        L"Tab");
+            Surface bare(h, w);
+            xp->DrawTab(bare.Canvas(), TRect{0, 0, h, w}, kvAllBorders, selected, false, false, false, position, L"");
+            ASSERT_NE(turned.Pixels(), bare.Pixels()) << "the caption shows on the unturned tab";
+            turned.Canvas()->RotateBitmap(turned.Bitmap(), position == tpLeft ? raPlus90 : raMinus90);
+            Surface expected(w, h);
+            expected.Canvas()->Draw(0, 0, turned.Bitmap());
+            EXPECT_EQ(vertical.Pixels(), expected.Pixels()) << "position " << int(position) << " selected " << selected;
+        }
+}
+
+// Header sections normal, hot and pressed (each with a left and a right-bottom caption), and
+// vertical tabs on both sides, selected and not, beside a horizontal one.
+TEST_F(WinXPThemedTest, HeadersAndVerticalTabsMatchTheirCapture) {
+    ASSERT_NE(OpenThemeForKind(totHeader), nullptr);
+    ASSERT_NE(OpenThemeForKind(totTab), nullptr);
+    Surface s(260, 120);
+    TkvHeaderText text;
+    text.Text = L"Name";
+    int x = 4;
+    for (TkvButtonState state : {kvbsNormal, kvbsHot, kvbsPressed}) {
+        const TRect cell{x, 4, x + 60, 24};
+        text.Placement = TkvTextPlacement{};
+        xp->DrawHeaderSection(s.Canvas(), cell, cell, kvAllBorders, state, text);
+        const TRect corner{x, 28, x + 60, 48};
+        text.Placement.Horizontal = taRightJustify;
+        text.Placement.Vertical = vaBottom;
+        xp->DrawHeaderSection(s.Canvas(), corner, corner, kvAllBorders, state, text);
+        x += 64;
     }
+    xp->DrawTab(s.Canvas(), TRect{4, 54, 28, 114}, kvAllBorders, false, false, false, true, tpLeft, L"Left");
+    xp->DrawTab(s.Canvas(), TRect{32, 54, 56, 114}, kvAllBorders, true, false, false, true, tpLeft, L"Left");
+    xp->DrawTab(s.Canvas(), TRect{60, 54, 84, 114}, kvAllBorders, false, false, false, true, tpRight, L"Right");
+    xp->DrawTab(s.Canvas(), TRect{88, 54, 112, 114}, kvAllBorders, true, false, false, true, tpRight, L"Right");
+    xp->DrawTab(s.Canvas(), TRect{120, 54, 180, 78}, kvAllBorders, true, false, false, false, tpTop, L"Top");
+    EXPECT_TRUE(matchesReference(s.Buffer(), "controls", "winxp_headers_and_tabs"));
 }
 
 class WinXPUnthemedTest : public ThemeOffTest {

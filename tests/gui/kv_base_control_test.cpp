@@ -1,11 +1,17 @@
 // TkvControl: dialog codes, background, context menus, the drag-detect loop, a control freed in
-// its own mouse-down, its scroll bars, the wheel and middle-button automatic scrolling.
+// its own mouse-down, its scroll bars, the wheel and middle-button automatic scrolling, and the
+// height of a popup menu whose items draw themselves.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <classlib/graphics.h>
+#include <classlib/image_list.h>
+#include <classlib/menus.h>
+
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "kv_control_support.h"
 
@@ -61,6 +67,95 @@ void setCtrlState(bool down) {
     GetKeyboardState(state);
     state[VK_CONTROL] = down ? 0x80 : 0;
     SetKeyboardState(state);
+}
+
+int menuTextHeight() {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, Screen->MenuFont()->GetHandle());
+    SIZE size{};
+    GetTextExtentPoint32W(screen, L"Qg", 2, &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return size.cy;
+}
+
+// Plain items count the menu font's "Qg" and 4; items the menu draws itself (an owner-drawn
+// menu, an image list, a bitmap) count what their MeasureItem makes of that; hidden ones nothing.
+TEST_F(KvBaseControlTest, PopupMenuHeightAsksTheItemsTheMenuDraws) {
+    const int line = menuTextHeight() + 4;
+    TOwned<TPopupMenu> menu(New<TPopupMenu>(nullptr));
+    std::vector<int> offered;
+    auto measure = [&](TObject *, TCanvas *canvas, int &, int &height) {
+        EXPECT_NE(canvas, nullptr);
+        offered.push_back(height);
+        height = 2 * height + 1;
+    };
+    TMenuItem *plain = New<TMenuItem>(nullptr);
+    TMenuItem *pictured = New<TMenuItem>(nullptr);
+    TMenuItem *hidden = New<TMenuItem>(nullptr);
+    for (TMenuItem *item : {plain, pictured, hidden}) {
+        item->SetCaption(L"Item");
+        item->OnMeasureItem = measure;
+        menu->Items()->Add(item);
+    }
+    pictured->Bitmap()->SetSize(16, 16);
+    hidden->Bitmap()->SetSize(16, 16);
+    hidden->SetVisible(false);
+    EXPECT_EQ(GetPopupMenuHeight(menu.get()), 4 + line + (2 * line + 1));
+    EXPECT_EQ(offered, std::vector<int>{line});
+
+    offered.clear();
+    TOwned<TCustomImageList> images(New<TCustomImageList>(nullptr));
+    menu->SetImages(images.get());
+    EXPECT_EQ(GetPopupMenuHeight(menu.get()), 4 + 2 * (2 * line + 1)) << "the menu's images";
+    menu->SetImages(nullptr);
+
+    offered.clear();
+    menu->SetOwnerDraw(true);
+    EXPECT_EQ(GetPopupMenuHeight(menu.get()), 4 + 2 * (2 * line + 1)) << "owner-drawn";
+    EXPECT_EQ(offered, (std::vector<int>{line, line}));
+}
+
+// A shown menu asks an item with a picture its size and has it draw itself in that size.
+TEST_F(KvBaseControlTest, MenuItemsWithAPictureMeasureAndDrawThemselves) {
+    ASSERT_TRUE(showForm());
+    TOwned<TPopupMenu> menu(New<TPopupMenu>(nullptr));
+    TMenuItem *item = New<TMenuItem>(nullptr);
+    item->SetCaption(L"Drawn");
+    item->Bitmap()->SetSize(16, 16);
+    menu->Items()->Add(item);
+    int measured = 0;
+    std::atomic<int> drawn{0};
+    int drawnHeight = 0;
+    item->OnMeasureItem = [&](TObject *, TCanvas *, int &width, int &height) {
+        ++measured;
+        width = 80;
+        height = 30;
+    };
+    item->OnDrawItem = [&](TObject *sender, TCanvas *canvas, TRect rect, bool) {
+        EXPECT_EQ(sender, item);
+        EXPECT_NE(canvas, nullptr);
+        drawnHeight = rect.bottom - rect.top;
+        ++drawn;
+        EndMenu();
+    };
+    // A menu that never draws is closed with Escape, so that the test ends.
+    std::atomic<bool> finished{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 6000 && !finished.load() && drawn.load() == 0; ++i)
+            Sleep(10);
+        if (!finished.load() && drawn.load() == 0) {
+            queueKey(VK_ESCAPE, false);
+            queueKey(VK_ESCAPE, true);
+        }
+    });
+    POINT at = clientToScreen(form->Handle(), POINT{40, 40});
+    menu->Popup(at.x, at.y);
+    finished = true;
+    watchdog.join();
+    EXPECT_GE(measured, 1);
+    EXPECT_GE(drawn.load(), 1);
+    EXPECT_EQ(drawnHeight, 30);
 }
 
 TEST_F(KvBaseControlTest, DialogCodeFollowsTheWantedKeysAndCtrl) {

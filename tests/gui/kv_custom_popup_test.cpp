@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <kvContainer.h>
+#include <kvControlServices.h>
 
 #include <string>
 #include <vector>
@@ -203,6 +204,58 @@ TEST_F(KvCustomPopupTest, LeavingTheApplicationClosesPopupsThatDoNotHoldTheFocus
     ASSERT_TRUE(loose->IsShown());
     SendMessageW(form->Handle(), WM_ACTIVATEAPP, FALSE, 0);
     EXPECT_FALSE(loose->IsShown()) << "a popup without the focus closes";
+}
+
+// With the stay-on-top flag cleared, a popup without the focus still goes above everything
+// while some stay-on-top form is hidden, and only then.
+TEST_F(KvCustomPopupTest, AHiddenStayOnTopFormKeepsLoosePopupsOnTop) {
+    ASSERT_TRUE(showForm());
+    ASSERT_TRUE(PopupsStayOnTop()) << "on from the start";
+    SetPopupsStayOnTop(false);
+    TScrollingProbe *owner = add<TScrollingProbe>(TRect{20, 20, 140, 44});
+    auto topmost = [](HWND window) { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    TRecordingPopup *loose = makePopup(owner);
+    popups.push_back(loose);
+    loose->CaptureFocus = false;
+    loose->Popup(nullptr);
+    ASSERT_TRUE(loose->IsShown());
+    EXPECT_FALSE(topmost(loose->Handle())) << "no stay-on-top form anywhere";
+    loose->ClosePopup();
+
+    TForm *hidden = New<TForm>(nullptr);
+    hidden->HandleNeeded();
+    SetWindowPos(hidden->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(topmost(hidden->Handle()));
+    ASSERT_FALSE(hidden->Visible());
+    loose->Popup(nullptr);
+    ASSERT_TRUE(loose->IsShown());
+    EXPECT_TRUE(topmost(loose->Handle())) << "a hidden stay-on-top form";
+    loose->ClosePopup();
+    hidden->Free();
+    SetPopupsStayOnTop(true);
+}
+
+// The library's popup-owner hook: from a window inside a popup, up through its parents, to the
+// window of the popup's owner; any other window answers itself.
+TEST_F(KvCustomPopupTest, PopupOwnerHookAnswersTheOwnersWindow) {
+    ASSERT_NE(kvPopupOwnerWindowHook, nullptr);
+    ASSERT_TRUE(showForm());
+    TScrollingProbe *owner = add<TScrollingProbe>(TRect{20, 20, 140, 44});
+    TRecordingPopup *popup = makePopup(owner);
+    popups.push_back(popup);
+    popup->HandleNeeded();
+    HWND inside = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, popup->Handle(), nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(inside, nullptr);
+    HWND deeper = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, inside, nullptr, nullptr,
+                                  nullptr);
+    ASSERT_NE(deeper, nullptr);
+    EXPECT_EQ(kvPopupOwnerWindowHook(popup->Handle()), owner->Handle());
+    EXPECT_EQ(kvPopupOwnerWindowHook(inside), owner->Handle());
+    EXPECT_EQ(kvPopupOwnerWindowHook(deeper), owner->Handle());
+    EXPECT_EQ(kvPopupOwnerWindowHook(owner->Handle()), owner->Handle());
+    EXPECT_EQ(kvPopupOwnerWindowHook(form->Handle()), form->Handle());
+    DestroyWindow(inside);
 }
 
 TEST_F(KvCustomPopupTest, SwallowedMessagesGiveEachWindowItsOwnProcedure) {

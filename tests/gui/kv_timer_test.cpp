@@ -106,12 +106,19 @@ TEST_F(KvTimerTest, WmTimerOfAnInactiveIdIsIgnored) {
     EXPECT_EQ(ticks[0], 1);
 }
 
+// Anything but its timers goes to the default window procedure: a caption set is kept and read
+// back, which a window answering every message itself would not do.
 TEST_F(KvTimerTest, OtherMessagesOfTheTimerWindowGetTheDefaultAnswer) {
     HWND window = GetTimerWindow()->Handle();
     EXPECT_EQ(GetTimerWindow(), GetTimerWindow());
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0), 0);
-    EXPECT_NE(SendMessageW(window, WM_NCHITTEST, 0, 0), 12345);
+    EXPECT_EQ(SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"ticks")), TRUE);
+    EXPECT_EQ(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0), 5);
+    wchar_t text[16] = {};
+    EXPECT_EQ(SendMessageW(window, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text)), 5);
+    EXPECT_STREQ(text, L"ticks");
+    SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
 }
 
 TEST_F(KvTimerTest, FreeingARunningTimerStopsIt) {

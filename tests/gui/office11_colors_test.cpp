@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string>
 
+#include <classlib/graphics.h>
 #include <classlib/hidden_window.h>
 
 #include "message_pump.h"
@@ -199,6 +200,22 @@ TEST_F(Office11FixedColors, BitmapsLiveWhileReferenced) {
     EXPECT_EQ(plus->GetCanvas()->GetPixel(5, 3), clBlack);
     EXPECT_NE(minus->GetCanvas()->GetPixel(5, 3), clBlack);
     EXPECT_EQ(minus->GetCanvas()->GetPixel(4, 5), clBlack);
+    // They are the program's bitmap resources of those names, pixel for pixel.
+    for (bool expanded : {true, false}) {
+        const wchar_t *name = expanded ? L"ZTEXPANDBUTTON_MINUS" : L"ZTEXPANDBUTTON_PLUS";
+        ASSERT_NE(FindResourceW(GetModuleHandleW(nullptr), name, MAKEINTRESOURCEW(2) /* RT_BITMAP */), nullptr)
+            << "resource " << expanded;
+        TOwned<TBitmap> resource(New<TBitmap>());
+        resource->LoadFromResourceName(GetModuleHandleW(nullptr), name);
+        TBitmap *used = Office11ExpandButtonBitmap(expanded);
+        ASSERT_EQ(resource->GetWidth(), used->GetWidth());
+        ASSERT_EQ(resource->GetHeight(), used->GetHeight());
+        int different = 0;
+        for (int y = 0; y < used->GetHeight(); ++y)
+            for (int x = 0; x < used->GetWidth(); ++x)
+                different += resource->GetCanvas()->GetPixel(x, y) != used->GetCanvas()->GetPixel(x, y);
+        EXPECT_EQ(different, 0) << "resource " << expanded;
+    }
 
     DropOffice11Colors();
     EXPECT_NE(Office11ExpandButtonBitmap(true), nullptr);

@@ -117,6 +117,9 @@ enum TScrollCode : std::uint8_t {
 };
 // A step of a scroll bar: 1 to 32767.
 using TScrollBarInc = std::int16_t;
+// What scaling changes while a control is being loaded (all of it otherwise).
+enum TScalingFlag : std::uint8_t { sfLeft, sfTop, sfWidth, sfHeight, sfFont };
+using TScalingFlags = TSet<TScalingFlag>;
 enum TBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 
 using TKeyEvent = TEvent<void(TObject *sender, WORD &key, TShiftState shift)>;
@@ -274,6 +277,10 @@ public:
     TPoint ScreenToClient(TPoint p);
     TAlign Align() const noexcept { return align_; }
     void SetAlign(TAlign value);
+    // Multiplies place, size and (unless it follows the parent's) font size by m / d.
+    void ScaleBy(int m, int d) { ChangeScale(m, d); }
+    TScalingFlags ScalingFlags() const noexcept { return scalingFlags_; }
+    void SetScalingFlags(TScalingFlags value) noexcept { scalingFlags_ = value; }
     void BringToFront();
     void SendToBack();
 
@@ -330,7 +337,7 @@ public:
     TDragMode DragMode() const noexcept { return dragMode_; }
     virtual void SetDragMode(TDragMode value) { dragMode_ = value; }
     TDragKind DragKind() const noexcept { return dragKind_; }
-    void SetDragKind(TDragKind value) { dragKind_ = value; }
+    virtual void SetDragKind(TDragKind value) { dragKind_ = value; }
     TCursor DragCursor() const noexcept { return dragCursor_; }
     void SetDragCursor(TCursor value) { dragCursor_ = value; }
     // Starts a drag of this control: at once, or when the mouse moved more than the threshold
@@ -377,6 +384,7 @@ protected:
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void Resize();
+    virtual void ChangeScale(int m, int d);
     virtual void DoContextPopup(TPoint mousePos, bool &handled);
     virtual void DoStartDrag(TDragObject *&dragObject);
     virtual void DoEndDrag(TObject *target, int x, int y);
@@ -427,6 +435,7 @@ protected:
     TControlStyle controlStyle_;
     TDragMode dragMode_ = dmManual;
     TDragKind dragKind_ = dkDrag;
+    TScalingFlags scalingFlags_;
     TCursor dragCursor_ = crDrag;
     TDragObject *dragObject_ = nullptr;
     TPopupMenu *popupMenu_ = nullptr;
@@ -517,6 +526,7 @@ public:
 protected:
     void Destroy() override;
     bool IsWindowed() const noexcept override { return true; }
+    void ChangeScale(int m, int d) override;
 
     virtual void CreateParams(TCreateParams &params);
     virtual void CreateWnd();

@@ -12,9 +12,19 @@
 #include <string>
 
 #include "component.h"
+#include "geometry.h"
 #include "events.h"
 #include "list.h"
 #include "messages.h"
+
+class TBitmap;
+class TCanvas;
+class TCustomImageList;
+class TPopupMenu;
+
+// An item asked for its size: width and height come in with the default and go out as wanted.
+using TMenuMeasureItemEvent = TEvent<void(TObject *sender, TCanvas *canvas, int &width, int &height)>;
+using TMenuDrawItemEvent = TEvent<void(TObject *sender, TCanvas *canvas, TRect rect, bool selected)>;
 
 // A shortcut: the virtual key in the low byte, scShift, scCtrl, scAlt above it.
 using TShortCut = WORD;
@@ -47,10 +57,30 @@ public:
     void Add(TMenuItem *item);
     void Remove(TMenuItem *item);
     TMenuItem *ParentItem() const noexcept { return parent_; }
+    // The item's picture, made on first use (empty until something is loaded or drawn in it).
+    TBitmap *Bitmap();
+    bool HasBitmap() const;
+    int ImageIndex() const noexcept { return imageIndex_; }
+    void SetImageIndex(int value) noexcept { imageIndex_ = value; }
+    // The images of this item's sub-items.
+    TCustomImageList *SubMenuImages() const noexcept { return subMenuImages_; }
+    void SetSubMenuImages(TCustomImageList *value) noexcept { subMenuImages_ = value; }
+    // The images the item takes its picture from: its parent's sub-menu images, else the menu's.
+    TCustomImageList *GetImageList() const;
+    // The menu whose items this item stands among, or null.
+    TPopupMenu *Menu() const;
+    // Whether the menu draws the item through DrawItem rather than as plain text.
+    bool IsOwnerDrawn() const;
     // Runs OnClick when enabled.
     virtual void Click();
+    // The size the item wants, from the defaults given in width and height.
+    virtual void MeasureItem(TCanvas *canvas, int &width, int &height);
+    // Draws the item: OnDrawItem when set, else picture and caption in the menu's colours.
+    virtual void DrawItem(TCanvas *canvas, const TRect &rect, bool selected);
 
     TNotifyEvent OnClick;
+    TMenuMeasureItemEvent OnMeasureItem;
+    TMenuDrawItemEvent OnDrawItem;
 
 protected:
     void Destroy() override;
@@ -63,6 +93,11 @@ private:
     bool checked_ = false;
     TList<TMenuItem *> items_;
     TMenuItem *parent_ = nullptr;
+    TBitmap *bitmap_ = nullptr;
+    int imageIndex_ = -1;
+    TCustomImageList *subMenuImages_ = nullptr;
+    TPopupMenu *menu_ = nullptr;
+    friend class TPopupMenu;
 };
 
 // Which side of the menu the popup point is.
@@ -82,6 +117,8 @@ public:
     void SetAlignment(TPopupAlignment value) noexcept { alignment_ = value; }
     bool OwnerDraw() const noexcept { return ownerDraw_; }
     void SetOwnerDraw(bool value) noexcept { ownerDraw_ = value; }
+    TCustomImageList *Images() const noexcept { return images_; }
+    void SetImages(TCustomImageList *value);
     // The window the menu's commands arrive at.
     HWND WindowHandle();
     // Shows the menu at a screen point and runs the chosen item's Click.
@@ -101,8 +138,10 @@ private:
     bool autoPopup_ = true;
     TComponent *popupComponent_ = nullptr;
     bool ownerDraw_ = false;
+    TCustomImageList *images_ = nullptr;
     TPopupAlignment alignment_ = paLeft;
     HWND window_ = nullptr;
+    void itemMessage(TMessage &m);
 };
 
 #endif

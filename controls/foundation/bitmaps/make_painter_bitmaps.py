@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the painters' bitmaps (grid indicators, the auto-hide pins and the marks of automatic
-scrolling) as 24-bit .bmp files
+"""Draws the painters' bitmaps (grid indicators, the auto-hide pins, the marks of automatic
+scrolling and the Office11 expand buttons) as 24-bit .bmp files
 and writes the resource script that names them.
 
 Usage: make_painter_bitmaps.py <output folder>
 Indicators are black shapes on white (white is their transparent colour); the pins are grey and
 black on the fuchsia that the bottom-left pixel makes transparent. The scrolling marks are
-black arrows around a dot on white, shown inside an ellipse.
+black arrows around a dot on white, shown inside an ellipse. The expand buttons are white
+boxes in a dark blue-grey frame with a black minus, or plus.
 """
 import os
 import struct
@@ -141,6 +142,20 @@ def scroll_mark(horizontal, vertical):
     return p
 
 
+EXPAND_FRAME = (46, 70, 95)
+
+
+def expand_button(expanded):
+    p = Picture(SIZE, SIZE, WHITE)
+    for i in range(SIZE):
+        for x, y in ((i, 0), (i, SIZE - 1), (0, i), (SIZE - 1, i)):
+            p.set(x, y, EXPAND_FRAME)
+    p.rect(3, 5, 8, 6)
+    if not expanded:
+        p.rect(5, 3, 6, 8)
+    return p
+
+
 BITMAPS = [
     ('KV_ARROWBITMAP', arrow),
     ('KV_EDITBITMAP', edit),
@@ -152,6 +167,8 @@ BITMAPS = [
     ('KV_FULLSCROLLBITMAP', lambda: scroll_mark(True, True)),
     ('KV_HORSCROLLBITMAP', lambda: scroll_mark(True, False)),
     ('KV_VERSCROLLBITMAP', lambda: scroll_mark(False, True)),
+    ('ZTEXPANDBUTTON_MINUS', lambda: expand_button(True)),
+    ('ZTEXPANDBUTTON_PLUS', lambda: expand_button(False)),
 ]
 
 
