@@ -49,6 +49,8 @@ public:
 
 protected:
     void Destroy() override;
+    // The reader's parent becomes the repository once the item is read.
+    void ReadState(TReader *reader) override;
 
 private:
     void propertiesChanged(TObject *sender);
@@ -68,7 +70,7 @@ public:
     int Count() const noexcept { return items_.Count(); }
     TkvEditRepositoryItem *Items(int index) const { return items_.Get(index); }
     // Every item whose owner is the root.
-    void GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root);
+    void GetChildren(const TGetChildProc &proc, TComponent *root) override;
 
 protected:
     void Destroy() override;
