@@ -19,6 +19,7 @@
 #include "forms_test_support.h"
 #include "kvEditRepository.h"
 #include "kvTextEdit.h"
+#include "kvTextEditProperties.h"
 
 namespace {
 
@@ -41,6 +42,14 @@ protected:
     }
 };
 
+// A repository item of text editor settings.
+class TTextRepositoryItem : public TkvEditRepositoryItem {
+    CL_CLASS(TTextRepositoryItem, TkvEditRepositoryItem)
+
+public:
+    TClass GetPropertiesClass() override { return TkvTextEditProperties::ClassInfo(); }
+};
+
 class ComponentStreamingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -48,7 +57,7 @@ protected:
         units_ = new UnitScope{&kvTextEditUnit};
         for (TClass cls : {TButton::ClassInfo(), TActionList::ClassInfo(), TAction::ClassInfo(),
                            TkvTextEdit::ClassInfo(), TReadProbeEdit::ClassInfo(), TkvEditRepository::ClassInfo(),
-                           TkvEditRepositoryItem::ClassInfo()})
+                           TTextRepositoryItem::ClassInfo()})
             RegisterNamedClass(cls);
     }
     void TearDown() override {
@@ -188,7 +197,7 @@ TEST_F(ComponentStreamingTest, ARepositoryItemReadInsideItsRepositoryBelongsToIt
     TForm *form = newForm(L"Form");
     TkvEditRepository *repository = New<TkvEditRepository>(form);
     repository->SetName(L"Repository");
-    TkvEditRepositoryItem *item = repository->CreateItem(TkvEditRepositoryItem::ClassInfo());
+    TkvEditRepositoryItem *item = repository->CreateItem(TTextRepositoryItem::ClassInfo());
     item->SetName(L"Item");
     item->Properties()->SetReadOnly(true);
     TkvTextEdit *edit = New<TkvTextEdit>(form);
