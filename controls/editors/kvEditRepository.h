@@ -45,6 +45,7 @@ public:
 
     bool HasParent() override { return repository_ != nullptr; }
     TComponent *GetParentComponent() override;
+    void GetPublishedProperties(TPropList &list) override;
     void SetParentComponent(TComponent *parent) override;
 
 protected:

@@ -52,3 +52,8 @@ void TkvCustomEditProperties::GetPublishedProperties(TPropList &list) {
         L"TransparentBackground", [this] { return transparentBackground_; },
         [this](bool v) { SetTransparentBackground(v); }, false);
 }
+
+void TkvEditRepositoryItem::GetPublishedProperties(TPropList &list) {
+    inherited::GetPublishedProperties(list);
+    list.Class(L"Properties", [this] { return static_cast<TPersistent *>(properties_); });
+}
