@@ -288,7 +288,12 @@ TEST_F(KvButtonTest, RightToLeftReadingExchangesGlyphLeftAndRight) {
     // The window reads right to left as well.
     EXPECT_NE(GetWindowLongW(rtl->Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
     EXPECT_EQ(GetWindowLongW(ltr->Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
+    // The focus stays off the buttons, so none wears a focus rectangle.
+    TEdit *edit = New<TEdit>(shown.form);
+    edit->SetParent(shown.form);
+    edit->SetBounds(200, 200, 60, 22);
     ASSERT_TRUE(shown.show());
+    edit->SetFocus();
     moveMouseTo(clientToScreen(shown.form->Handle(), POINT{350, 250}));
     std::vector<PixelBuffer> shots;
     for (TkvButton *button : {ltr, rtl, rtlRight}) {
