@@ -1,5 +1,8 @@
 #include "classlib/component.h"
 
+#include "classlib/filer.h"
+#include "classlib/string_utils.h"
+
 void TComponent::Create(TComponent *owner) {
     if (owner != nullptr)
         owner->InsertComponent(this);
@@ -116,3 +119,16 @@ void TComponent::Destroy() {
         owner_->RemoveComponent(this);
     inherited::Destroy();
 }
+
+TComponent *TComponent::FindComponent(const std::wstring &name) const {
+    if (name.empty())
+        return nullptr;
+    for (int i = 0; i < components_.Count(); ++i)
+        if (SameText(components_.Get(i)->Name(), name))
+            return components_.Get(i);
+    return nullptr;
+}
+
+void TComponent::ReadState(TReader *reader) { reader->ReadData(this); }
+
+void TComponent::WriteState(TWriter *writer) { writer->WriteData(this); }

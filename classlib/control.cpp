@@ -64,6 +64,7 @@ void TControl::Destroy() {
     DragControlDestroying(this);
     if (parent_ != nullptr)
         parent_->RemoveControl(this);
+    SetAction(nullptr);
     FreeAndNil(font_);
     inherited::Destroy();
 }
@@ -72,6 +73,8 @@ void TControl::Notification(TComponent *component, TOperation operation) {
     inherited::Notification(component, operation);
     if (operation == opRemove && component == popupMenu_)
         popupMenu_ = nullptr;
+    if (operation == opRemove && actionLink_ != nullptr)
+        actionRemoved(component);
 }
 
 TComponent *TControl::GetParentComponent() { return parent_; }
@@ -88,8 +91,11 @@ void TControl::SetParent(TWinControl *parent) {
         throw EInvalidOperation(L"A control cannot be its own parent");
     if (parent_ != nullptr)
         parent_->RemoveControl(this);
-    if (parent != nullptr)
+    if (parent != nullptr) {
         parent->InsertControl(this);
+        if (parentBiDiMode_)
+            takeParentBiDiMode();
+    }
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
@@ -540,8 +546,11 @@ void TControl::CMCursorChanged(TMessage &) {
 }
 
 void TControl::Click() {
+    // A control bound to an action runs it unless a handler of its own is set.
     if (OnClick)
         OnClick(this);
+    else if (actionLink_ != nullptr && !ComponentState().Contains(csDesigning))
+        clickAction();
 }
 
 void TControl::DblClick() {

@@ -83,6 +83,12 @@ void TWinControl::CreateParams(TCreateParams &params) {
         params.Style |= WS_DISABLED;
     if (tabStop_)
         params.Style |= WS_TABSTOP;
+    if (UseRightToLeftReading())
+        params.ExStyle |= WS_EX_RTLREADING;
+    if (UseRightToLeftScrollBar())
+        params.ExStyle |= WS_EX_LEFTSCROLLBAR;
+    if (UseRightToLeftAlignment())
+        params.ExStyle |= WS_EX_RIGHT;
     params.X = left_;
     params.Y = top_;
     params.Width = width_;

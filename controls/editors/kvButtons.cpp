@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
+#include <classlib/actnlist.h>
 #include <classlib/forms.h>
+#include <classlib/typinfo.h>
 
 #include "kvControls.h"
 #include "kvEditPaintUtils.h"
@@ -506,6 +508,44 @@ TkvButtonState TkvCustomButton::CurrentState() const {
     return kvbsNormal;
 }
 
+void TkvCustomButton::ActionChange(TObject *sender, bool checkDefaults) {
+    inherited::ActionChange(sender, checkDefaults);
+    auto *action = dynamic_cast<TCustomAction *>(sender);
+    if (action == nullptr || !glyph_->Glyph()->Empty() || action->ActionList() == nullptr)
+        return;
+    TCustomImageList *images = action->ActionList()->Images();
+    const int index = action->ImageIndex();
+    if (images == nullptr || index < 0 || index >= images->GetCount())
+        return;
+    TOwned<TBitmap> image(New<TBitmap>());
+    image->SetSize(images->GetWidth(), images->GetHeight());
+    TCanvas *canvas = image->GetCanvas();
+    canvas->GetBrush()->SetColor(clFuchsia);
+    canvas->FillRect(TRect{0, 0, images->GetWidth(), images->GetHeight()});
+    images->Draw(canvas, 0, 0, index);
+    glyph_->SetGlyph(image.get());
+    Invalidate();
+}
+
+void TkvCustomButton::GetPublishedProperties(TPropList &list) {
+    inherited::GetPublishedProperties(list);
+    list.Enum(
+        L"Kind", {L"kvbkStandard", L"kvbkDropDown", L"kvbkDropDownButton"}, [this] { return kind_; },
+        [this](std::int64_t v) { SetKind(static_cast<TkvButtonKind>(v)); }, kvbkStandard);
+    list.Enum(
+        L"Layout", {L"blGlyphLeft", L"blGlyphRight", L"blGlyphTop", L"blGlyphBottom"}, [this] { return layout_; },
+        [this](std::int64_t v) { SetLayout(static_cast<TButtonLayout>(v)); }, blGlyphLeft);
+    list.Integer(
+        L"Margin", [this] { return margin_; }, [this](std::int64_t v) { SetMargin(static_cast<int>(v)); }, -1);
+    list.Integer(
+        L"Spacing", [this] { return spacing_; }, [this](std::int64_t v) { SetSpacing(static_cast<int>(v)); }, 4);
+    list.Integer(
+        L"NumGlyphs", [this] { return glyph_->NumGlyphs(); },
+        [this](std::int64_t v) { SetNumGlyphs(static_cast<int>(v)); }, 1);
+    list.Boolean(
+        L"UseSystemPaint", [this] { return useSystemPaint_; }, [this](bool v) { SetUseSystemPaint(v); }, false);
+}
+
 void TkvCustomButton::SetButtonStyle(bool isDefault) {
     if (isDefault != isDefaultStyle_) {
         isDefaultStyle_ = isDefault;
@@ -522,8 +562,13 @@ UINT TkvCustomButton::captionFormat() {
 void TkvCustomButton::CalcLayout(const TRect &client, const TPoint &offset, TPoint &glyphPos, TRect &captionRect) {
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    // The class library has no right-to-left reading, so glyph sides are never exchanged.
-    const TButtonLayout layout = layout_;
+    TButtonLayout layout = layout_;
+    if (UseRightToLeftReading()) {
+        if (layout == blGlyphLeft)
+            layout = blGlyphRight;
+        else if (layout == blGlyphRight)
+            layout = blGlyphLeft;
+    }
     std::wstring caption = GetText();
     TSize textSize{0, 0};
     if (!caption.empty()) {
@@ -591,7 +636,7 @@ void TkvCustomButton::drawCaption(TkvCanvas *canvas, const TRect &rect, TkvButto
     HDC dc = canvas->GetHandle();
     canvas->Canvas()->RequiredState(TCanvasState{csHandleValid, csFontValid});
     int oldMode = SetBkMode(dc, TRANSPARENT);
-    UINT format = DT_CENTER | DT_VCENTER | captionFormat();
+    UINT format = DrawTextBiDiModeFlags(DT_CENTER | DT_VCENTER | captionFormat());
     TRect r = rect;
     if (state == kvbsDisabled) {
         TRect shifted{r.left + 1, r.top + 1, r.right + 1, r.bottom + 1};

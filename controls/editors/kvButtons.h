@@ -211,6 +211,7 @@ public:
     void Click() override;
     void Dispatch(TMessage &message) override;
     HPALETTE GetPalette() { return nullptr; }
+    void GetPublishedProperties(TPropList &list) override;
 
     TkvButtonDropDownMenuPopupEvent OnDropDownMenuPopup;
     TkvButtonGetDrawParamsEvent OnGetDrawParams;
@@ -226,6 +227,8 @@ protected:
     void KeyDown(WORD &key, TShiftState shift) override;
     void SetButtonStyle(bool isDefault) override;
     void DoContextPopup(TPoint mousePos, bool &handled) override;
+    // An empty glyph takes the image of a custom action from its action list's images.
+    void ActionChange(TObject *sender, bool checkDefaults) override;
 
     virtual bool DoDropDownMenuPopup(TPopupMenu *&menu);
     virtual bool DoShowPopupMenu(TComponent *menu, int x, int y);

@@ -150,6 +150,8 @@ public:
     void SetName(const std::wstring &name) override;
     void SetParent(TWinControl *parent) override;
     void SetBounds(int left, int top, int width, int height) override;
+    // Width and Height are the editor's own stream properties, not the published ones.
+    void GetPublishedProperties(TPropList &list) override;
 
     // --- properties and repository item
     // The editor's own properties (owned).
@@ -384,6 +386,11 @@ protected:
     void Notification(TComponent *component, TOperation operation) override;
     void Paint() override;
     void CreateWnd() override;
+    // The properties' changes wait for Loaded while the component is read.
+    void ReadState(TReader *reader) override;
+    // "Height" unless auto-sized, "Width" unless auto-sized to an auto width; neither when it
+    // equals the ancestor's.
+    void DefineProperties(TFiler *filer) override;
 
     // The in-place view state copied into every view data.
     TRect InPlaceBounds{};

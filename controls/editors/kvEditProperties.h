@@ -169,6 +169,7 @@ public:
     void EndUpdate(bool invoke = true);
     int UpdateCount() const noexcept { return updateCount_; }
     void Assign(TPersistent *source) override;
+    void GetPublishedProperties(TPropList &list) override;
 
     // Refreshed from the alignment in use on every read.
     TkvEditAlignment *Alignment();

@@ -2,6 +2,8 @@
 
 #include "kvVariants.h"
 
+#include <classlib/filer.h>
+
 // --- TkvEditRepositoryItem
 
 void TkvEditRepositoryItem::Create(TComponent *owner) {
@@ -43,6 +45,12 @@ void TkvEditRepositoryItem::SetParentComponent(TComponent *parent) {
     SetRepository(dynamic_cast<TkvEditRepository *>(parent));
 }
 
+void TkvEditRepositoryItem::ReadState(TReader *reader) {
+    inherited::ReadState(reader);
+    if (auto *repository = dynamic_cast<TkvEditRepository *>(reader->Parent()))
+        SetRepository(repository);
+}
+
 void TkvEditRepositoryItem::SetRepository(TkvEditRepository *value) {
     if (repository_ == value)
         return;
@@ -63,7 +71,7 @@ TkvEditRepositoryItem *TkvEditRepository::CreateItem(TClass itemClass, TComponen
     return item;
 }
 
-void TkvEditRepository::GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root) {
+void TkvEditRepository::GetChildren(const TGetChildProc &proc, TComponent *root) {
     for (int i = 0; i < items_.Count(); ++i)
         if (items_.Get(i)->Owner() == root)
             proc(items_.Get(i));

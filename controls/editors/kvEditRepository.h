@@ -45,10 +45,13 @@ public:
 
     bool HasParent() override { return repository_ != nullptr; }
     TComponent *GetParentComponent() override;
+    void GetPublishedProperties(TPropList &list) override;
     void SetParentComponent(TComponent *parent) override;
 
 protected:
     void Destroy() override;
+    // The reader's parent becomes the repository once the item is read.
+    void ReadState(TReader *reader) override;
 
 private:
     void propertiesChanged(TObject *sender);
@@ -68,7 +71,7 @@ public:
     int Count() const noexcept { return items_.Count(); }
     TkvEditRepositoryItem *Items(int index) const { return items_.Get(index); }
     // Every item whose owner is the root.
-    void GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root);
+    void GetChildren(const TGetChildProc &proc, TComponent *root) override;
 
 protected:
     void Destroy() override;

@@ -5,6 +5,7 @@
 //   wait-gone MS            "gone" once neither the form nor a message box is left, else "still"
 //   wait-gone-box MS        "gone" once no message box is left, else "still"
 //   box MS                  "box CAPTION<TAB>TEXT<TAB>OWNED" (OWNED 1 when the form owns it), or "nobox"
+//   box-or-form MS          waits for whichever shows first: the box's answer, "form", or "nobox"
 //   focus [NAME MS]         the control holding the focus: edit, ok, cancel, or another class
 //   text [TEXT MS]          "text TEXT", the text the spin edit shows
 //                           (with the expected answer, waits up to MS for it)
@@ -275,6 +276,12 @@ int main() {
             int ms = 5000;
             in >> ms;
             answer = boxAnswer(ms);
+        } else if (verb == "box-or-form") {
+            int ms = 5000;
+            in >> ms;
+            HWND form = nullptr;
+            waitFor(ms, [&] { return findBox() != nullptr || (form = findForm()) != nullptr; });
+            answer = findBox() != nullptr ? boxAnswer(0) : form != nullptr ? "form" : "nobox";
         } else if (verb == "focus" || verb == "text") {
             // With an expected answer and a bound: waits until the answer is that one (input may
             // still be on its way), and gives the last one seen.

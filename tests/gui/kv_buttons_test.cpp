@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <classlib/actnlist.h>
 #include <classlib/menus.h>
 #include <classlib/stdctrls.h>
 #include <classlib/units.h>
@@ -257,6 +258,114 @@ TEST_F(KvButtonTest, GlyphAndCaptionLayout) {
     button->SetLayout(blGlyphLeft);
     button->CalcLayout(client, TPoint{0, 0}, glyph, caption);
     EXPECT_EQ(caption.left, (120 - captionWidth) / 2);
+}
+
+TEST_F(KvButtonTest, RightToLeftReadingExchangesGlyphLeftAndRight) {
+    ShownForm shown;
+    shown.form->SetColor(clWhite);
+    // No caption, so no text in the picture: the margin alone places the glyph.
+    TkvButton *ltr = addButton(shown.form, TRect{10, 10, 90, 36});
+    TkvButton *rtl = addButton(shown.form, TRect{10, 50, 90, 76});
+    TkvButton *rtlRight = addButton(shown.form, TRect{10, 90, 90, 116});
+    TOwned<TBitmap> glyph = strip(16, 16);
+    for (TkvButton *button : {ltr, rtl, rtlRight}) {
+        button->LookAndFeel()->SetKind(lfStandard);
+        button->SetGlyph(glyph.get());
+        button->SetMargin(4);
+    }
+    rtl->SetBiDiMode(bdRightToLeft);
+    rtlRight->SetBiDiMode(bdRightToLeft);
+    rtlRight->SetLayout(blGlyphRight);
+    TPoint at{};
+    TRect caption{};
+    const TRect client{0, 0, 80, 26};
+    ltr->CalcLayout(client, TPoint{0, 0}, at, caption);
+    EXPECT_EQ(at.x, 4);
+    rtl->CalcLayout(client, TPoint{0, 0}, at, caption);
+    EXPECT_EQ(at.x, 80 - 4 - 16);
+    rtlRight->CalcLayout(client, TPoint{0, 0}, at, caption);
+    EXPECT_EQ(at.x, 4);
+    // The window reads right to left as well.
+    EXPECT_NE(GetWindowLongW(rtl->Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
+    EXPECT_EQ(GetWindowLongW(ltr->Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
+    // The focus stays off the buttons, so none wears a focus rectangle.
+    TEdit *edit = New<TEdit>(shown.form);
+    edit->SetParent(shown.form);
+    edit->SetBounds(200, 200, 60, 22);
+    ASSERT_TRUE(shown.show());
+    edit->SetFocus();
+    moveMouseTo(clientToScreen(shown.form->Handle(), POINT{350, 250}));
+    std::vector<PixelBuffer> shots;
+    for (TkvButton *button : {ltr, rtl, rtlRight}) {
+        button->Repaint();
+        settle(50);
+        shots.push_back(captureClient(button->Handle()));
+    }
+    PixelBuffer all(80, 3 * 28, 0xFFFFFF);
+    for (int i = 0; i < 3; ++i)
+        for (int y = 0; y < shots[i].height && y < 26; ++y)
+            for (int x = 0; x < shots[i].width && x < 80; ++x)
+                all.at(x, i * 28 + y) = shots[i].at(x, y);
+    EXPECT_TRUE(matchesReference(all, "gui", "kv_buttons_right_to_left"));
+}
+
+TEST_F(KvButtonTest, AButtonFollowsItsActionUntilTheActionIsFreed) {
+    ShownForm shown;
+    // A red square in the top-left quarter of a white picture; white is transparent.
+    TOwned<TBitmap> picture(New<TBitmap>());
+    picture->SetSize(16, 16);
+    HDC dc = picture->GetCanvas()->GetHandle();
+    RECT whole{0, 0, 16, 16};
+    RECT square{0, 0, 8, 8};
+    FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(dc, &square, red);
+    DeleteObject(red);
+    TImageList *images = New<TImageList>(shown.form);
+    images->AddMasked(picture.get(), clWhite);
+    TActionList *list = New<TActionList>(shown.form);
+    list->SetImages(images);
+    TAction *action = New<TAction>(shown.form);
+    action->SetActionList(list);
+    action->SetCaption(L"Run");
+    action->SetImageIndex(0);
+    int executed = 0;
+    action->OnExecute = [&](TObject *) { ++executed; };
+
+    TkvButton *button = addButton(shown.form, TRect{10, 10, 110, 40}, L"Old");
+    TkvButton *withGlyph = addButton(shown.form, TRect{10, 50, 110, 80});
+    withGlyph->SetGlyph(strip(32, 16).get());
+    button->SetAction(action);
+    withGlyph->SetAction(action);
+    EXPECT_EQ(button->Action(), action);
+    EXPECT_EQ(button->Caption(), L"Run");
+    EXPECT_TRUE(button->Enabled());
+    // The empty glyph took the list's size, a fuchsia ground and the action's image.
+    ASSERT_EQ(button->Glyph()->GetWidth(), 16);
+    ASSERT_EQ(button->Glyph()->GetHeight(), 16);
+    HDC glyphDC = button->Glyph()->GetCanvas()->GetHandle();
+    EXPECT_EQ(GetPixel(glyphDC, 2, 2), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(glyphDC, 12, 12), ColorToRGB(clFuchsia));
+    // A glyph of its own stays.
+    EXPECT_EQ(withGlyph->Glyph()->GetWidth(), 32);
+
+    action->SetCaption(L"Go");
+    EXPECT_EQ(button->Caption(), L"Go");
+    action->SetEnabled(false);
+    EXPECT_FALSE(button->Enabled());
+    action->SetEnabled(true);
+    EXPECT_TRUE(button->Enabled());
+    ASSERT_TRUE(shown.show());
+    clickAt(button->Handle(), POINT{20, 15});
+    EXPECT_TRUE(pumpUntil([&] { return executed == 1; }, 120000));
+
+    action->Free();
+    EXPECT_EQ(button->Action(), nullptr);
+    EXPECT_EQ(button->ActionLink(), nullptr);
+    EXPECT_EQ(withGlyph->Action(), nullptr);
+    EXPECT_EQ(button->Caption(), L"Go");
+    button->SetCaption(L"Mine");
+    EXPECT_EQ(button->Caption(), L"Mine");
 }
 
 TEST_F(KvButtonTest, ColoursSetAndReset) {

@@ -4,11 +4,13 @@
 // when it is freed; a component told of another (FreeNotification) hears of its removal through
 // Notification, and an owner passes every notification on to the components it owns. State
 // flags say whether the component is being loaded, designed or destroyed. Names are kept but not
-// checked, and nothing is streamed.
+// checked. The component reader and writer (filer.h) stream a component through ReadState and
+// WriteState, with the children GetChildren hands them.
 #ifndef CLASSLIB_COMPONENT_H
 #define CLASSLIB_COMPONENT_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "list.h"
@@ -26,6 +28,11 @@ enum TComponentStateFlag : std::uint8_t {
 using TComponentState = TSet<TComponentStateFlag>;
 
 enum TOperation : std::uint8_t { opInsert, opRemove };
+
+class TComponent;
+class TReader;
+class TWriter;
+using TGetChildProc = std::function<void(TComponent *)>;
 
 class TComponent : public TPersistent, public IInterface {
     CL_CLASS(TComponent, TPersistent)
@@ -58,6 +65,13 @@ public:
     virtual bool HasParent() { return false; }
     virtual TComponent *GetParentComponent() { return nullptr; }
     virtual void SetParentComponent(TComponent *) {}
+    // The owned component of that name (ASCII case ignored), or null.
+    TComponent *FindComponent(const std::wstring &name) const;
+    // The components written as this one's children when root is streamed.
+    virtual void GetChildren(const TGetChildProc &, TComponent *) {}
+    // The owner and the parent the components read as children get (null owner: the root).
+    virtual TComponent *GetChildOwner() { return nullptr; }
+    virtual TComponent *GetChildParent() { return this; }
 
     void BeforeDestruction() override;
 
@@ -65,8 +79,13 @@ protected:
     void Destroy() override;
     virtual void Notification(TComponent *component, TOperation operation);
     TPersistent *GetOwner() override { return owner_; }
+    // Reads the properties and the children (the reader's ReadData).
+    virtual void ReadState(TReader *reader);
+    virtual void WriteState(TWriter *writer);
 
 private:
+    friend class TReader;
+    friend class TWriter;
     void insert(TComponent *component);
     void remove(TComponent *component);
     void removeNotification(TComponent *component);

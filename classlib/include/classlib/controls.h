@@ -32,6 +32,8 @@ class TCustomForm;
 class TPopupMenu;
 class TDragObject;
 class TDragImageList;
+class TBasicAction;
+class TControlActionLink;
 
 // Cursors: negative ids are the stock cursors, positive ids are those a program registers in
 // the screen's cursor table.
@@ -121,6 +123,8 @@ using TScrollBarInc = std::int16_t;
 enum TScalingFlag : std::uint8_t { sfLeft, sfTop, sfWidth, sfHeight, sfFont };
 using TScalingFlags = TSet<TScalingFlag>;
 enum TBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+// Which way a control reads and aligns its text and where its scroll bar goes.
+enum TBiDiMode : std::uint8_t { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 
 using TKeyEvent = TEvent<void(TObject *sender, WORD &key, TShiftState shift)>;
 using TKeyPressEvent = TEvent<void(TObject *sender, wchar_t &key)>;
@@ -310,6 +314,26 @@ public:
     TPopupMenu *PopupMenu() const noexcept { return popupMenu_; }
     void SetPopupMenu(TPopupMenu *menu);
 
+    // --- right-to-left reading: the parent's mode while ParentBiDiMode is on ---
+    TBiDiMode BiDiMode() const noexcept { return biDiMode_; }
+    void SetBiDiMode(TBiDiMode value);
+    bool ParentBiDiMode() const noexcept { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool value);
+    bool UseRightToLeftReading() const noexcept { return biDiMode_ != bdLeftToRight; }
+    bool UseRightToLeftAlignment() const noexcept { return biDiMode_ == bdRightToLeft; }
+    bool UseRightToLeftScrollBar() const noexcept {
+        return biDiMode_ == bdRightToLeft || biDiMode_ == bdRightToLeftNoAlign;
+    }
+    // DrawText flags with the sides exchanged under right-to-left alignment and DT_RTLREADING
+    // under right-to-left reading.
+    UINT DrawTextBiDiModeFlags(UINT flags) const noexcept;
+    UINT DrawTextBiDiModeFlagsReadingOnly() const noexcept { return UseRightToLeftReading() ? DT_RTLREADING : 0; }
+
+    // --- action: caption and enabled state follow the action while it is bound ---
+    TBasicAction *Action() const noexcept;
+    void SetAction(TBasicAction *value);
+    TControlActionLink *ActionLink() const noexcept { return actionLink_; }
+
     TControlState ControlState() const noexcept { return controlState_; }
     void SetControlState(TControlState value) noexcept { controlState_ = value; }
     TControlStyle ControlStyle() const noexcept { return controlStyle_; }
@@ -356,6 +380,7 @@ public:
     bool HasParent() override { return true; }
     TComponent *GetParentComponent() override;
     void SetParentComponent(TComponent *value) override;
+    void GetPublishedProperties(TPropList &list) override;
 
     // --- events ---
     TNotifyEvent OnClick;
@@ -377,6 +402,11 @@ public:
 protected:
     void Destroy() override;
     void Notification(TComponent *component, TOperation operation) override;
+    // Takes the reader's parent as the parent before the properties are read.
+    void ReadState(TReader *reader) override;
+    // The action's values, all of them or (checkDefaults) only over values still at their defaults.
+    virtual void ActionChange(TObject *sender, bool checkDefaults);
+    virtual TClass GetActionLinkClass();
 
     virtual void Click();
     virtual void DblClick();
@@ -440,9 +470,17 @@ protected:
     TDragObject *dragObject_ = nullptr;
     TPopupMenu *popupMenu_ = nullptr;
     TWndMethod windowProc_;
+    TBiDiMode biDiMode_ = bdLeftToRight;
+    bool parentBiDiMode_ = true;
+    TControlActionLink *actionLink_ = nullptr;
 
 private:
     void fontChanged(TObject *sender);
+    void doActionChange(TObject *sender);
+    void clickAction();
+    void actionRemoved(TComponent *component);
+    void takeParentBiDiMode();
+    void biDiModeChanged();
     friend class TWinControl;
     friend class TApplication;
     friend class TDragControlObject;
@@ -516,6 +554,8 @@ public:
     void Dispatch(TMessage &message) override;
     void DefaultHandler(TMessage &message) override;
     void WndProc(TMessage &message) override;
+    // The child controls whose owner is the root.
+    void GetChildren(const TGetChildProc &proc, TComponent *root) override;
 
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;

@@ -47,6 +47,9 @@ public:
     void Create(TComponent *owner) override;
     void AfterConstruction() override;
     void BeforeDestruction() override;
+    // As the root: its controls, then the components it owns that have no parent of their own.
+    void GetChildren(const TGetChildProc &proc, TComponent *root) override;
+    void GetPublishedProperties(TPropList &list) override;
 
     TWinControl *ActiveControl() const noexcept { return activeControl_; }
     void SetActiveControl(TWinControl *control);

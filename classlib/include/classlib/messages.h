@@ -50,6 +50,8 @@ constexpr UINT CM_PARENTSHOWHINTCHANGED = CM_BASE + 35;
 constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
 // A drag over, onto or away from a control: wParam the TDragMessage, lParam the TDragRec.
 constexpr UINT CM_DRAG = CM_BASE + 47;
+// A control's right-to-left mode changed.
+constexpr UINT CM_BIDIMODECHANGED = CM_BASE + 60;
 
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_CHARTOITEM = CN_BASE + WM_CHARTOITEM;

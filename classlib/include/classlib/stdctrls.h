@@ -99,6 +99,7 @@ public:
     void SetModalResult(TModalResult value) noexcept { modalResult_ = value; }
     void Click() override;
     void Dispatch(TMessage &message) override;
+    void GetPublishedProperties(TPropList &list) override;
 
 protected:
     void CreateParams(TCreateParams &params) override;

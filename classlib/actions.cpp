@@ -1,0 +1,233 @@
+#include "classlib/actnlist.h"
+
+#include "classlib/filer.h"
+#include "classlib/typinfo.h"
+
+// --- basic action
+
+bool TBasicAction::Execute() {
+    if (!OnExecute)
+        return false;
+    OnExecute(this);
+    return true;
+}
+
+bool TBasicAction::Update() {
+    if (!OnUpdate)
+        return false;
+    OnUpdate(this);
+    return true;
+}
+
+void TBasicAction::RegisterChanges(TBasicActionLink *link) {
+    link->action_ = this;
+    clients_.Add(link);
+}
+
+void TBasicAction::UnRegisterChanges(TBasicActionLink *link) {
+    for (int i = 0; i < clients_.Count(); ++i)
+        if (clients_.Get(i) == link) {
+            link->action_ = nullptr;
+            clients_.Delete(i);
+            return;
+        }
+}
+
+void TBasicAction::Change() {
+    // A client may let go of the action while it hears of the change.
+    for (int i = clients_.Count() - 1; i >= 0; --i)
+        if (i < clients_.Count())
+            clients_.Get(i)->Change();
+}
+
+void TBasicAction::Destroy() {
+    // The controls hear of it first (free notification) and drop their links themselves.
+    inherited::Destroy();
+    while (clients_.Count() > 0)
+        UnRegisterChanges(clients_.Last());
+}
+
+// --- link
+
+void TBasicActionLink::SetAction(TBasicAction *value) {
+    if (value == action_)
+        return;
+    if (action_ != nullptr)
+        action_->UnRegisterChanges(this);
+    action_ = nullptr;
+    if (value != nullptr)
+        value->RegisterChanges(this);
+}
+
+void TBasicActionLink::Change() {
+    if (OnChange)
+        OnChange(action_);
+}
+
+void TBasicActionLink::Destroy() {
+    if (action_ != nullptr)
+        action_->UnRegisterChanges(this);
+    inherited::Destroy();
+}
+
+bool TActionLink::IsCaptionLinked() { return Is<TCustomAction>(Action()); }
+bool TActionLink::IsCheckedLinked() { return Is<TCustomAction>(Action()); }
+bool TActionLink::IsEnabledLinked() { return Is<TCustomAction>(Action()); }
+bool TActionLink::IsImageIndexLinked() { return Is<TCustomAction>(Action()); }
+
+void TControlActionLink::AssignClient(TObject *client) { client_ = As<TControl>(client); }
+
+bool TControlActionLink::IsCaptionLinked() {
+    return inherited::IsCaptionLinked() && client_->Caption() == static_cast<TCustomAction *>(Action())->Caption();
+}
+
+bool TControlActionLink::IsEnabledLinked() {
+    return inherited::IsEnabledLinked() && client_->Enabled() == static_cast<TCustomAction *>(Action())->Enabled();
+}
+
+void TControlActionLink::SetCaption(const std::wstring &value) {
+    if (IsCaptionLinked())
+        client_->SetCaption(value);
+}
+
+void TControlActionLink::SetEnabled(bool value) {
+    if (IsEnabledLinked())
+        client_->SetEnabled(value);
+}
+
+// --- custom action
+
+namespace {
+
+// Each link of a custom action, as the links that follow its properties.
+template <class F> void forEachLink(TList<TBasicActionLink *> &clients, F &&apply) {
+    for (int i = clients.Count() - 1; i >= 0; --i)
+        if (i < clients.Count())
+            if (auto *link = dynamic_cast<TActionLink *>(clients.Get(i)))
+                apply(link);
+}
+
+} // namespace
+
+bool TCustomAction::Execute() { return enabled_ && inherited::Execute(); }
+
+// The links compare their client with the value before the change.
+void TCustomAction::SetCaption(const std::wstring &value) {
+    if (value == caption_)
+        return;
+    forEachLink(clients_, [&](TActionLink *link) { link->SetCaption(value); });
+    caption_ = value;
+    Change();
+}
+
+void TCustomAction::SetChecked(bool value) {
+    if (value == checked_)
+        return;
+    forEachLink(clients_, [&](TActionLink *link) { link->SetChecked(value); });
+    checked_ = value;
+    Change();
+}
+
+void TCustomAction::SetEnabled(bool value) {
+    if (value == enabled_)
+        return;
+    forEachLink(clients_, [&](TActionLink *link) { link->SetEnabled(value); });
+    enabled_ = value;
+    Change();
+}
+
+void TCustomAction::SetImageIndex(int value) {
+    if (value == imageIndex_)
+        return;
+    forEachLink(clients_, [&](TActionLink *link) { link->SetImageIndex(value); });
+    imageIndex_ = value;
+    Change();
+}
+
+void TCustomAction::SetActionList(TCustomActionList *value) {
+    if (value == actionList_)
+        return;
+    if (actionList_ != nullptr)
+        actionList_->actions_.Remove(this);
+    actionList_ = value;
+    if (value != nullptr)
+        value->actions_.Add(this);
+}
+
+TComponent *TCustomAction::GetParentComponent() { return actionList_; }
+
+void TCustomAction::SetParentComponent(TComponent *parent) {
+    if (!ComponentState().Contains(csLoading))
+        SetActionList(dynamic_cast<TCustomActionList *>(parent));
+}
+
+void TCustomAction::ReadState(TReader *reader) {
+    inherited::ReadState(reader);
+    if (auto *list = dynamic_cast<TCustomActionList *>(reader->Parent()))
+        SetActionList(list);
+}
+
+void TCustomAction::Destroy() {
+    SetActionList(nullptr);
+    inherited::Destroy();
+}
+
+void TCustomAction::GetPublishedProperties(TPropList &list) {
+    inherited::GetPublishedProperties(list);
+    list.String(
+        L"Caption", [this] { return caption_; }, [this](const std::wstring &v) { SetCaption(v); });
+    list.Boolean(
+        L"Checked", [this] { return checked_; }, [this](bool v) { SetChecked(v); }, false);
+    list.Boolean(
+        L"Enabled", [this] { return enabled_; }, [this](bool v) { SetEnabled(v); }, true);
+    list.Integer(
+        L"ImageIndex", [this] { return imageIndex_; }, [this](std::int64_t v) { SetImageIndex(static_cast<int>(v)); },
+        -1);
+}
+
+// --- action list
+
+void TCustomActionList::SetImages(TCustomImageList *value) {
+    if (value == images_)
+        return;
+    if (images_ != nullptr)
+        images_->RemoveFreeNotification(this);
+    images_ = value;
+    if (value != nullptr)
+        value->FreeNotification(this);
+    imagesChanged();
+}
+
+void TCustomActionList::imagesChanged() {
+    for (int i = actions_.Count() - 1; i >= 0; --i)
+        if (i < actions_.Count())
+            actions_.Get(i)->Change();
+}
+
+void TCustomActionList::Notification(TComponent *component, TOperation operation) {
+    inherited::Notification(component, operation);
+    if (operation == opRemove && component != nullptr && component == images_) {
+        images_ = nullptr;
+        imagesChanged();
+    }
+}
+
+void TCustomActionList::GetChildren(const TGetChildProc &proc, TComponent *root) {
+    for (int i = 0; i < actions_.Count(); ++i)
+        if (actions_.Get(i)->Owner() == root)
+            proc(actions_.Get(i));
+}
+
+void TCustomActionList::GetPublishedProperties(TPropList &list) {
+    inherited::GetPublishedProperties(list);
+    list.Component(
+        L"Images", [this] { return static_cast<TComponent *>(images_); },
+        [this](TComponent *v) { SetImages(dynamic_cast<TCustomImageList *>(v)); });
+}
+
+void TCustomActionList::Destroy() {
+    // The list's actions go with it.
+    while (actions_.Count() > 0)
+        actions_.Last()->Free();
+    inherited::Destroy();
+}
