@@ -2,17 +2,18 @@
 # Runs config.exe as its user does, case by case, each in a fresh folder beside its own
 # "PelkV3.ini": real typing and clicks through xdotool on a display of our own, the window tree
 # read by config_probe.exe, and the file compared byte for byte afterwards.
-#   config_e2e.sh CONFIG.exe PROBE.exe [CASE...]
+#   config_e2e.sh CONFIG.exe PROBE.exe [CASE... | --except CASE...]
 # It runs in a Wine prefix of its own (a copy of the project's), since it turns visual styles off
 # for some cases, and on a display of its own, so that no other test's window lies over the form.
+# Runs given CONFIG_E2E_GROUP each have a prefix of their own, so that they may run at once.
 set -euo pipefail
-config_exe=$(realpath "${1:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE...]}")
-probe_exe=$(realpath "${2:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE...]}")
+config_exe=$(realpath "${1:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE... | --except CASE...]}")
+probe_exe=$(realpath "${2:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE... | --except CASE...]}")
 shift 2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 source_prefix=${WINEPREFIX:-${BUILD_DIR:?}/wineprefix}
-prefix=$source_prefix-config-e2e
+prefix=$source_prefix-config-e2e${CONFIG_E2E_GROUP:+-$CONFIG_E2E_GROUP}
 if ! cmp -s "$source_prefix/.project-ready" "$prefix/.project-ready"; then
   "$here/../../scripts/copy-prefix.sh" "$source_prefix" "$prefix"
 fi
@@ -458,8 +459,21 @@ case_theme_off() {
 all_cases=(missing_file no_heap_line above_range_on_line_three no_unit_letter two_heap_lines bounds
            not_a_number plus_sign cancel_and_close spinning tab_order write_fails locked_read
            gbk_and_nul_survive odd_values mutated_files theme_off)
+except=
+if [ "${1:-}" = --except ]; then
+  except=1
+  shift
+fi
+for name in "$@"; do
+  declare -F "case_$name" >/dev/null || { echo "config_e2e: no case $name" >&2; exit 1; }
+done
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=("${all_cases[@]}")
+if [ -n "$except" ] || [ $# -eq 0 ]; then
+  cases=()
+  for name in "${all_cases[@]}"; do
+    case " $* " in *" $name "*) ;; *) cases+=("$name") ;; esac
+  done
+fi
 [ "$(ask wait-gone 0)" = gone ] || echo "config_e2e: windows left from before" >&2
 for name in "${cases[@]}"; do
   current=$name
