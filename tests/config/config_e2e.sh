@@ -61,6 +61,9 @@ probe_pid=$PROBE_PID
 
 failures=0
 current=
+# What must come is waited for this long (ms): only a guard against a hang, far beyond what any
+# machine, however slow or loaded, needs; a wait that runs out says what it waited for.
+bound=120000
 fail() {
   echo "  FAILED ($current): $*" >&2
   failures=$((failures + 1))
@@ -72,7 +75,7 @@ ask() {
   echo "$*" >&"${PROBE[1]}"
   local answer
   while :; do
-    IFS= read -r -t 120 answer <&"${PROBE[0]}" || { answer="@@ (no answer)"; break; }
+    IFS= read -r -t $((bound / 1000 + 60)) answer <&"${PROBE[0]}" || { answer="@@ (no answer)"; break; }
     answer=${answer%$'\r'}
     [ "${answer#@@ }" = "$answer" ] || break
     echo "  probe: $answer" >&2
@@ -108,7 +111,7 @@ start_config() {
 
 wait_form() {
   local answer
-  answer=$(ask wait-form 60000)
+  answer=$(ask wait-form $bound)
   if [ "${answer%% *}" != form ]; then
     fail "the form did not show"
     return 1
@@ -119,7 +122,7 @@ wait_form() {
 
 # Waits (bounded) for config.exe to end.
 wait_exit() {
-  for _ in $(seq 1 300); do
+  for _ in $(seq 1 $((bound / 100))); do
     kill -0 "$config_pid" 2>/dev/null || { wait "$config_pid" 2>/dev/null || true; return 0; }
     sleep 0.1
   done
@@ -166,16 +169,16 @@ expect_no_temporary() {
 
 # expect_box TEXT: a prompt of the form with the given text.
 expect_box() {
-  expect "message box" "$(ask box 30000)" "box 系统提示	$1	1"
+  expect "message box" "$(ask box $bound)" "box 系统提示	$1	1"
 }
 
 # The program answers input in its own time: these wait, bounded, for what they expect.
-expect_text() { expect "spin edit text" "$(ask text "$1" 10000)" "text $1"; }
-expect_focus() { expect "focus" "$(ask focus "$1" 10000)" "$1"; }
-expect_selection() { expect "selection" "$(ask selection "$1" "$2" 10000)" "selection $1 $2"; }
+expect_text() { expect "spin edit text" "$(ask text "$1" $bound)" "text $1"; }
+expect_focus() { expect "focus" "$(ask focus "$1" $bound)" "$1"; }
+expect_selection() { expect "selection" "$(ask selection "$1" "$2" $bound)" "selection $1 $2"; }
 # After a prompt was closed: the form is still there, the focus back in the spin edit.
 expect_form_back() {
-  [ "$(ask wait-gone-box 10000)" = gone ] || fail "the prompt stayed"
+  [ "$(ask wait-gone-box $bound)" = gone ] || fail "the prompt stayed"
   still_running
   expect_focus edit
 }
@@ -366,14 +369,14 @@ case_write_fails() {
   type_value 900
   click ok
   local answer
-  answer=$(ask box 30000)
+  answer=$(ask box $bound)
   case "$answer" in
     "box config	"*"PelkV3.ini	1") ;;
     *) fail "error box: $answer" ;;
   esac
   expect_shot box write_error_box
   key Return
-  [ "$(ask wait-gone-box 10000)" = gone ] || fail "the error box stayed"
+  [ "$(ask wait-gone-box $bound)" = gone ] || fail "the error box stayed"
   still_running
   expect_focus ok
   expect_unchanged
@@ -389,7 +392,7 @@ case_locked_read() {
   expect "hold" "$(ask hold none "T:\\$current\\PelkV3.ini")" held
   launch
   local answer
-  answer=$(ask box 30000)
+  answer=$(ask box $bound)
   case "$answer" in
     "box config	"*"PelkV3.ini	1") ;;
     *) fail "error box: $answer" ;;
@@ -485,7 +488,7 @@ for name in "${cases[@]}"; do
     fail "config.exe still runs"
     kill "$config_pid" 2>/dev/null || true
   fi
-  [ "$(ask wait-gone 10000)" = gone ] || fail "windows left behind"
+  [ "$(ask wait-gone $bound)" = gone ] || fail "windows left behind"
   if [ "$case_failed" = 0 ]; then
     echo "[       OK ] $name"
   else
