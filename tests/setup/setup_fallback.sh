@@ -43,6 +43,8 @@ fail() { echo "  FAILED: $*" >&2; failures=$((failures + 1)); }
 
 # A library newer for amd64 in another suite than in the main one, where it is there for both.
 library=
+# (No process substitution: the emulated machine has no /dev/fd.)
+join "$work/other-amd64" "$work/main-i386" | awk '$2 != $3 {print $1, $2}' > "$work/candidates"
 while read -r name version; do
   main=$(awk -v p="$name" '$1 == p {print $2}' "$work/main-i386")
   [ -n "$main" ] && grep -qx "$name $main" "$work/main-amd64" || continue
@@ -52,7 +54,7 @@ while read -r name version; do
     >/dev/null 2>&1 || continue
   library=$name
   break
-done < <(join "$work/other-amd64" "$work/main-i386" | awk '$2 != $3 {print $1, $2}')
+done < "$work/candidates"
 
 export SETUP_APT_OPTIONS=$options
 # shellcheck source=/dev/null
