@@ -22,5 +22,6 @@ inline constexpr TResourceString SOutOfMemory{L"Out of memory"};
 inline constexpr TResourceString SUnknownException{L"Unknown exception"};
 inline constexpr TResourceString SDuplicateClass{L"A class named %s already exists"};
 inline constexpr TResourceString SOSError{L"System error %s: %s"};
+inline constexpr TResourceString SUnkOSError{L"A call to an OS function failed"};
 
 #endif

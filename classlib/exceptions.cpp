@@ -30,7 +30,10 @@ std::wstring SysErrorMessage(std::uint32_t code) {
     return result;
 }
 
-void RaiseLastOSError() {
-    DWORD code = GetLastError();
+void RaiseLastOSError(std::uint32_t code) {
+    if (code == 0)
+        throw EOSError(LoadResString(SUnkOSError), 0);
     throw EOSError(FormatResString(SOSError, {IntToStr(code), SysErrorMessage(code)}), code);
 }
+
+void RaiseLastOSError() { RaiseLastOSError(GetLastError()); }

@@ -45,9 +45,21 @@ void registerClass() {
     cls.lpfnWndProc = hiddenWindowProc;
     cls.hInstance = thisModule();
     cls.lpszClassName = className;
-    classAtom = RegisterClassW(&cls);
-    if (classAtom == 0)
-        RaiseLastOSError();
+    ATOM atom = RegisterClassW(&cls);
+    if (atom == 0) {
+        DWORD error = GetLastError();
+        // Registered already for this module (the atom was not kept): that class is ours.
+        WNDCLASSEXW existing{};
+        existing.cbSize = sizeof existing;
+        if (error == ERROR_CLASS_ALREADY_EXISTS) {
+            ATOM found = static_cast<ATOM>(GetClassInfoExW(thisModule(), className, &existing));
+            if (existing.lpfnWndProc == hiddenWindowProc)
+                atom = found;
+        }
+        if (atom == 0)
+            RaiseLastOSError(error);
+    }
+    classAtom = atom;
 }
 
 } // namespace
@@ -56,10 +68,22 @@ HWND AllocateHWnd(TWndMethod method) {
     registerClass();
     auto state = std::make_unique<WindowState>();
     state->method = std::move(method);
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, className, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  thisModule(), nullptr);
+    // A window made while the session's desktop is still being set up (many programs starting at
+    // once on a busy machine) may be refused; it is tried again a few times before the error the
+    // last try left is reported.
+    HWND window = nullptr;
+    DWORD error = 0;
+    for (int attempt = 1; window == nullptr && attempt <= 5; ++attempt) {
+        if (attempt > 1)
+            Sleep(100 * (attempt - 1));
+        SetLastError(0);
+        window = CreateWindowExW(WS_EX_TOOLWINDOW, className, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 thisModule(), nullptr);
+        if (window == nullptr)
+            error = GetLastError();
+    }
     if (window == nullptr)
-        RaiseLastOSError();
+        RaiseLastOSError(error);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.release()));
     return window;
 }

@@ -65,10 +65,18 @@ install_packages() {
       return 0
     fi
   fi
-  echo "setup: could not install $*: $(grep -m 1 -E '^E: ' "$log" | sed 's/^E: //')" >&2
+  # The first unmet dependency names the package at fault; apt's error says what it gave up on.
+  local reason unmet
+  reason=$(grep -m 1 -E '^E: ' "$log" | sed 's/^E: //')
+  unmet=$(sed -n '/unmet dependencies:$/{n;s/^ *//;p;q;}' "$log")
+  [ -z "$unmet" ] || reason="$unmet; $reason"
+  echo "setup: could not install $*: ${reason:-apt-get failed without saying why}" >&2
   rm -f "$log"
   return 1
 }
+
+# The steps above are functions that tests of the set-up call on their own.
+[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386

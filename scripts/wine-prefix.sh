@@ -26,8 +26,22 @@ export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscore
 mkdir -p "$(dirname "$prefix")"
 echo "Creating the Wine prefix $prefix (takes a few minutes on first use)" >&2
 rm -rf "$prefix"
-wineboot -i </dev/null >/dev/null 2>&1
-wineserver -w
+# On a slow or loaded machine the first start may outlast the time Wine's loader waits for it
+# ("boot event wait timed out", a failed wineboot) while the set-up goes on behind it: wait until
+# all of it has ended, then run it again over what it made.
+tries=3
+for try in $(seq 1 "$tries"); do
+  rc=0
+  wineboot -i </dev/null >/dev/null 2>&1 || rc=$?
+  timeout 1800 wineserver -w || true
+  [ "$rc" != 0 ] || break
+  if [ "$try" = "$tries" ]; then
+    echo "wine-prefix: could not make the Wine prefix $prefix: wineboot -i failed $tries times (last exit status $rc)" >&2
+    exit 1
+  fi
+  echo "wine-prefix: wineboot -i ended with exit status $rc (try $try of $tries); trying again" >&2
+  sleep $((try * 10))
+done
 # This Wine looks for its own fonts only in the prefix.
 fonts=/usr/share/wine/fonts
 if compgen -G "$fonts/*.ttf" >/dev/null; then

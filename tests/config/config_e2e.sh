@@ -2,17 +2,18 @@
 # Runs config.exe as its user does, case by case, each in a fresh folder beside its own
 # "PelkV3.ini": real typing and clicks through xdotool on a display of our own, the window tree
 # read by config_probe.exe, and the file compared byte for byte afterwards.
-#   config_e2e.sh CONFIG.exe PROBE.exe [CASE...]
+#   config_e2e.sh CONFIG.exe PROBE.exe [CASE... | --except CASE...]
 # It runs in a Wine prefix of its own (a copy of the project's), since it turns visual styles off
 # for some cases, and on a display of its own, so that no other test's window lies over the form.
+# Runs given CONFIG_E2E_GROUP each have a prefix of their own, so that they may run at once.
 set -euo pipefail
-config_exe=$(realpath "${1:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE...]}")
-probe_exe=$(realpath "${2:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE...]}")
+config_exe=$(realpath "${1:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE... | --except CASE...]}")
+probe_exe=$(realpath "${2:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE... | --except CASE...]}")
 shift 2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 source_prefix=${WINEPREFIX:-${BUILD_DIR:?}/wineprefix}
-prefix=$source_prefix-config-e2e
+prefix=$source_prefix-config-e2e${CONFIG_E2E_GROUP:+-$CONFIG_E2E_GROUP}
 if ! cmp -s "$source_prefix/.project-ready" "$prefix/.project-ready"; then
   "$here/../../scripts/copy-prefix.sh" "$source_prefix" "$prefix"
 fi
@@ -60,6 +61,9 @@ probe_pid=$PROBE_PID
 
 failures=0
 current=
+# What must come is waited for this long (ms): only a guard against a hang, far beyond what any
+# machine, however slow or loaded, needs; a wait that runs out says what it waited for.
+bound=120000
 fail() {
   echo "  FAILED ($current): $*" >&2
   failures=$((failures + 1))
@@ -107,7 +111,7 @@ start_config() {
 
 wait_form() {
   local answer
-  answer=$(ask wait-form 60000)
+  answer=$(ask wait-form $bound)
   if [ "${answer%% *}" != form ]; then
     fail "the form did not show"
     return 1
@@ -118,7 +122,7 @@ wait_form() {
 
 # Waits (bounded, minutes for a slow machine) for config.exe to end.
 wait_exit() {
-  for _ in $(seq 1 1800); do
+  for _ in $(seq 1 $((bound / 100))); do
     kill -0 "$config_pid" 2>/dev/null || { wait "$config_pid" 2>/dev/null || true; return 0; }
     sleep 0.1
   done
@@ -165,16 +169,16 @@ expect_no_temporary() {
 
 # expect_box TEXT: a prompt of the form with the given text.
 expect_box() {
-  expect "message box" "$(ask box 30000)" "box 系统提示	$1	1"
+  expect "message box" "$(ask box $bound)" "box 系统提示	$1	1"
 }
 
 # The program answers input in its own time: these wait, bounded, for what they expect.
-expect_text() { expect "spin edit text" "$(ask text "$1" 10000)" "text $1"; }
-expect_focus() { expect "focus" "$(ask focus "$1" 10000)" "$1"; }
-expect_selection() { expect "selection" "$(ask selection "$1" "$2" 10000)" "selection $1 $2"; }
+expect_text() { expect "spin edit text" "$(ask text "$1" $bound)" "text $1"; }
+expect_focus() { expect "focus" "$(ask focus "$1" $bound)" "$1"; }
+expect_selection() { expect "selection" "$(ask selection "$1" "$2" $bound)" "selection $1 $2"; }
 # After a prompt was closed: the form is still there, the focus back in the spin edit.
 expect_form_back() {
-  [ "$(ask wait-gone-box 10000)" = gone ] || fail "the prompt stayed"
+  [ "$(ask wait-gone-box $bound)" = gone ] || fail "the prompt stayed"
   still_running
   expect_focus edit
 }
@@ -365,14 +369,14 @@ case_write_fails() {
   type_value 900
   click ok
   local answer
-  answer=$(ask box 30000)
+  answer=$(ask box $bound)
   case "$answer" in
     "box config	"*"PelkV3.ini	1") ;;
     *) fail "error box: $answer" ;;
   esac
   expect_shot box write_error_box
   key Return
-  [ "$(ask wait-gone-box 10000)" = gone ] || fail "the error box stayed"
+  [ "$(ask wait-gone-box $bound)" = gone ] || fail "the error box stayed"
   still_running
   expect_focus ok
   expect_unchanged
@@ -461,8 +465,21 @@ case_theme_off() {
 all_cases=(missing_file no_heap_line above_range_on_line_three no_unit_letter two_heap_lines bounds
            not_a_number plus_sign cancel_and_close spinning tab_order write_fails locked_read
            gbk_and_nul_survive odd_values mutated_files theme_off)
+except=
+if [ "${1:-}" = --except ]; then
+  except=1
+  shift
+fi
+for name in "$@"; do
+  declare -F "case_$name" >/dev/null || { echo "config_e2e: no case $name" >&2; exit 1; }
+done
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=("${all_cases[@]}")
+if [ -n "$except" ] || [ $# -eq 0 ]; then
+  cases=()
+  for name in "${all_cases[@]}"; do
+    case " $* " in *" $name "*) ;; *) cases+=("$name") ;; esac
+  done
+fi
 [ "$(ask wait-gone 0)" = gone ] || echo "config_e2e: windows left from before" >&2
 for name in "${cases[@]}"; do
   current=$name
@@ -474,7 +491,7 @@ for name in "${cases[@]}"; do
     fail "config.exe still runs"
     kill "$config_pid" 2>/dev/null || true
   fi
-  [ "$(ask wait-gone 10000)" = gone ] || fail "windows left behind"
+  [ "$(ask wait-gone $bound)" = gone ] || fail "windows left behind"
   if [ "$case_failed" = 0 ]; then
     echo "[       OK ] $name"
   else

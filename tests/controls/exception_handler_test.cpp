@@ -90,7 +90,8 @@ TEST_F(ExceptionHandling, AnExceptionInAWindowProcedureReachesTheHandlerAndThePr
 
 TEST_F(ExceptionHandling, AnExceptionInATimerReachesTheHandler) {
     ASSERT_NE(SetTimer(window, 1, 10, nullptr), 0u);
-    DWORD deadline = GetTickCount() + 10000;
+    // Bounded only against a timer that never comes.
+    DWORD deadline = GetTickCount() + 120000;
     while (handled.empty() && static_cast<LONG>(deadline - GetTickCount()) > 0) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         MSG msg;
@@ -156,7 +157,8 @@ namespace {
 // ends the process when none shows, so that a missing box cannot hang the test.
 DWORD WINAPI closeMessageBox(void *result) {
     auto *seen = static_cast<std::wstring *>(result);
-    for (int attempt = 0; attempt < 400; ++attempt) {
+    // Two minutes for the box to show: only a guard against one that never comes.
+    for (int attempt = 0; attempt < 2400; ++attempt) {
         HWND box = FindWindowW(L"#32770", nullptr);
         DWORD process = 0;
         if (box != nullptr && IsWindowVisible(box) && GetWindowThreadProcessId(box, &process) &&
@@ -188,7 +190,7 @@ CHILD_SCENARIO(defaultHandlerShowsAMessageBox) {
     std::wstring seen;
     HANDLE closer = CreateThread(nullptr, 0, closeMessageBox, &seen, 0, nullptr);
     SendMessageW(window, WM_APP, 0, 0);
-    WaitForSingleObject(closer, 15000);
+    WaitForSingleObject(closer, 180000);
     DWORD closed = 1;
     GetExitCodeThread(closer, &closed);
     DeallocateHWnd(window);

@@ -11,21 +11,26 @@
 #include <classlib/forms.h>
 
 #include "input.h"
+#include "message_pump.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace formstest {
 
 // Handles messages until the condition holds or the time is up; answers the condition.
-template <class F> bool pumpUntil(F condition, DWORD timeoutMs = 3000) {
+template <class F> bool pumpUntil(F condition, DWORD timeoutMs = hangBoundMs) {
     DWORD start = GetTickCount();
     for (;;) {
         Application->ProcessMessages();
         if (condition())
             return true;
-        if (GetTickCount() - start >= timeoutMs)
+        if (GetTickCount() - start >= timeoutMs) {
+            if (timeoutMs >= hangBoundMs)
+                std::fprintf(stderr, "pumpUntil: gave up after %lu s of waiting\n", timeoutMs / 1000);
             return false;
+        }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }

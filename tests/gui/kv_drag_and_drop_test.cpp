@@ -179,16 +179,17 @@ protected:
         HWND window = source->Handle();
         int threshold = Mouse->DragThreshold();
         std::thread user([from, window, threshold] {
-            for (int i = 1; i <= 40 && !dragStarted.load(); ++i) {
+            // Moves go on until the drag started, or for two minutes: a bound against a hang only.
+            for (int i = 1; i <= 2400 && !dragStarted.load(); ++i) {
                 Sleep(50);
                 if (i % 4 == 0)
-                    queueMoveTo(POINT{from.x + threshold + i / 2, from.y});
+                    queueMoveTo(POINT{from.x + threshold + 1 + (i / 4) % 20, from.y});
             }
             if (!dragStarted.load())
                 PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
         });
         queueMouse(MOUSEEVENTF_LEFTDOWN);
-        bool started = pumpUntil([] { return ActiveDragObject() != nullptr; }, 4000);
+        bool started = pumpUntil([] { return ActiveDragObject() != nullptr; });
         dragStarted = true;
         user.join();
         return started;

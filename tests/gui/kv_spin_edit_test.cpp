@@ -234,7 +234,7 @@ TEST_F(KvSpinEditTest, HoldingAButtonRepeatsUntilRelease) {
     ASSERT_NE(edit->RepeatTimer(), nullptr);
     EXPECT_EQ(edit->RepeatTimer()->GetInterval(), 400u);
     EXPECT_EQ(edit->RepeatCount(), 0);
-    ASSERT_TRUE(pumpUntil([&] { return steps.size() >= 8; }, 10000)) << "repeats while held";
+    ASSERT_TRUE(pumpUntil([&] { return steps.size() >= 8; })) << "repeats while held";
     EXPECT_EQ(edit->RepeatTimer()->GetInterval(), 100u) << "after the first repeat";
     leftButton(false);
     EXPECT_TRUE(pumpUntil([&] { return edit->RepeatTimer() == nullptr; })) << "the release frees the timer";
@@ -244,15 +244,13 @@ TEST_F(KvSpinEditTest, HoldingAButtonRepeatsUntilRelease) {
     EXPECT_EQ(static_cast<std::size_t>(edit->RepeatCount()), count - 1) << "every later step is the timer's";
     EXPECT_EQ(edit->Text(), IntToStr(static_cast<std::int64_t>(count)));
 
-    // Timers never fire early. They keep their schedule, so a tick handled late is followed by a
-    // shorter gap: the later steps are timed together, from the first repeat to the last.
+    // Timers never fire early (a late one says nothing but that the machine is busy). They keep
+    // their schedule, so a tick handled late is followed by a shorter gap: the later steps are
+    // timed together, from the first repeat to the last.
     auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
-    const auto first = ms(steps[1] - steps[0]);
-    EXPECT_GE(first, 350);
-    EXPECT_LE(first, 2500);
+    EXPECT_GE(ms(steps[1] - steps[0]), 350);
     const double later = static_cast<double>(ms(steps[count - 1] - steps[1])) / static_cast<double>(count - 2);
     EXPECT_GE(later, 80);
-    EXPECT_LE(later, 250);
 
     // Another key ends a held button as well, and so does a focus change.
     steps.clear();

@@ -189,7 +189,7 @@ TEST_F(ThemeManagerOn, SwitchingThemesOffAndOnIsNoticed) {
     Listener listener;
     ASSERT_NE(OpenThemeForKind(totSpin, L"ScrollBar"), nullptr);
     ASSERT_TRUE(disableThemingForProcess());
-    EXPECT_TRUE(pumpUntil([&] { return listener.notices >= 1; }, 3000)) << "no WM_THEMECHANGED when themes went off";
+    EXPECT_TRUE(pumpUntil([&] { return listener.notices >= 1; })) << "no WM_THEMECHANGED when themes went off";
     EXPECT_FALSE(AreThemesAvailable());
     EXPECT_FALSE(IsThemeAvailable(totButton));
     EXPECT_FALSE(AreThemesAvailable(TztThemedObjectTypes{totButton}));
@@ -198,7 +198,7 @@ TEST_F(ThemeManagerOn, SwitchingThemesOffAndOnIsNoticed) {
 
     int before = listener.notices;
     ASSERT_TRUE(restoreThemingForProcess());
-    EXPECT_TRUE(pumpUntil([&] { return listener.notices > before; }, 3000)) << "no WM_THEMECHANGED when themes came on";
+    EXPECT_TRUE(pumpUntil([&] { return listener.notices > before; })) << "no WM_THEMECHANGED when themes came on";
     EXPECT_TRUE(AreThemesAvailable());
     EXPECT_NE(OpenThemeForKind(totSpin), nullptr);
     EXPECT_EQ(ThemeCacheClassName(totSpin), L"ScrollBar");

@@ -226,7 +226,8 @@ bool bringToForeground(HWND window, DWORD timeoutMs) {
     SetActiveWindow(window);
     if (GetFocus() != window && !IsChild(window, GetFocus()))
         SetFocus(window);
-    if (pumpUntil(isForeground, timeoutMs / 2))
+    // A refusal is not told: after a moment the other way is tried.
+    if (pumpUntil(isForeground, timeoutMs < 4000 ? timeoutMs / 2 : 2000))
         return true;
     // The system refuses a foreground change to a process that had no input lately: lift the
     // lock and switch the way the task switcher does. (A press of Alt would also lift it, but
@@ -235,7 +236,7 @@ bool bringToForeground(HWND window, DWORD timeoutMs) {
     SwitchToThisWindow(window, TRUE);
     SetForegroundWindow(window);
     SetFocus(window);
-    return pumpUntil(isForeground, timeoutMs / 2);
+    return pumpUntil(isForeground, timeoutMs);
 }
 
 void queueMoveTo(POINT screen) {

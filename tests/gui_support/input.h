@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "message_pump.h"
+
 enum class MouseButton { Left, Right, Middle };
 
 // Modifier keys held around a key press; combine with |.
@@ -52,8 +54,9 @@ void queueMouse(DWORD flags);
 void waitForInputProcessed(DWORD timeoutMs = 2000);
 
 // Shows the window and makes it the foreground and focused window; true when it is, as far as
-// GetForegroundWindow and GetFocus tell, within timeoutMs. Tries SetForegroundWindow, then,
-// when the system refused, lifts the foreground lock and switches as the task switcher does.
-bool bringToForeground(HWND window, DWORD timeoutMs = 3000);
+// GetForegroundWindow and GetFocus tell, within timeoutMs. Tries SetForegroundWindow for a
+// moment, then, when the system refused, lifts the foreground lock and switches as the task
+// switcher does.
+bool bringToForeground(HWND window, DWORD timeoutMs = hangBoundMs);
 
 #endif

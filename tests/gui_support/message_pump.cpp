@@ -1,5 +1,7 @@
 #include "message_pump.h"
 
+#include <cstdio>
+
 int pumpMessages() {
     // Bounded: a paint that invalidates itself or a self-reposting window must not hang a test.
     constexpr int limit = 100000;
@@ -22,8 +24,11 @@ bool pumpUntil(const std::function<bool()> &predicate, DWORD timeoutMs) {
         if (predicate())
             return true;
         DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs)
+        if (elapsed >= timeoutMs) {
+            if (timeoutMs >= hangBoundMs)
+                std::fprintf(stderr, "pumpUntil: gave up after %lu s of waiting\n", timeoutMs / 1000);
             return false;
+        }
         DWORD wait = timeoutMs - elapsed;
         // Conditions that no message announces (another thread, the X server) are polled.
         if (wait > 10)
@@ -33,5 +38,9 @@ bool pumpUntil(const std::function<bool()> &predicate, DWORD timeoutMs) {
 }
 
 void pumpFor(DWORD milliseconds) {
-    pumpUntil([] { return false; }, milliseconds);
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        pumpMessages();
+        MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
 }

@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include "message_pump.h"
+
 struct RecordedMessage {
     UINT message;
     WPARAM wParam;
@@ -37,7 +39,7 @@ public:
     // The last recorded message of the kind, or nullptr.
     const RecordedMessage *last(UINT message) const;
     // Pumps until a message of the kind was recorded; true when it was.
-    bool waitFor(UINT message, DWORD timeoutMs = 3000);
+    bool waitFor(UINT message, DWORD timeoutMs = hangBoundMs);
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -39,20 +40,25 @@ inline void runTogether(int count, const std::function<void(int)> &body) {
         thread.join();
 }
 
-// Polls until condition holds or boundMs passed; the result is the condition's last answer.
-inline bool eventually(const std::function<bool()> &condition, double boundMs = 10000) {
+// A wait may end up to one timer tick (15.6 ms on Windows) early.
+constexpr double clockSlackMs = 16;
+// Upper bounds only tell a wait that ran out from one that did not end when it should (a lost or
+// cut timeout), and bound waits for what must come: far beyond any machine's slowness, never a
+// measure of speed.
+constexpr double hangBoundMs = 120000;
+
+// Polls until condition holds or boundMs passed; the result is the condition's last answer. A
+// bound that runs out says so.
+inline bool eventually(const std::function<bool()> &condition, double boundMs = hangBoundMs) {
     Millis clock;
     while (!condition()) {
-        if (clock.elapsed() > boundMs)
+        if (clock.elapsed() > boundMs) {
+            std::fprintf(stderr, "eventually: gave up after %.0f ms of waiting\n", boundMs);
             return condition();
+        }
         Sleep(1);
     }
     return true;
 }
-
-// A wait may end up to one timer tick (15.6 ms on Windows) early; emulated machines are slow, so
-// upper bounds are generous.
-constexpr double clockSlackMs = 16;
-constexpr double slowMachineMs = 5000;
 
 #endif

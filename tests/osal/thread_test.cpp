@@ -179,10 +179,15 @@ TEST(ThreadIdentity, IdsNamesAndAttachment) {
 }
 
 TEST(ThreadSleep, SleepsAtLeastTheTimeAskedAndYieldReturns) {
-    ULONGLONG before = GetTickCount64();
+    // On the performance counter, as fine as the sleep: the tick count moves in coarse steps
+    // (and more coarsely under load). A sleep may end up to one timer tick early.
+    LARGE_INTEGER before, after, frequency;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&before);
     threadSleep(40);
-    // The tick count moves in steps of up to 16 ms.
-    EXPECT_GE(GetTickCount64() - before, 24u);
+    QueryPerformanceCounter(&after);
+    EXPECT_GE(1000.0 * static_cast<double>(after.QuadPart - before.QuadPart) / static_cast<double>(frequency.QuadPart),
+              40.0 - 16.0);
     threadSleep(0);
     threadYield();
 }

@@ -58,7 +58,11 @@ private:
 
 // The platform's text for an error code, without the trailing line end.
 std::wstring SysErrorMessage(std::uint32_t code);
-// Raises EOSError for the calling thread's last platform error.
+// Raises EOSError for the error code a failed platform call left, read right after it (any call
+// in between may change it). A call that failed without saying why (code 0) raises the message
+// for an unknown failure, with code 0.
+[[noreturn]] void RaiseLastOSError(std::uint32_t code);
+// The same for the calling thread's last platform error, read now.
 [[noreturn]] void RaiseLastOSError();
 
 #endif
