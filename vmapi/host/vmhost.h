@@ -99,6 +99,9 @@ jint vmhostSuspensions(JNIEnv *env, jthread thread) VMHOST_NOTHROW;
 /* Capabilities every tool-interface environment may add (default: all the VM implements). */
 void vmhostSetPotentialCapabilities(JavaVM *vm, const jvmtiCapabilities *capabilities) VMHOST_NOTHROW;
 
+/* Tool-interface environments handed out so far, and how many of them were disposed of. */
+jint vmhostToolEnvironments(JavaVM *vm, jint *disposed) VMHOST_NOTHROW;
+
 /* Shutdown hooks run first when the VM exits, on the exiting thread, newest first. */
 void vmhostAddShutdownHook(JavaVM *vm, void (*hook)(JNIEnv *env, void *context), void *context) VMHOST_NOTHROW;
 
