@@ -575,6 +575,10 @@ CHILD_SCENARIO(qrn_setting_natives) {
         printf("stack ids %d\n", int(env->CallLongMethod(n.object, stackId, 1) != first));
         env->CallVoidMethod(n.object, n.method("setPeriod", "(IJ)V"), 13, jlong(-5));
         printf("negative period %lld\n", (long long)env->CallLongMethod(n.object, n.method("getPeriod", "(I)J"), 13));
+        // Before init there is no recorder object to hand chunks to.
+        env->CallVoidMethod(n.object, n.method("start", "(Z)V"), JNI_TRUE);
+        printf("start before init %d\n", int(env->ExceptionCheck()));
+        env->ExceptionClear();
         jint thread = env->CallIntMethod(n.object, n.method("threadID", "()I"));
         printf("thread %d\n", int(DWORD(thread) == GetCurrentThreadId()));
     }
@@ -606,6 +610,7 @@ TEST(EventSettings, TheSettingNativesWriteTheArrayAndTellTheVm) {
     EXPECT_NE(child.out.find("stack ids 1\r\n"), std::string::npos);
     EXPECT_NE(child.out.find("thread 1\r\n"), std::string::npos);
     EXPECT_NE(child.out.find("negative period 0\r\n"), std::string::npos);
+    EXPECT_NE(child.out.find("start before init 1\r\n"), std::string::npos) << child.out << child.err;
     EXPECT_NE(child.out.find("recorder.setPeriod(13, 0)\r\n"), std::string::npos);
 }
 

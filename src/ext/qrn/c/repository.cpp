@@ -19,7 +19,7 @@ namespace {
 constexpr char sourceName[] = "src/ext/qrn/c/repository";
 constexpr int createNew = FIO_WRITE_ONLY | FIO_CREATE_NEW;
 constexpr int ownerOnly = 0600;
-// A lock that stays taken this long was left by a process that ended without removing it.
+// How long a chunk waits for a lock another process holds before it gives up.
 constexpr int64_t lockWaitMillis = 5000;
 
 // The file layer's form (ANSI code page) and the form Java and the VM see (modified UTF-8).
