@@ -36,6 +36,8 @@ void putU32(unsigned char *at, uint32_t value) {
     }
 }
 
+std::atomic<int> writersBegun{0};
+
 // Numbered events {OS thread id, sequence from 1} from a thread attached to the VM.
 void writer(JavaVM *vm, int *refused) {
     JNIEnv *env = nullptr;
@@ -46,6 +48,8 @@ void writer(JavaVM *vm, int *refused) {
         putU32(payload + 4, uint32_t(sequence));
         if (!vmhostRecordEvent(env, gcEvent, payload, sizeof payload))
             ++*refused;
+        if (sequence == 1)
+            ++writersBegun;
     }
     vm->DetachCurrentThread();
 }
@@ -85,7 +89,9 @@ CHILD_SCENARIO(qrn_writers) {
     for (int i = 0; i < writers; ++i)
         threads.emplace_back(writer, r.session().vm(), &refused[size_t(i)]);
     if (shutdownWhileWriting) {
-        Sleep(50);
+        // Once every writer has begun; the bound only ends a hang.
+        for (int waited = 0; writersBegun < writers && waited < 120000; waited += 1)
+            Sleep(1);
         r.call("shutdown", "()V");
     }
     for (std::thread &t : threads)
