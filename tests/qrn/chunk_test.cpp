@@ -578,7 +578,8 @@ std::string osText(unsigned long code) {
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
                    nullptr);
     std::string result = text;
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+    // As the OS layer gives it: without the closing full stop.
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ' || result.back() == '.'))
         result.pop_back();
     return result;
 }
