@@ -1,7 +1,8 @@
 // Events per second and MB/s from VM threads through the recorder's buffers into chunk files,
 // against the limit measured in the same run: one thread copying the same bytes into a buffer and
 // writing it with WriteFile. Each configuration runs in a process of its own, whose VM loads the
-// agent with that configuration's options.
+// agent with that configuration's options. Unthrottled writers outrun any disk, so most of their
+// bytes are dropped; the steady cases offer half the limit, which the recorder should keep whole.
 #include <windows.h>
 
 #include <cstdio>
@@ -62,7 +63,8 @@ void putU32(unsigned char *at, uint32_t value) {
 
 // Writes events into its thread buffer as the VM's own code does, through the agent's entries:
 // straight at the buffer's position, with a flush when the next event does not fit.
-void writer(JavaVM *vm, size_t eventSize, size_t events) {
+// With a rate (bytes a second) the writer keeps to its schedule, waiting when ahead of it.
+void writer(JavaVM *vm, size_t eventSize, size_t events, double rate) {
     JNIEnv *env = nullptr;
     vm->AttachCurrentThread(reinterpret_cast<void **>(&env), nullptr);
     const QrnAgent *agent = vmhostRecorderAgent(vm);
@@ -71,7 +73,19 @@ void writer(JavaVM *vm, size_t eventSize, size_t events) {
     putU32(event.data(), uint32_t(eventSize));
     putU32(event.data() + 4, uint32_t(gcEvent));
     putU32(event.data() + 16, GetCurrentThreadId());
+    LARGE_INTEGER from, now, frequency;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&from);
     for (size_t i = 1; buffer != nullptr && i <= events; ++i) {
+        if (rate > 0) {
+            double due = double(i * eventSize) / rate;
+            for (;;) {
+                QueryPerformanceCounter(&now);
+                if (double(now.QuadPart - from.QuadPart) / double(frequency.QuadPart) >= due)
+                    break;
+                YieldProcessor();
+            }
+        }
         if (size_t(buffer->end - buffer->pos) < eventSize) {
             agent->flushThreadBuffer();
             if (size_t(buffer->end - buffer->pos) < eventSize)
@@ -89,8 +103,9 @@ jmethodID method(JNIEnv *env, jclass c, const char *name, const char *signature)
     return env->GetMethodID(c, name, signature);
 }
 
-// One configuration in this process: "time events recordBytes lostBytes".
-int runConfiguration(const char *options, int writers, size_t eventSize) {
+// One configuration in this process: "time events recordBytes lostBytes". A rate (bytes a second
+// over all writers) paces them.
+int runConfiguration(const char *options, int writers, size_t eventSize, double rate) {
     std::string repository = tempDirectory("qrn_bench_");
     std::string option = "-agentpath:" + programDirectory() + "\\qrn.dll=repository=" + repository;
     if (*options != '\0')
@@ -115,7 +130,7 @@ int runConfiguration(const char *options, int writers, size_t eventSize) {
     QueryPerformanceCounter(&from);
     std::vector<std::thread> threads;
     for (int i = 0; i < writers; ++i)
-        threads.emplace_back(writer, vm, eventSize, events);
+        threads.emplace_back(writer, vm, eventSize, events, rate / writers);
     for (std::thread &t : threads)
         t.join();
     // The shutdown writes what is buffered into the last chunk; the stop waits for it.
@@ -161,11 +176,13 @@ double limitSeconds(size_t eventSize) {
     });
 }
 
-bool runChild(const char *options, int writers, size_t eventSize, std::string &out) {
+bool runChild(const char *options, int writers, size_t eventSize, double rate, std::string &out) {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
+    char rateText[32];
+    snprintf(rateText, sizeof rateText, "%.0f", rate);
     std::string command = std::string("\"") + self + "\" --run \"" + options + "\" " + std::to_string(writers) + " " +
-                          std::to_string(eventSize);
+                          std::to_string(eventSize) + " " + rateText;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inherit, 0))
@@ -201,8 +218,8 @@ bool runChild(const char *options, int writers, size_t eventSize, std::string &o
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc == 5 && strcmp(argv[1], "--run") == 0)
-        return runConfiguration(argv[2], atoi(argv[3]), size_t(atoi(argv[4])));
+    if (argc == 6 && strcmp(argv[1], "--run") == 0)
+        return runConfiguration(argv[2], atoi(argv[3]), size_t(atoi(argv[4])), atof(argv[5]));
     struct Configuration {
         const char *name, *options;
     } configurations[] = {
@@ -222,7 +239,7 @@ int main(int argc, char **argv) {
                 std::string out;
                 double seconds = 0;
                 unsigned long long events = 0, written = 0, lost = 0;
-                if (!runChild(configuration.options, writers, eventSize, out) ||
+                if (!runChild(configuration.options, writers, eventSize, 0, out) ||
                     sscanf(out.c_str(), "%lf %llu %llu %llu", &seconds, &events, &written, &lost) != 4) {
                     printf("%-8s %7d %5zu failed: %s\n", configuration.name, writers, eventSize, out.c_str());
                     status = 1;
@@ -234,6 +251,30 @@ int main(int argc, char **argv) {
                        stored / seconds, megabytes, limit, megabytes / limit, lost);
                 fflush(stdout);
             }
+        }
+    }
+    // Writers at half the limit: the share of bytes lost (goal: none) and the throughput kept
+    // against the limit (goal: 0.5).
+    printf("\nsteady: default buffers, writers together offering half the limit\n");
+    printf("%7s %5s %9s %9s %9s %6s %11s\n", "writers", "event", "offered", "kept MB/s", "limit", "ratio", "lost share");
+    for (size_t eventSize : {size_t(64), size_t(512)}) {
+        double limit = double(totalBytes) / limitSeconds(eventSize) / 1e6;
+        double offered = limit / 2;
+        for (int writers : {1, 4}) {
+            std::string out;
+            double seconds = 0;
+            unsigned long long events = 0, written = 0, lost = 0;
+            if (!runChild("", writers, eventSize, offered * 1e6, out) ||
+                sscanf(out.c_str(), "%lf %llu %llu %llu", &seconds, &events, &written, &lost) != 4) {
+                printf("%7d %5zu failed: %s\n", writers, eventSize, out.c_str());
+                status = 1;
+                continue;
+            }
+            double megabytes = double(written) / seconds / 1e6;
+            double share = double(lost) / (double(events) * double(eventSize));
+            printf("%7d %5zu %9.1f %9.1f %9.1f %6.2f %11.4f\n", writers, eventSize, offered, megabytes, limit,
+                   megabytes / limit, share);
+            fflush(stdout);
         }
     }
     return status;

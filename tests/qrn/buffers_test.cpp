@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <atomic>
 #include <map>
 #include <set>
 #include <thread>
@@ -35,6 +36,8 @@ void putU32(unsigned char *at, uint32_t value) {
     }
 }
 
+std::atomic<int> writersBegun{0};
+
 // Numbered events {OS thread id, sequence from 1} from a thread attached to the VM.
 void writer(JavaVM *vm, int *refused) {
     JNIEnv *env = nullptr;
@@ -45,6 +48,8 @@ void writer(JavaVM *vm, int *refused) {
         putU32(payload + 4, uint32_t(sequence));
         if (!vmhostRecordEvent(env, gcEvent, payload, sizeof payload))
             ++*refused;
+        if (sequence == 1)
+            ++writersBegun;
     }
     vm->DetachCurrentThread();
 }
@@ -84,7 +89,9 @@ CHILD_SCENARIO(qrn_writers) {
     for (int i = 0; i < writers; ++i)
         threads.emplace_back(writer, r.session().vm(), &refused[size_t(i)]);
     if (shutdownWhileWriting) {
-        Sleep(50);
+        // Once every writer has begun; the bound only ends a hang.
+        for (int waited = 0; writersBegun < writers && waited < 120000; waited += 1)
+            Sleep(1);
         r.call("shutdown", "()V");
     }
     for (std::thread &t : threads)
@@ -241,6 +248,130 @@ TEST(Buffers, AShutdownWithWritersRunningLosesNothingUncounted) {
         EXPECT_GE(w.lost[thread], gaps * eventSize) << "thread " << thread;
         EXPECT_LE(w.lost[thread], (uint64_t(eventsPerWriter) - count) * eventSize) << "thread " << thread;
     }
+}
+
+// The pending exception's message, cleared; "" when none.
+std::string exceptionText(JNIEnv *env) {
+    jthrowable pending = env->ExceptionOccurred();
+    if (pending == nullptr)
+        return "";
+    env->ExceptionClear();
+    jclass c = env->GetObjectClass(pending);
+    auto message = static_cast<jstring>(env->CallObjectMethod(pending, env->GetMethodID(c, "getMessage", "()Ljava/lang/String;")));
+    std::string text = "(no message)";
+    if (message != nullptr) {
+        const char *chars = env->GetStringUTFChars(message, nullptr);
+        text = chars;
+        env->ReleaseStringUTFChars(message, chars);
+        env->DeleteLocalRef(message);
+    }
+    env->DeleteLocalRef(c);
+    env->DeleteLocalRef(pending);
+    return text;
+}
+
+constexpr int waitingWriterEvents = 2000;
+
+// A rotation waits for the repository lock, which this process holds, while a VM thread records
+// with global buffers too few to take it all; thread buffers may go straight to disk together
+// with the full global buffers. Prints whether that thread's data went to disk while the
+// rotation still waited, what the rotation said, and the statistics.
+CHILD_SCENARIO(qrn_rotation_waits) {
+    std::string repository = argv[0];
+    RecorderDriver r(std::string("repository=") + repository + "," + smallBuffers +
+                     ",allow_threadbuffers_to_disk=true,allow_thread_to_flush_globalbuffers=true");
+    if (!r.ok())
+        return 1;
+    const QrnStatistics *statistics = statisticsOf(r);
+    r.enable(gcEvent);
+    printf("start %s\n", r.start(false).c_str());
+    HANDLE lock = CreateFileA((repository + "\\.lock").c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (lock == INVALID_HANDLE_VALUE)
+        return 3;
+    JavaVM *vm = r.session().vm();
+    jobject recorder = r.recorder();
+    std::atomic<bool> rotated{false};
+    std::string rotation;
+    std::thread rotating([&] {
+        JNIEnv *env = nullptr;
+        vm->AttachCurrentThread(reinterpret_cast<void **>(&env), nullptr);
+        jclass c = env->GetObjectClass(recorder);
+        env->CallVoidMethod(recorder, env->GetMethodID(c, "rotate", "()V"));
+        rotation = exceptionText(env);
+        env->DeleteLocalRef(c);
+        rotated = true;
+        vm->DetachCurrentThread();
+    });
+    // The rotation has begun; it cannot end while the lock is held here.
+    std::string log;
+    for (int waited = 0; log.find("recorder.chunkFinishing()") == std::string::npos && waited < 120000; waited += 10) {
+        Sleep(10);
+        log += r.takeLog();
+    }
+    std::atomic<int> refused{0};
+    std::thread writing([&] {
+        JNIEnv *env = nullptr;
+        vm->AttachCurrentThread(reinterpret_cast<void **>(&env), nullptr);
+        unsigned char payload[eventSize - 16] = {};
+        putU32(payload, GetCurrentThreadId());
+        for (int sequence = 1; sequence <= waitingWriterEvents; ++sequence) {
+            putU32(payload + 4, uint32_t(sequence));
+            if (!vmhostRecordEvent(env, gcEvent, payload, sizeof payload))
+                ++refused;
+        }
+        vm->DetachCurrentThread();
+    });
+    // Only a bound against a hang: the flush does not wait for the rotation.
+    for (int waited = 0; statistics->directWrites == 0 && waited < 120000; waited += 10)
+        Sleep(10);
+    printf("direct while waiting %d %d\n", int(statistics->directWrites > 0), int(!rotated));
+    CloseHandle(lock);
+    writing.join();
+    rotating.join();
+    printf("rotate %s\n", rotation.c_str());
+    // The shutdown writes what is buffered into the last chunk; the stop waits for it.
+    r.call("shutdown", "()V");
+    r.stop();
+    printf("refused %d\n", refused.load());
+    printChunks(r);
+    const QrnStatistics &s = *statistics;
+    printf("statistics %llu %llu %llu %u\n", (unsigned long long)s.finishedChunkBytes, (unsigned long long)s.lostBytes,
+           (unsigned long long)s.writtenBytes, s.chunksFinished);
+    fflush(stdout);
+    return r.session().destroy() == JNI_OK ? 0 : 2;
+}
+
+TEST(Buffers, ARotationWaitingForTheRepositoryFreezesNoWriterAndCountsEachByteOnce) {
+    TempDir dir;
+    ChildResult child = runScenario("qrn_rotation_waits", {dir.path()});
+    ASSERT_EQ(child.exitCode, 0u) << child.out << child.err;
+    const std::string &out = child.out;
+    EXPECT_EQ(linesOf(out, "start"), std::vector<std::string>{""});
+    // The thread's data reached the chunk while the rotation still waited for the lock.
+    EXPECT_EQ(linesOf(out, "direct while waiting"), std::vector<std::string>{"1 1"}) << child.err;
+    EXPECT_EQ(linesOf(out, "rotate"), std::vector<std::string>{""}) << child.err;
+    EXPECT_EQ(linesOf(out, "refused"), std::vector<std::string>{"0"});
+    int64_t frequency = std::stoll(linesOf(out, "frequency").at(0));
+    std::vector<std::string> chunks = linesOf(out, "chunk");
+    ASSERT_EQ(chunks.size(), 2u) << out;
+    Writers w;
+    for (const std::string &chunk : chunks) {
+        ChunkContents contents;
+        ASSERT_EQ(checkChunkFile(chunk.substr(0, chunk.size() - 2), frequency, &contents), "") << chunk;
+        account(contents, w);
+    }
+    uint64_t present = 0;
+    for (const auto &entry : w.present)
+        present += entry.second;
+    EXPECT_EQ(present * eventSize + w.lostBytes, uint64_t(waitingWriterEvents) * eventSize);
+    unsigned long long finished, lost, written;
+    unsigned count;
+    ASSERT_EQ(sscanf(linesOf(out, "statistics").at(0).c_str(), "%llu %llu %llu %u", &finished, &lost, &written, &count), 4);
+    EXPECT_EQ(finished, w.recordBytes);
+    EXPECT_EQ(written, w.recordBytes);
+    EXPECT_EQ(lost, w.lostBytes);
+    EXPECT_EQ(count, 2u);
 }
 
 } // namespace

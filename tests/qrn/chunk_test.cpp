@@ -350,34 +350,76 @@ TEST(Repository, AVanishedRepositoryIsMadeAgainOnceThroughJava) {
     EXPECT_EQ(checkChunkFile(chunks[1].path, frequencyOf(child.out), nullptr), "");
 }
 
+// Takes the repository lock as a recorder does, says so, and holds it until killed.
+CHILD_SCENARIO(qrn_lock_holder) {
+    std::string lock = std::string(argv[0]) + "\\.lock";
+    HANDLE held = CreateFileA(lock.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    printf("ready %d\n", int(held != INVALID_HANDLE_VALUE));
+    fflush(stdout);
+    Sleep(INFINITE);
+    return 0;
+}
+
+// A lock file no process holds, one a live process holds, and the same after that process died.
 CHILD_SCENARIO(qrn_stale_lock) {
     std::string repository = argv[0];
     RecorderDriver r("repository=" + repository);
     if (!r.ok())
         return 1;
     CloseHandle(CreateFileA((repository + "\\.lock").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    printf("locked %s\n", r.start(false).c_str());
+    printf("left %s\n", r.start(false).c_str());
     printf("stop %s\n", r.stop().c_str());
-    DeleteFileA((repository + "\\.lock").c_str());
-    printf("start %s\n", r.start(false).c_str());
+
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &inherit, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION holder{};
+    std::string line = "\"" + thisProgramPath() + "\" --child qrn_lock_holder \"" + repository + "\"";
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &holder))
+        return 3;
+    CloseHandle(write);
+    char said[16] = {};
+    DWORD got = 0;
+    ReadFile(read, said, sizeof said - 1, &got, nullptr);
+    said[strcspn(said, "\r\n")] = '\0';
+    printf("holder %s\n", said);
+    printf("while held %s\n", r.start(false).c_str());
+    TerminateProcess(holder.hProcess, 9);
+    WaitForSingleObject(holder.hProcess, INFINITE);
+    CloseHandle(holder.hProcess);
+    CloseHandle(holder.hThread);
+    CloseHandle(read);
+    printf("holder gone %s\n", r.start(false).c_str());
     r.stop();
     printChunks(r);
     fflush(stdout);
     return r.session().destroy() == JNI_OK ? 0 : 2;
 }
 
-TEST(Repository, AStaleLockFailsTheChunkWithinTheBound) {
+TEST(Repository, OnlyALiveProcessHoldsTheLock) {
     TempDir dir;
     ChildResult child = runScenario("qrn_stale_lock", {dir.path()});
     ASSERT_EQ(child.exitCode, 0u) << child.out << child.err;
-    std::string expected = "java.lang.Exception: Could not create chunk in " + dir.path();
-    EXPECT_EQ(lineValue(child.out, "locked"), expected.substr(0, 21 + 63));
+    // A file its maker left behind is no lock.
+    EXPECT_EQ(lineValue(child.out, "left"), "");
     EXPECT_EQ(lineValue(child.out, "stop"), "");
-    EXPECT_EQ(lineValue(child.out, "start"), "");
-    EXPECT_NE(child.err.find("[ERROR][qrn    ] Could not lock repository \"" + dir.path() + "\" (80)\r\n"),
+    EXPECT_EQ(lineValue(child.out, "holder ready"), "1");
+    std::string expected = "java.lang.Exception: Could not create chunk in " + dir.path();
+    EXPECT_EQ(lineValue(child.out, "while held"), expected.substr(0, 21 + 63));
+    EXPECT_NE(child.err.find("[ERROR][qrn    ] Could not lock repository \"" + dir.path() + "\" (32)\r\n"),
               std::string::npos)
         << child.err;
-    EXPECT_EQ(chunksOf(child.out).size(), 1u) << child.out;
+    // The lock ended with its holder.
+    EXPECT_EQ(lineValue(child.out, "holder gone"), "");
+    EXPECT_EQ(chunksOf(child.out).size(), 2u) << child.out;
+    EXPECT_EQ(GetFileAttributesA(dir.file(".lock").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 CHILD_SCENARIO(qrn_bad_input) {
@@ -398,6 +440,18 @@ CHILD_SCENARIO(qrn_bad_input) {
     jobject buffer = env->NewDirectByteBuffer(small, sizeof small);
     r.call("addConstPool", "(Ljava/nio/ByteBuffer;IZ)V", buffer, 1, JNI_TRUE);
     printf("not direct %s\n", r.call("addConstPool", "(Ljava/nio/ByteBuffer;IZ)V", nullptr, 2, JNI_TRUE).c_str());
+    jobject tiny = env->NewDirectByteBuffer(small, 2);
+    printf("tiny pool %s\n", r.call("addConstPool", "(Ljava/nio/ByteBuffer;IZ)V", tiny, 3, JNI_TRUE).c_str());
+    // Ids and positions from Java that name nothing of ours.
+    jclass bufferClass = env->FindClass("java/nio/ByteBuffer");
+    jobjectArray buffers = env->NewObjectArray(2, bufferClass, nullptr);
+    printf("descriptors 99 %s\n", r.call("descriptors", "(I[Ljava/nio/ByteBuffer;)I", 99, buffers).c_str());
+    jclass recorderClass = env->GetObjectClass(r.recorder());
+    jobject block = env->CallObjectMethod(r.recorder(), env->GetMethodID(recorderClass, "buffer", "()Ljava/nio/ByteBuffer;"));
+    auto *words = static_cast<unsigned char **>(env->GetDirectBufferAddress(block));
+    words[4] = words[5] + 16; // pos past end
+    printf("flush past %s\n", r.call("flush", "()V").c_str());
+    printf("flush again %s\n", r.call("flush", "()V").c_str());
     r.start(false);
     const uint32_t sizes[] = {16, 13, 12, 4, 0xfffffff0u};
     for (uint32_t used : sizes) {
@@ -430,6 +484,10 @@ TEST(ChunkFiles, BadInputFromJavaIsRefusedAndTouchesNothingElse) {
               std::string::npos)
         << child.err;
     EXPECT_EQ(lineValue(out, "not direct"), "java.lang.IllegalArgumentException: addConstPool");
+    EXPECT_EQ(lineValue(out, "tiny pool"), "java.lang.IllegalArgumentException: addConstPool");
+    EXPECT_EQ(lineValue(out, "descriptors 99"), "java.lang.Exception: Illegal id 99");
+    EXPECT_EQ(lineValue(out, "flush past"), "java.lang.Exception: Illegal thread buffer position");
+    EXPECT_EQ(lineValue(out, "flush again"), "");
     // A used size of 12 leaves the count at 12..15 inside the 16 bytes; 13 does not.
     EXPECT_EQ(lineValue(out, "pool 16"), "0");
     EXPECT_EQ(lineValue(out, "pool 13"), "0");
@@ -459,34 +517,74 @@ TEST(ChunkFiles, BadInputFromJavaIsRefusedAndTouchesNothingElse) {
 
 namespace {
 
+struct Statistics {
+    uint64_t finishedChunkBytes, lostBytes, writtenBytes, threadBufferAllocated, threadBufferReleased;
+    uint32_t chunksFinished, flushes, directWrites, reserved1, bufferWrites, reserved2;
+};
+
+const Statistics *statisticsOf(RecorderDriver &r) {
+    JNIEnv *env = r.env();
+    jclass c = env->GetObjectClass(r.recorder());
+    jobject buffer = env->CallObjectMethod(r.recorder(), env->GetMethodID(c, "init", "(Ljava/lang/String;I)Ljava/nio/ByteBuffer;"),
+                                           env->NewStringUTF("en_US"), 0);
+    env->DeleteLocalRef(c);
+    return static_cast<const Statistics *>(env->GetDirectBufferAddress(buffer));
+}
+
+constexpr size_t smallDiskRecord = 8 + 4096;
+
+// On a disk of 256 KiB: chunks that fit, one lost to a size rotation nobody asked for, one lost
+// at the stop. Prints what each stop said, the records written and the statistics.
 CHILD_SCENARIO(qrn_small_disk) {
     std::string repository = argv[0];
-    RecorderDriver r("repository=" + repository);
+    RecorderDriver r("maxchunksize=1m,repository=" + repository);
     if (!r.ok())
         return 1;
-    std::string record = userRecord(100, std::string(4096, 'd'));
+    const Statistics *s = statisticsOf(r);
+    std::string record = userRecord(100, std::string(smallDiskRecord - 8, 'd'));
+    int written = 0;
     auto writeRecords = [&](int count) {
-        int written = 0;
         for (int i = 0; i < count; ++i)
             written += vmhostWriteDirect(r.env(), record.data(), jint(record.size()));
-        return written;
     };
     printf("first %s", r.start(false).c_str());
     writeRecords(4);
     printf("%s\n", r.stop().c_str());
-    // Twice what the disk holds.
-    printf("full %s", r.start(false).c_str());
-    writeRecords(128);
+    // Past the chunk size: the buffer thread rotates and cannot write the chunk whole.
+    printf("rotated %s", r.start(false).c_str());
+    writeRecords(260);
+    for (int waited = 0; s->lostBytes == 0 && waited < 120000; waited += 10)
+        Sleep(10);
+    printf("%d ", int(s->lostBytes != 0));
+    writeRecords(4);
     printf("%s\n", r.stop().c_str());
     printf("after %s", r.start(false).c_str());
     writeRecords(4);
     printf("%s\n", r.stop().c_str());
+    // Twice what the disk holds, found by the stop itself.
+    printf("full %s", r.start(false).c_str());
+    writeRecords(128);
+    printf("%s\n", r.stop().c_str());
+    printf("records %d\n", written);
+    printf("statistics %llu %llu %llu\n", (unsigned long long)s->finishedChunkBytes, (unsigned long long)s->lostBytes,
+           (unsigned long long)s->writtenBytes);
     printChunks(r);
     fflush(stdout);
     return r.session().destroy() == JNI_OK ? 0 : 2;
 }
 
-TEST(SmallDisk, AFullDiskCostsOnlyTheChunkBeingWritten) {
+std::string osText(unsigned long code) {
+    char text[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                   nullptr);
+    std::string result = text;
+    // As the OS layer gives it: without the closing full stop.
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ' || result.back() == '.'))
+        result.pop_back();
+    return result;
+}
+
+TEST(SmallDisk, EveryByteThatMissesAFinishedChunkIsCountedAndJavaIsTold) {
     const char *disk = getenv("QRN_SMALL_DISK");
     if (disk == nullptr)
         GTEST_SKIP() << "needs a small disk: the test qrn_small_disk runs it on one";
@@ -494,16 +592,29 @@ TEST(SmallDisk, AFullDiskCostsOnlyTheChunkBeingWritten) {
     CreateDirectoryA(repository.c_str(), nullptr);
     ChildResult child = runScenario("qrn_small_disk", {repository});
     ASSERT_EQ(child.exitCode, 0u) << child.out << child.err;
+    std::string lost = ("java.lang.Exception: Could not write chunk: " + osText(ERROR_DISK_FULL)).substr(0, 21 + 63);
     EXPECT_EQ(lineValue(child.out, "first"), "");
-    EXPECT_EQ(lineValue(child.out, "full"), "java.lang.Exception: Could not write chunk in " + repository);
+    // A chunk lost since the last stop is reported by the next one, though the chunk it stops was whole.
+    EXPECT_EQ(lineValue(child.out, "rotated"), "1 " + lost);
     EXPECT_EQ(lineValue(child.out, "after"), "");
-    std::vector<Chunk> chunks = chunksOf(child.out);
-    ASSERT_EQ(chunks.size(), 2u) << child.out << child.err;
-    for (const Chunk &chunk : chunks)
-        EXPECT_EQ(checkChunkFile(chunk.path, frequencyOf(child.out), nullptr), "") << chunk.path;
+    EXPECT_EQ(lineValue(child.out, "full"), lost);
     EXPECT_NE(child.err.find("[ERROR][qrn    ] Could not write chunk \"" + repository + "\\"), std::string::npos)
         << child.err;
-    // The damaged chunk is gone with its reservation: two chunks are left.
+    uint64_t inFiles = 0;
+    std::vector<Chunk> chunks = chunksOf(child.out);
+    ASSERT_EQ(chunks.size(), 3u) << child.out << child.err;
+    for (const Chunk &chunk : chunks) {
+        ChunkContents contents;
+        EXPECT_EQ(checkChunkFile(chunk.path, frequencyOf(child.out), &contents), "") << chunk.path;
+        inFiles += contents.trailerOffset - 16;
+    }
+    unsigned long long finished = 0, lostBytes = 0, written = 0;
+    ASSERT_EQ(sscanf(lineValue(child.out, "statistics").c_str(), "%llu %llu %llu", &finished, &lostBytes, &written), 3);
+    uint64_t records = std::stoull(lineValue(child.out, "records")) * smallDiskRecord;
+    EXPECT_EQ(finished, inFiles);
+    EXPECT_EQ(written, inFiles);
+    EXPECT_EQ(lostBytes, records - inFiles);
+    // The damaged chunks are gone with their reservations.
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((repository + "\\*.qrn*").c_str(), &found);
     int files = 0;
@@ -513,7 +624,7 @@ TEST(SmallDisk, AFullDiskCostsOnlyTheChunkBeingWritten) {
         while (FindNextFileA(find, &found));
         FindClose(find);
     }
-    EXPECT_EQ(files, 2);
+    EXPECT_EQ(files, 3);
 }
 
 } // namespace

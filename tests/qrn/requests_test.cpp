@@ -47,16 +47,20 @@ CHILD_SCENARIO(qrn_requests) {
     printf("empty flush %u %llu\n", s->flushes - flushes, (unsigned long long)s->lostBytes);
 
     printf("start %s\n", r.start(false).c_str());
+    // The buffer thread has begun: the environment it was started with is disposed of.
+    jint disposed = 0;
+    jint environments = vmhostToolEnvironments(r.session().vm(), &disposed);
+    printf("environments %d disposed %d\n", int(environments), int(disposed));
     r.takeLog();
-    HANDLE lock = CreateFileA((repository + "\\.lock").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    CloseHandle(lock);
+    HANDLE lock = CreateFileA((repository + "\\.lock").c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     // The chunk is finished; the next cannot be made, and nothing announces it.
     printf("rotate %s\n", r.rotate().c_str());
     std::string log = r.takeLog();
     printf("announced %d %d\n", count(log, "recorder.newChunk()"), count(log, "onNewChunk()"));
     printf("finished false %d\n", count(log, ", false)"));
     printf("write closed %d\n", int(vmhostWriteCheckpoint(r.env(), "x", 1)));
-    DeleteFileA((repository + "\\.lock").c_str());
+    CloseHandle(lock);
     printf("start again %s\n", r.start(true).c_str());
     log = r.takeLog();
     printf("announced again %d %d\n", count(log, "recorder.newChunk()"), count(log, "onNewChunk()"));
@@ -90,6 +94,8 @@ TEST(Requests, EveryRequestReturnsAlsoWhenNoChunkCanBeMade) {
     const std::string &out = child.out;
     EXPECT_EQ(lineValue(out, "empty flush"), "1 0");
     EXPECT_EQ(lineValue(out, "start"), "");
+    // The agent's own environment stays for the VM's death.
+    EXPECT_EQ(lineValue(out, "environments"), "2 disposed 1");
     EXPECT_EQ(lineValue(out, "rotate"), ("java.lang.Exception: Could not create chunk in " + dir.path()).substr(0, 84));
     EXPECT_EQ(lineValue(out, "announced"), "0 0");
     EXPECT_EQ(lineValue(out, "finished false"), "1");

@@ -2,7 +2,6 @@
 // per-event settings and periods, and how it refuses what it cannot read.
 #include <windows.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -220,6 +219,25 @@ TEST(EventSettings, FilesEnableDisableAndTimeEventsByPathAndGlob) {
     EXPECT_EQ(o.events[2].period, 10);
     EXPECT_EQ(o.events[3].enabled, 0);
     EXPECT_EQ(o.events[3].period, 0);
+}
+
+TEST(EventSettings, ANestedObjectStartsFromTheDefaultsAndItsParentKeepsItsOwn) {
+    Layout layout;
+    layout.put("bin\\default.qrc", "{}");
+    // The class-load object is given no "enable": it is not enabled, whatever its parent has. The
+    // collection's object keeps its "enable" across the empty object inside it.
+    layout.put("bin\\nested.qrc", std::string("{\"") + vmUri + R"(": {
+        "vm/": {"enable": true, "class/load": {"stacktrace": true}},
+        "vm/gc/*": {"enable": true, "x": {}, "stacktrace": true}
+    }})");
+    ChildResult child = layout.run("settings=nested");
+    ASSERT_EQ(child.exitCode, 0u) << child.out << child.err;
+    EXPECT_EQ(child.err, "");
+    Outcome o = parse(child);
+    EXPECT_EQ(o.events[1].enabled, 0);
+    EXPECT_EQ(o.events[1].stacktrace, 1);
+    EXPECT_EQ(o.events[0].enabled, 1);
+    EXPECT_EQ(o.events[0].stacktrace, 1);
 }
 
 const char *onlyEvent(int index) {
@@ -474,7 +492,7 @@ private:
 
 // Arguments: a folder, the number of files, the seed. Loads the agent once per file in one VM's
 // start-up (small buffers keep the repeated loads cheap) and prints "refused N" for each file the
-// load refused, then "done N" with the number it got through within its time.
+// load refused, then "done N".
 CHILD_SCENARIO(qrn_settings_robustness) {
     std::string folder = argv[0];
     int files = atoi(argv[1]);
@@ -482,9 +500,8 @@ CHILD_SCENARIO(qrn_settings_robustness) {
     VmSession session({}, false);
     if (!session.created())
         return 1;
-    auto begin = std::chrono::steady_clock::now();
     int done = 0;
-    for (; done < files && std::chrono::steady_clock::now() - begin < std::chrono::seconds(60); ++done) {
+    for (; done < files; ++done) {
         std::string path = folder + "\\f" + std::to_string(done) + ".qrc";
         writeTextFile(path, generator.document());
         std::string options = "defaultrecording=true,threadbuffersize=2k,globalbuffersize=8k,numglobalbuffers=3,"
@@ -502,7 +519,7 @@ CHILD_SCENARIO(qrn_settings_robustness) {
 
 TEST(EventSettings, GeneratedAndMutatedFilesApplyOrFailWithAMessage) {
     TempDir dir;
-    const int files = 3000;
+    const int files = 200;
     ChildResult child = runScenario("qrn_settings_robustness", {dir.path(), std::to_string(files), "1806"});
     ASSERT_EQ(child.exitCode, 0u) << child.err.substr(0, 2000);
     std::istringstream in(child.out);
@@ -518,8 +535,7 @@ TEST(EventSettings, GeneratedAndMutatedFilesApplyOrFailWithAMessage) {
             done = n;
         }
     }
-    // Slow machines get through fewer within the time; any of them finishes a good number.
-    EXPECT_GE(done, 300);
+    EXPECT_EQ(done, files);
     // Both kinds occur.
     EXPECT_GT(refused, done / 10);
     EXPECT_LT(refused, done);
@@ -559,6 +575,10 @@ CHILD_SCENARIO(qrn_setting_natives) {
         printf("stack ids %d\n", int(env->CallLongMethod(n.object, stackId, 1) != first));
         env->CallVoidMethod(n.object, n.method("setPeriod", "(IJ)V"), 13, jlong(-5));
         printf("negative period %lld\n", (long long)env->CallLongMethod(n.object, n.method("getPeriod", "(I)J"), 13));
+        // Before init there is no recorder object to hand chunks to.
+        env->CallVoidMethod(n.object, n.method("start", "(Z)V"), JNI_TRUE);
+        printf("start before init %d\n", int(env->ExceptionCheck()));
+        env->ExceptionClear();
         jint thread = env->CallIntMethod(n.object, n.method("threadID", "()I"));
         printf("thread %d\n", int(DWORD(thread) == GetCurrentThreadId()));
     }
@@ -590,6 +610,7 @@ TEST(EventSettings, TheSettingNativesWriteTheArrayAndTellTheVm) {
     EXPECT_NE(child.out.find("stack ids 1\r\n"), std::string::npos);
     EXPECT_NE(child.out.find("thread 1\r\n"), std::string::npos);
     EXPECT_NE(child.out.find("negative period 0\r\n"), std::string::npos);
+    EXPECT_NE(child.out.find("start before init 1\r\n"), std::string::npos) << child.out << child.err;
     EXPECT_NE(child.out.find("recorder.setPeriod(13, 0)\r\n"), std::string::npos);
 }
 

@@ -114,6 +114,9 @@ void vmhostFailCall(JavaVM *vm, const char *function, jint error, jboolean alway
    exception was pending and the caller was given 0 instead. */
 jvalue vmhostLastResult(JNIEnv *env) VMHOST_NOTHROW;
 
+/* Tool-interface environments handed out so far, and how many of them were disposed of. */
+jint vmhostToolEnvironments(JavaVM *vm, jint *disposed) VMHOST_NOTHROW;
+
 /* Shutdown hooks run first when the VM exits, on the exiting thread, newest first. */
 void vmhostAddShutdownHook(JavaVM *vm, void (*hook)(JNIEnv *env, void *context), void *context) VMHOST_NOTHROW;
 

@@ -1,7 +1,8 @@
 // Starts the VM as a Java launcher would: agents and libraries from the command line, the VM's
 // initialisation, a short run in which the VM records events and collects garbage, and the exit.
 // With -threads it also records from that many Java threads of its own; with -chunks it ends by
-// reading the chunk files the recorder finished. With -management it prints what the management
+// reading the chunk files the recorder finished; with -untilperiodic the run goes on until the
+// recorder has asked for a periodic event (at most two minutes). With -management it prints what the management
 // natives read. Prints what the played Java classes were asked to do and any problem the checks
 // found.
 #include <windows.h>
@@ -22,7 +23,7 @@ namespace {
 
 void usage() {
     fputs("usage: vmhost [-agentpath:<dll>[=<options>]]... [-library:<dll>]... [-Xvmhost:exitwait=<ms>]\n"
-          "              [-run:<ms>] [-recorder] [-management]\n",
+          "              [-run:<ms>] [-untilperiodic] [-recorder] [-management]\n",
           stderr);
 }
 
@@ -196,6 +197,7 @@ int main(int argc, char **argv) {
     bool recorder = false;
     bool management = false;
     bool chunks = false;
+    bool untilPeriodic = false;
     long threads = 0;
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
@@ -217,6 +219,8 @@ int main(int argc, char **argv) {
             }
         } else if (argument == "-chunks") {
             chunks = true;
+        } else if (argument == "-untilperiodic") {
+            untilPeriodic = true;
         } else if (argument == "-recorder") {
             recorder = true;
         } else if (argument == "-management") {
@@ -270,7 +274,16 @@ int main(int argc, char **argv) {
         producers.emplace_back(producer, vm, &stop, &written[static_cast<size_t>(i)]);
     // A busy VM: events every 10 ms, a collection every 100 ms.
     unsigned char payload[8] = {};
-    for (long elapsed = 0; elapsed < runMs; elapsed += 10) {
+    std::string calls;
+    auto waiting = [&](long elapsed) {
+        if (elapsed < runMs)
+            return true;
+        if (!untilPeriodic || elapsed >= runMs + 120000)
+            return false;
+        calls += takeAll(vmhostTakeCallLog);
+        return calls.find("recorder.requestEvent(") == std::string::npos;
+    };
+    for (long elapsed = 0; waiting(elapsed); elapsed += 10) {
         vmhostRecordEvent(env, classLoadEvent, payload, sizeof payload);
         if (elapsed % 100 == 0)
             vmhostCollectGarbage(env, JNI_FALSE, JNI_FALSE);
@@ -282,7 +295,9 @@ int main(int argc, char **argv) {
     for (size_t i = 0; i < written.size(); ++i)
         printf("Thread %u wrote %u events\n", static_cast<unsigned>(i + 1), written[i]);
     jint destroyed = vm->DestroyJavaVM();
-    printTaken("Calls", vmhostTakeCallLog);
+    calls += takeAll(vmhostTakeCallLog);
+    if (!calls.empty())
+        printf("Calls:\n%s", calls.c_str());
     bool recorded = !chunks || printChunks(frequency);
     jint problems = vmhostProblemCount();
     printTaken("Problems", vmhostTakeProblems);

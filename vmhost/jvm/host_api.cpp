@@ -256,6 +256,19 @@ extern "C" void vmhostSetPotentialCapabilities(JavaVM *javaVm, const jvmtiCapabi
     vm->potential = *capabilities;
 }
 
+extern "C" jint vmhostToolEnvironments(JavaVM *javaVm, jint *disposed) noexcept {
+    Vm *vm = vmOf(javaVm);
+    if (vm == nullptr)
+        return 0;
+    std::lock_guard guard(vm->lock);
+    jint count = 0;
+    for (auto &state : vm->jvmtiEnvs)
+        count += state->disposed ? 1 : 0;
+    if (disposed != nullptr)
+        *disposed = count;
+    return static_cast<jint>(vm->jvmtiEnvs.size());
+}
+
 extern "C" void vmhostAddShutdownHook(JavaVM *javaVm, void (*hook)(JNIEnv *, void *), void *context) noexcept {
     Vm *vm = vmOf(javaVm);
     if (vm == nullptr || hook == nullptr)

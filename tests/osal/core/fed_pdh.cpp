@@ -105,6 +105,11 @@ PDH_STATUS WINAPI enumObjectItems(LPCSTR, LPCSTR, LPCSTR object, LPSTR counterLi
 PDH_STATUS WINAPI removeCounter(PDH_HCOUNTER) { return ERROR_SUCCESS; }
 
 PDH_STATUS WINAPI lookupPerfNameByIndex(LPCSTR, DWORD index, LPSTR name, LPDWORD size) {
+    if (fakePdh->lookupFaults.count(index) != 0) {
+        // A real access violation, as the library causes it.
+        volatile int *volatile nowhere = nullptr;
+        *nowhere = 1;
+    }
     auto error = fakePdh->lookupErrors.find(index);
     if (error != fakePdh->lookupErrors.end())
         return error->second;

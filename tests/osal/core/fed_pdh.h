@@ -13,6 +13,7 @@
 struct FakePdh {
     std::map<DWORD, std::string> names;
     std::map<DWORD, PDH_STATUS> lookupErrors;
+    std::set<DWORD> lookupFaults; // these lookups fault as the library does without privileges
     std::map<std::string, std::vector<std::string>> instances; // by object name
     std::map<std::string, PDH_STATUS> enumErrors;              // by object name: first call
     std::map<std::string, PDH_STATUS> enumSecondErrors;        // by object name: second call

@@ -224,6 +224,25 @@ TEST_F(PerfSeam, RefusedLookupsNameTheCounterAndThePrivilegeProblem) {
                                 "Failed to init context switch rate counter."}));
 }
 
+TEST_F(PerfSeam, ALookupThatFaultsLeavesTheLoadsAtZeroAndTheProcessRunning) {
+    fake.lookupFaults.insert(238);
+    EXPECT_EQ(perfInit(), 0);
+    EXPECT_EQ(logged, warnings({"User does not have sufficient privileges to use performance counters",
+                                "Failed to init system load counters."}));
+    EXPECT_EQ(perfGetCPULoad(-1), 0);
+    double user = -1, system = -1;
+    EXPECT_EQ(perfGetProcessLoad2(&user, &system), 0);
+    // Each call tries again and is guarded again.
+    logged.clear();
+    EXPECT_EQ(perfInit(), 0);
+    EXPECT_EQ(logged.size(), 2u);
+    fake.lookupFaults.clear();
+    logged.clear();
+    EXPECT_EQ(perfInit(), 0);
+    EXPECT_TRUE(logged.empty());
+    EXPECT_DOUBLE_EQ(perfGetCPULoad(-1), 0.5);
+}
+
 TEST_F(PerfSeam, EmptyNamesAreRefused) {
     fake.names[144] = "";
     EXPECT_EQ(perfInit(), 0);

@@ -114,7 +114,9 @@ struct AgentState {
     uint32_t bufferThreadId;
     JNIEnv *bufferThreadJni;
     uint64_t chunkBytes; // added to the current chunk since it opened
-    bool lastChunkLost;  // the last chunk finished could not be written whole
+    // The OS error of the last chunk that could not be written whole, until a stop or rotate
+    // has reported it to Java; 0 when none was lost since.
+    int lostChunkError;
 };
 
 extern AgentState qrnState;
@@ -156,14 +158,17 @@ bool qrnOnBufferThread(void);
 
 // Thread and global buffers.
 ThreadBuffer *qrnGetThreadBuffer(void);
-void qrnFlushThreadBuffer(void);
+// False when the buffer's positions, which the VM and Java write, lie outside it: its data is
+// then dropped (logged).
+bool qrnFlushThreadBuffer(void);
 void qrnReleaseThreadBuffer(void);
 uint64_t qrnFlushFullGlobalBuffers(StreamWriter *stream);
 // The caller holds the chunk lock.
 uint64_t qrnFlushAllBuffers(StreamWriter *stream);
 
 // Chunks. The stream functions with "Locked" in the name want the chunk lock held.
-bool qrnNewChunk(void);
+// With repositoryLocked the caller holds the repository lock; else it is taken and given back.
+bool qrnNewChunk(bool repositoryLocked = false);
 StreamWriter *qrnChunkStream(void);
 uint64_t qrnStreamPosition(const StreamWriter *stream);
 void qrnPutU16(StreamWriter *stream, uint16_t value);
@@ -175,12 +180,14 @@ void qrnAccountChunkBytes(uint64_t bytes);
 // Asks the buffer thread to look at the chunk size once it reached the limit.
 void qrnCheckChunkSize(void);
 StreamWriter *qrnBeginDirectWrite(void);
+// Bytes written inside the open direct write that were counted on their own.
+void qrnExcludeFromDirectWrite(uint64_t bytes);
 void qrnEndDirectWrite(void);
 StreamWriter *qrnBeginCheckpoint(void);
 void qrnEndCheckpoint(void);
 // Trailer, header patch, close; the path it had goes to path (260 bytes). False when the file
-// could not be written whole (it is then deleted).
-bool qrnFinishChunkLocked(int64_t endMillis, char *path);
+// could not be written whole (it is then deleted), with the OS error in error.
+bool qrnFinishChunkLocked(int64_t endMillis, char *path, int *error);
 int qrnAddConstPool(uint32_t id, unsigned char *address, int64_t capacity, bool reset);
 void qrnRemoveConstPool(uint32_t id);
 // 1 stored or nothing to store, 0 failed; -1 when no pool has the id.
@@ -192,6 +199,11 @@ enum { QRN_PATH_SIZE = 260 };
 // 0 stored; -1 does not fit or cannot be expressed in the ANSI code page (logged).
 int qrnSetRepositoryPath(const char *modifiedUtf8, const jchar *chars, jsize length);
 const char *qrnRepositoryPath(void);
+// The lock that serialises chunk creation among processes; taking it may wait, so no other lock
+// of the agent is held meanwhile. False (logged) when it could not be had.
+bool qrnLockRepository(void);
+void qrnUnlockRepository(void);
+// The caller holds the repository lock.
 FioHandle qrnCreateTempChunk(char *path);
 jstring qrnNewPathString(JNIEnv *env, const char *ansiPath);
 // Dump on exit, then the shutdown request.

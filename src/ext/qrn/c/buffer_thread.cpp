@@ -42,8 +42,12 @@ void rotate(JNIEnv *env, uint32_t flags) {
     }
     qrnState.bufferThreadBusy = true;
     qrnState.recorder->chunkFinishing(qrnState.recorder);
+    bool follows = (flags & QRN_REQUEST_STOP) == 0 || (flags & QRN_REQUEST_START_DISCARD) != 0;
+    // The repository lock may keep us waiting: without the chunk lock, so that the VM's threads
+    // go on writing into this chunk meanwhile.
+    bool repositoryLocked = follows && qrnLockRepository();
     osMutexLock(&qrnState.chunkLock);
-    qrnState.chunkFollows = (flags & QRN_REQUEST_STOP) == 0 || (flags & QRN_REQUEST_START_DISCARD) != 0;
+    qrnState.chunkFollows = follows;
     if ((flags & QRN_REQUEST_SHUTDOWN) != 0) {
         // No chunk follows the last one: what is still buffered goes into it.
         uint64_t bytes = qrnFlushFullGlobalBuffers(qrnChunkStream());
@@ -55,20 +59,25 @@ void rotate(JNIEnv *env, uint32_t flags) {
     int64_t nowTicks = timingGetCounterTime();
     int64_t startMillis = qrnState.chunkStartMillis;
     char path[QRN_PATH_SIZE];
-    bool written = qrnFinishChunkLocked(nowMillis, path);
-    qrnState.lastChunkLost = !written;
+    int error = 0;
+    bool written = qrnFinishChunkLocked(nowMillis, path, &error);
     if (written) {
         qrnStatAdd64(&qrnStatistics.finishedChunkBytes, qrnState.chunkBytes);
         qrnStatAdd32(&qrnStatistics.chunksFinished, 1);
+    } else {
+        // What the removed chunk held reached no file: lost, and no longer written.
+        qrnStatAdd64(&qrnStatistics.lostBytes, qrnState.chunkBytes);
+        qrnStatAdd64(&qrnStatistics.writtenBytes, 0 - qrnState.chunkBytes);
+        __atomic_store_n(&qrnState.lostChunkError, error, __ATOMIC_RELEASE);
     }
     qrnState.chunkBytes = 0;
     qrnState.chunkStartMillis = nowMillis;
     qrnState.chunkStartTicks = nowTicks;
-    bool opened = false;
-    if ((flags & QRN_REQUEST_STOP) == 0 || (flags & QRN_REQUEST_START_DISCARD) != 0)
-        opened = qrnNewChunk();
+    bool opened = repositoryLocked && qrnNewChunk(true);
     qrnState.chunkFollows = false;
     osMutexUnlock(&qrnState.chunkLock);
+    if (repositoryLocked)
+        qrnUnlockRepository();
     if (opened) {
         fillNewChunk();
         qrnState.recorder->newChunk();
@@ -162,10 +171,12 @@ bool qrnRequestBufferThread(uint32_t bits, bool wait) {
     return served;
 }
 
-void JNICALL qrnBufferThread(jvmtiEnv *, JNIEnv *jni, void *) {
+void JNICALL qrnBufferThread(jvmtiEnv *jvmti, JNIEnv *jni, void *) {
     qrnState.bufferThreadJni = jni;
     qrnState.bufferThreadId = threadGetCurrentID();
-    // The tool environment stays: its VM-death event ends this thread when Java never asks to.
+    // Its own environment, which it needs no more; the agent's keeps the VM-death event.
+    if (jvmti != qrnState.jvmti)
+        jvmti->DisposeEnvironment();
     if (qrnState.defaultRecordingWanted)
         qrnEnsureJavaRecorder(jni);
     qrnLog(QRN_INFO, "Bufferthread started (%u)", qrnState.bufferThreadId);

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr char sourceName[] = "src/ext/qrn/c/vmqrn";
+constexpr int writeFault = 29; // the OS's "cannot write to the device"
 
 struct ConstPool {
     ConstPool *next;
@@ -118,13 +119,17 @@ void qrnCheckChunkSize(void) {
         qrnRequestBufferThread(QRN_REQUEST_WAKE);
 }
 
-bool qrnNewChunk(void) {
+bool qrnNewChunk(bool repositoryLocked) {
     if (qrnState.javaRecorder == nullptr) {
         assertReport("global_qrn != NULL", sourceName, 1000, "new_chunk", nullptr);
         return false;
     }
+    if (!repositoryLocked && !qrnLockRepository())
+        return false;
     char path[QRN_PATH_SIZE];
     FioHandle file = qrnCreateTempChunk(path);
+    if (!repositoryLocked)
+        qrnUnlockRepository();
     if (file == FIO_INVALID_HANDLE)
         return false;
     osMutexLock(&qrnState.chunkLock);
@@ -155,6 +160,8 @@ StreamWriter *qrnBeginDirectWrite(void) {
     chunk.inDirectWrite = true;
     return &chunk.stream;
 }
+
+void qrnExcludeFromDirectWrite(uint64_t bytes) { chunk.directStart += bytes; }
 
 void qrnEndDirectWrite(void) {
     // Only the holder of a begun direct write may end it; anyone else holds no lock to give back.
@@ -214,7 +221,7 @@ void qrnEndCheckpoint(void) {
         qrnCheckChunkSize();
 }
 
-bool qrnFinishChunkLocked(int64_t endMillis, char *path) {
+bool qrnFinishChunkLocked(int64_t endMillis, char *path, int *error) {
     StreamWriter *s = &chunk.stream;
     memcpy(path, chunk.path, QRN_PATH_SIZE);
     uint64_t trailer = qrnStreamPosition(s);
@@ -236,7 +243,10 @@ bool qrnFinishChunkLocked(int64_t endMillis, char *path) {
     sw_bytes_unbuffered(s, nullptr, 0);
     // The writer does not report failed writes: a file shorter than what was written lost data.
     int64_t written = fio_fdsize(s->file);
-    int error = osGetLastError();
+    *error = osGetLastError();
+    // Failed writes are the only way here; an error no call kept is still a write fault.
+    if (*error == 0)
+        *error = writeFault;
     fio_close(s->file);
     chunk.open = false;
     qrnState.chunkOpen = false;
@@ -244,7 +254,7 @@ bool qrnFinishChunkLocked(int64_t endMillis, char *path) {
     chunk.inCheckpoint = chunk.inDirectWrite = false;
     if (written != int64_t(end)) {
         qrnLog(QRN_ERROR, "Could not write chunk \"%s\" (%I64d of %I64u bytes, error %d); it is removed", path,
-               written, end, error);
+               written, end, *error);
         fio_delete(path);
         char reserved[QRN_PATH_SIZE];
         size_t length = strlen(path);

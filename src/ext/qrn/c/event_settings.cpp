@@ -19,6 +19,11 @@ constexpr int64_t defaultThresholdNanos = 20000000;
 
 enum Key { KEY_NONE, KEY_ENABLE, KEY_STACKTRACE, KEY_THRESHOLD, KEY_PERIOD };
 
+struct Values {
+    bool enable, stacktrace;
+    int64_t threshold, period;
+};
+
 struct Reader {
     char path[pathSize]; // names of the open objects, no separator; room kept for a terminator
     size_t ends[maxDepth + 1];
@@ -26,8 +31,8 @@ struct Reader {
     Key key;
     // A member whose value has not come: the reader passes over fraction numbers without a word.
     bool awaitingValue;
-    bool enable, stacktrace;
-    int64_t threshold, period;
+    // Each open object's own values: an object starts from the defaults, whatever its parent was given.
+    Values values[maxDepth + 1];
     const QrnProducer *producer;
     QrnEventSetting *settings;
 };
@@ -71,27 +76,27 @@ Key keyOf(const JsonString *name) {
     return KEY_NONE;
 }
 
+Values &values() { return reader.values[reader.depth]; }
+
 void resetValues() {
     reader.key = KEY_NONE;
-    reader.enable = false;
-    reader.stacktrace = false;
-    reader.threshold = 0;
-    reader.period = 0;
+    values() = Values{};
 }
 
 void giveValues(uint32_t index) {
     const QrnEventDescriptor &event = reader.producer->events[index];
     QrnEventSetting &setting = reader.settings[index];
-    setting.enabled = reader.enable ? 1 : 0;
-    setting.stacktrace = reader.stacktrace ? 1 : 0;
+    const Values &v = values();
+    setting.enabled = v.enable ? 1 : 0;
+    setting.stacktrace = v.stacktrace ? 1 : 0;
     if ((event.flags[QRN_EVENT_HAS_THRESHOLD] & 0xff) != 0)
-        setting.threshold = qrnNanosToTicks(reader.threshold != 0 ? reader.threshold : defaultThresholdNanos);
+        setting.threshold = qrnNanosToTicks(v.threshold != 0 ? v.threshold : defaultThresholdNanos);
     if ((event.flags[QRN_EVENT_REQUESTABLE] & 0xff) != 0) {
-        if (reader.period != 0) {
-            int64_t millis = reader.period / 1000000;
+        if (v.period != 0) {
+            int64_t millis = v.period / 1000000;
             qrnSetEventPeriod(jint(event.id), millis < 1 ? 1 : millis);
         }
-        if (reader.period == 0 || !reader.enable)
+        if (v.period == 0 || !v.enable)
             qrnSetEventPeriod(jint(event.id), 0);
     }
 }
@@ -145,9 +150,9 @@ void memberName(const JsonString *name) {
 
 void booleanValue(bool value) {
     if (reader.key == KEY_ENABLE)
-        reader.enable = value;
+        values().enable = value;
     else if (reader.key == KEY_STACKTRACE)
-        reader.stacktrace = value;
+        values().stacktrace = value;
     else
         jsonAbort("Syntax error");
 }
@@ -159,10 +164,10 @@ void integerValue(int64_t value) {
         booleanValue(value == 1);
         break;
     case KEY_THRESHOLD:
-        reader.threshold = value;
+        values().threshold = value;
         break;
     case KEY_PERIOD:
-        reader.period = value;
+        values().period = value;
         break;
     default:
         jsonAbort("Syntax error");
@@ -180,9 +185,9 @@ void stringValue(const JsonString *text) {
         jsonAbort("Could not parse period: %s", error != nullptr ? error : "");
     }
     if (reader.key == KEY_THRESHOLD)
-        reader.threshold = nanos;
+        values().threshold = nanos;
     else
-        reader.period = nanos;
+        values().period = nanos;
 }
 
 // Ends the parse only through jsonAbort, which unwinds past this frame: nothing here has a
@@ -199,7 +204,7 @@ void element(JsonElementType type, const void *value, void *) {
             jsonAbort("Too deep object hierarchy");
         reader.depth += 1;
         reader.ends[reader.depth] = reader.ends[reader.depth - 1];
-        reader.key = KEY_NONE;
+        resetValues();
         break;
     case JSON_OBJECT_END:
         if (reader.depth == 0)

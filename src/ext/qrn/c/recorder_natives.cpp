@@ -4,6 +4,7 @@
 
 #include "agent_state.h"
 #include "osal/mspace.h"
+#include "osal/os_error.h"
 #include "osal/osal_assert.h"
 #include "osal/thread.h"
 #include "recorder_natives.h"
@@ -206,29 +207,39 @@ bool request(JNIEnv *env, uint32_t bits) {
     return false;
 }
 
-// A finished chunk that could not be written whole was removed: its data is gone.
-bool chunkLost(JNIEnv *env, bool wasOpen) {
-    if (!wasOpen || !qrnState.lastChunkLost)
+// A chunk that could not be written whole since the last report was removed: its data is gone.
+bool chunkLost(JNIEnv *env) {
+    int error = __atomic_exchange_n(&qrnState.lostChunkError, 0, __ATOMIC_ACQ_REL);
+    if (error == 0)
         return false;
-    throwFormatted(env, "java/lang/Exception", "Could not write chunk in %s", qrnRepositoryPath());
+    char text[256];
+    osGetErrorString(unsigned(error), text, sizeof text);
+    size_t length = strlen(text);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        text[--length] = '\0';
+    throwFormatted(env, "java/lang/Exception", "Could not write chunk: %s", text);
     return true;
 }
 
 void JNICALL javaRotate(JNIEnv *env, jobject) {
     bool wasOpen = qrnState.chunkOpen;
-    if (request(env, QRN_REQUEST_ROTATE) && !chunkLost(env, wasOpen) && wasOpen && !qrnState.chunkOpen)
+    if (request(env, QRN_REQUEST_ROTATE) && !chunkLost(env) && wasOpen && !qrnState.chunkOpen)
         throwFormatted(env, "java/lang/Exception", "Could not create chunk in %s", qrnRepositoryPath());
 }
 
 void JNICALL javaStart(JNIEnv *env, jobject, jboolean keep) {
+    // Chunks are handed to the recorder object that init keeps.
+    if (qrnState.javaRecorder == nullptr) {
+        throwText(env, "java/lang/IllegalStateException", "Flight recorder not initialized");
+        return;
+    }
     if (request(env, keep ? QRN_REQUEST_START_KEEP : QRN_REQUEST_START_DISCARD) && !qrnState.chunkOpen)
         throwFormatted(env, "java/lang/Exception", "Could not create chunk in %s", qrnRepositoryPath());
 }
 
 void JNICALL javaStop(JNIEnv *env, jobject) {
-    bool wasOpen = qrnState.chunkOpen;
     if (request(env, QRN_REQUEST_STOP))
-        chunkLost(env, wasOpen);
+        chunkLost(env);
 }
 
 void JNICALL javaShutdown(JNIEnv *env, jobject) { qrnShutdown(env); }
@@ -270,7 +281,10 @@ jobject JNICALL javaBuffer(JNIEnv *env, jobject) {
     return env->NewDirectByteBuffer(buffer, jlong(qrnState.threadBufferSize) + jlong(sizeof(ThreadBuffer)));
 }
 
-void JNICALL javaFlush(JNIEnv *, jobject) { qrnFlushThreadBuffer(); }
+void JNICALL javaFlush(JNIEnv *env, jobject) {
+    if (!qrnFlushThreadBuffer())
+        throwText(env, "java/lang/Exception", "Illegal thread buffer position");
+}
 
 void JNICALL javaWrite(JNIEnv *env, jobject, jbyteArray bytes, jint offset, jint length) {
     if (!checkRange(env, bytes, offset, length) || !qrnState.chunkOpen)
@@ -318,19 +332,26 @@ jint JNICALL javaDescriptors(JNIEnv *env, jobject, jint pid, jobjectArray buffer
         throwText(env, "java/lang/ArrayIndexOutOfBoundsException", "java_descriptors");
         return 0;
     }
-    jobject settings = env->NewDirectByteBuffer(qrnState.eventSettings, jlong(p->eventCount) * 16);
-    env->SetObjectArrayElement(buffers, 0, settings);
     const unsigned char *bytes = nullptr;
     uint32_t size = 0, events = 0;
     osMutexLock(&qrnState.chunkLock);
     int found = qrnFindDescriptor(uint32_t(pid), &bytes, &size, &events);
     osMutexUnlock(&qrnState.chunkLock);
+    // The id comes from Java: one no producer has is its error, not ours.
     if (!found) {
-        assertReport("get_descriptor(pid, &bytes, &len, &events)", sourceName, 1694, "java_descriptors", nullptr);
+        throwIllegalId(env, pid);
         return 0;
     }
+    jobject settings = env->NewDirectByteBuffer(qrnState.eventSettings, jlong(p->eventCount) * 16);
+    if (settings == nullptr)
+        return 0;
+    env->SetObjectArrayElement(buffers, 0, settings);
+    env->DeleteLocalRef(settings);
     jobject blob = env->NewDirectByteBuffer(const_cast<unsigned char *>(bytes), size);
+    if (blob == nullptr)
+        return 0;
     env->SetObjectArrayElement(buffers, 1, blob);
+    env->DeleteLocalRef(blob);
     return jint(events);
 }
 
@@ -341,6 +362,11 @@ void JNICALL javaAddConstPool(JNIEnv *env, jobject, jobject buffer, jint id, jbo
         return;
     }
     jlong capacity = env->GetDirectBufferCapacity(buffer);
+    // The used size at the buffer's start is read at every store.
+    if (capacity < 4) {
+        throwText(env, "java/lang/IllegalArgumentException", "addConstPool");
+        return;
+    }
     if (!qrnAddConstPool(uint32_t(id), static_cast<unsigned char *>(address), capacity, reset != 0))
         throwText(env, "java/lang/OutOfMemoryError", "addConstPool");
 }

@@ -19,7 +19,7 @@ namespace {
 constexpr char sourceName[] = "src/ext/qrn/c/repository";
 constexpr int createNew = FIO_WRITE_ONLY | FIO_CREATE_NEW;
 constexpr int ownerOnly = 0600;
-// A lock that stays taken this long was left by a process that ended without removing it.
+// How long a chunk waits for a lock another process holds before it gives up.
 constexpr int64_t lockWaitMillis = 5000;
 
 // The file layer's form (ANSI code page) and the form Java and the VM see (modified UTF-8).
@@ -60,21 +60,28 @@ void currentRepository(char *ansi) {
     osMutexUnlock(&qrnState.chunkLock);
 }
 
-// The lock file's name; false when the repository has no path or is gone too long.
-bool lockRepository(char *lockName, size_t size) {
+// Held while chunks are created: an open handle no one else may share, deleted when closed, so
+// that the lock ends with its holder however that ends. A file no one holds is no lock.
+constinit HANDLE lockHandle = INVALID_HANDLE_VALUE;
+constinit SYSTEMTIME requestedAt = {};
+
+// False when the repository has no usable path or the lock stays held too long.
+bool lockRepository() {
     int64_t deadline = timingGetCurrentTimeMillis() + lockWaitMillis;
     bool reCreated = false;
     for (;;) {
         char repository[QRN_PATH_SIZE];
+        char lockName[268];
         currentRepository(repository);
-        int length = snprintf(lockName, size, "%s\\.lock", repository);
-        if (length < 0 || size_t(length) >= size) {
+        int length = snprintf(lockName, sizeof lockName, "%s\\.lock", repository);
+        if (length < 0 || size_t(length) >= sizeof lockName) {
             qrnLog(QRN_ERROR, "Could not create chunk. Name too long.");
             return false;
         }
-        FioHandle handle = fio_open_perm(lockName, createNew, ownerOnly);
-        if (handle != FIO_INVALID_HANDLE) {
-            fio_close(handle);
+        HANDLE handle = CreateFileA(lockName, GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            lockHandle = handle;
             return true;
         }
         int error = osGetLastError();
@@ -134,16 +141,28 @@ jstring qrnNewPathString(JNIEnv *env, const char *ansiPath) {
     return env->NewString(reinterpret_cast<const jchar *>(wide), length - 1);
 }
 
-FioHandle qrnCreateTempChunk(char *path) {
+bool qrnLockRepository(void) {
     if (!inited) {
         assertReport("inited", sourceName, 136, "new_temp_chunk", nullptr);
-        return FIO_INVALID_HANDLE;
+        return false;
     }
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char lockName[268];
-    if (!lockRepository(lockName, sizeof lockName))
+    GetLocalTime(&requestedAt);
+    return lockRepository();
+}
+
+void qrnUnlockRepository(void) {
+    if (lockHandle == INVALID_HANDLE_VALUE)
+        return;
+    int error = osGetLastError();
+    CloseHandle(lockHandle);
+    lockHandle = INVALID_HANDLE_VALUE;
+    osSetLastError(error);
+}
+
+FioHandle qrnCreateTempChunk(char *path) {
+    if (lockHandle == INVALID_HANDLE_VALUE)
         return FIO_INVALID_HANDLE;
+    const SYSTEMTIME &now = requestedAt;
     char repository[QRN_PATH_SIZE];
     currentRepository(repository);
     FioHandle result = FIO_INVALID_HANDLE;
@@ -186,9 +205,6 @@ FioHandle qrnCreateTempChunk(char *path) {
         osSetLastError(error);
         break;
     }
-    int error = osGetLastError();
-    fio_delete(lockName);
-    osSetLastError(error);
     return result;
 }
 

@@ -83,8 +83,11 @@ bool writeToDisk(ThreadBuffer *buffer) {
     sw_bytes_unbuffered(stream, buffer->flushed, size);
     buffer->flushed = buffer->pos = buffer->start;
     uint64_t global = 0;
-    if (qrnState.fullHead != nullptr && qrnState.allowThreadToFlushGlobalBuffers)
+    if (qrnState.fullHead != nullptr && qrnState.allowThreadToFlushGlobalBuffers) {
         global = qrnFlushFullGlobalBuffers(stream);
+        // Counted as they were written: the direct write's own count is the thread's data.
+        qrnExcludeFromDirectWrite(global);
+    }
     qrnEndDirectWrite();
     qrnStatAdd32(&qrnStatistics.directWrites, 1);
     qrnStatAdd32(&qrnStatistics.flushes, 1);
@@ -142,17 +145,24 @@ ThreadBuffer *qrnGetThreadBuffer(void) {
     return buffer;
 }
 
-void qrnFlushThreadBuffer(void) {
+bool qrnFlushThreadBuffer(void) {
     auto *buffer = static_cast<ThreadBuffer *>(tlsGet(qrnState.threadBufferKey));
     if (buffer == nullptr)
-        return;
+        return true;
     osMutexLock(&qrnState.listsLock);
-    size_t size = size_t(buffer->pos - buffer->flushed);
-    if (size >= qrnState.globalBufferSize) {
+    // The VM and Java move these positions: what lies outside the data area is theirs to answer for.
+    unsigned char *data = reinterpret_cast<unsigned char *>(buffer + 1);
+    unsigned char *dataEnd = data + qrnState.threadBufferSize;
+    if (buffer->start != data || buffer->end != dataEnd || buffer->flushed < data || buffer->flushed > buffer->pos ||
+        buffer->pos > dataEnd) {
+        buffer->start = buffer->flushed = buffer->pos = data;
+        buffer->end = dataEnd;
         osMutexUnlock(&qrnState.listsLock);
-        assertReport("size < global_buffer_size", "src/ext/qrn/c/vmqrn", 520, "flush_threadbuffer", nullptr);
-        return;
+        qrnLog(QRN_ERROR, "Thread buffer of thread %u has positions outside it; its data is dropped",
+               buffer->threadId);
+        return false;
     }
+    size_t size = size_t(buffer->pos - buffer->flushed);
     bool filled = false;
     // An empty buffer has nothing to hand on: a success without a copy.
     bool copied = size == 0 || copyToGlobal(buffer->flushed, size, &filled);
@@ -166,10 +176,10 @@ void qrnFlushThreadBuffer(void) {
         qrnLog(QRN_TRACE, "Filled global buffer");
     if (copied) {
         qrnStatAdd32(&qrnStatistics.flushes, 1);
-        return;
+        return true;
     }
     if (writeToDisk(buffer))
-        return;
+        return true;
     osMutexLock(&qrnState.listsLock);
     // The buffer thread may have written some of it out since.
     size = size_t(buffer->pos - buffer->flushed);
@@ -177,10 +187,11 @@ void qrnFlushThreadBuffer(void) {
     osMutexUnlock(&qrnState.listsLock);
     if (size == 0) {
         qrnStatAdd32(&qrnStatistics.flushes, 1);
-        return;
+        return true;
     }
     qrnStatAdd64(&qrnStatistics.lostBytes, lost);
     qrnLog(QRN_DEBUG, "Could not copy %Iu%sB to global buffers", scaledownSize(size), scaledDownSizeSuffix(size));
+    return true;
 }
 
 void qrnReleaseThreadBuffer(void) {

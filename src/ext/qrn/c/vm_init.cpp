@@ -6,6 +6,7 @@
 namespace {
 
 constexpr char sourceName[] = "src/ext/qrn/c/vmqrn";
+constexpr jint jvmtiVersion1 = 0x30010000;
 
 #define VM_INIT_ASSERT(expr, line)                                                                 \
     do {                                                                                           \
@@ -117,8 +118,15 @@ void JNICALL qrnVmInit(jvmtiEnv *jvmti, JNIEnv *jni, jthread) {
         qrnCheckJvmti(jvmti, jvmti->SetEventCallbacks(&callbacks, sizeof callbacks), "SetEventCallbacks");
         qrnCheckJvmti(jvmti, jvmti->SetEventNotificationMode(JVMTI_ENABLE, JVMTI_EVENT_VM_DEATH, nullptr),
                       "SetEventNotificationMode");
+        // The buffer thread gets an environment of its own to dispose of: this one keeps the
+        // VM-death event.
+        JavaVM *vm = nullptr;
+        void *threadEnv = nullptr;
+        if (jni->GetJavaVM(&vm) != JNI_OK || vm->GetEnv(&threadEnv, jvmtiVersion1) != JNI_OK)
+            threadEnv = nullptr;
+        jvmtiEnv *starter = threadEnv != nullptr ? static_cast<jvmtiEnv *>(threadEnv) : jvmti;
         qrnState.bufferThreadStarted = true;
-        qrnCheckJvmti(jvmti, jvmti->RunAgentThread(t, qrnBufferThread, nullptr, 5), "RunAgentThread");
+        qrnCheckJvmti(starter, starter->RunAgentThread(t, qrnBufferThread, nullptr, 5), "RunAgentThread");
         jni->DeleteLocalRef(t);
         jni->DeleteLocalRef(s);
         jni->DeleteLocalRef(tc);

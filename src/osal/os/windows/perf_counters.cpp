@@ -34,11 +34,96 @@ constinit ClockFn testClock = nullptr;
 
 PerfPdhApi &pdh() { return perfState.pdh; }
 
+// The performance-data library faults on some machines when the user lacks the privileges for
+// it; a fault inside a guarded call ends that call instead of the process.
+struct Guard {
+    DWORD esp, ebp, resume; // filled by guardedCall: where a fault resumes
+    DWORD thread;
+};
+constinit Guard *volatile activeGuard = nullptr;
+
+struct NameLookup {
+    DWORD index;
+    char *name;
+    DWORD *size;
+    PDH_STATUS status;
+};
+
+void lookupCall(void *argument) {
+    auto *lookup = static_cast<NameLookup *>(argument);
+    lookup->status = pdh().lookupPerfNameByIndex(nullptr, lookup->index, lookup->name, lookup->size);
+}
+
+LONG CALLBACK resumeAfterFault(EXCEPTION_POINTERS *exception) {
+    Guard *guard = activeGuard;
+    if (guard == nullptr || guard->thread != GetCurrentThreadId() ||
+        exception->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION)
+        return EXCEPTION_CONTINUE_SEARCH;
+    CONTEXT *context = exception->ContextRecord;
+    context->Esp = guard->esp;
+    context->Ebp = guard->ebp;
+    context->Eip = guard->resume;
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+} // namespace
+
+// osalGuardedCall(function, argument, guard): 0 when the function
+// returned, 1 when it faulted and the handler resumed here with the stack as it was at the call.
+extern "C" int osalGuardedCall(void (*function)(void *), void *argument, void *guard);
+asm(".text\n"
+    ".p2align 4\n"
+    "_osalGuardedCall:\n"
+    "    pushl %ebp\n"
+    "    movl %esp, %ebp\n"
+    "    pushl %ebx\n"
+    "    pushl %esi\n"
+    "    pushl %edi\n"
+    "    movl 16(%ebp), %eax\n"
+    "    movl %esp, 0(%eax)\n"
+    "    movl %ebp, 4(%eax)\n"
+    "    movl $1f, 8(%eax)\n"
+    "    pushl 12(%ebp)\n"
+    "    call *8(%ebp)\n"
+    "    addl $4, %esp\n"
+    "    xorl %eax, %eax\n"
+    "    jmp 2f\n"
+    "1:  cld\n"
+    "    movl $1, %eax\n"
+    "2:  popl %edi\n"
+    "    popl %esi\n"
+    "    popl %ebx\n"
+    "    popl %ebp\n"
+    "    ret\n");
+
+namespace {
+
+// Under the initialisation lock: one guard at a time.
+bool lookupGuarded(NameLookup *lookup) {
+    Guard guard{};
+    guard.thread = GetCurrentThreadId();
+    PVOID handler = AddVectoredExceptionHandler(1, resumeAfterFault);
+    if (handler == nullptr) {
+        lookupCall(lookup);
+        return true;
+    }
+    activeGuard = &guard;
+    int faulted = osalGuardedCall(lookupCall, lookup, &guard);
+    activeGuard = nullptr;
+    RemoveVectoredExceptionHandler(handler);
+    return faulted == 0;
+}
+
 // Counter names are in the local language, so they are looked up by their index.
 bool lookupName(DWORD index, char (&name)[nameSize]) {
     DWORD size = nameSize;
     name[0] = '\0';
-    PDH_STATUS status = pdh().lookupPerfNameByIndex(nullptr, index, name, &size);
+    NameLookup lookup{index, name, &size, ERROR_SUCCESS};
+    if (!lookupGuarded(&lookup)) {
+        PERF_WARN("User does not have sufficient privileges to use performance counters");
+        return false;
+    }
+    PDH_STATUS status = lookup.status;
     if (status != ERROR_SUCCESS) {
         PERF_WARN("Could not open counter %d: error=0x%08x", static_cast<int>(index), static_cast<unsigned>(status));
         if (status == accessDenied) {
