@@ -208,10 +208,6 @@ bool TkvCustomTextEdit::SetDisplayText(const std::wstring &text) {
         ResetLookupMatch();
         SynchronizeEditValue();
         SetModifiedAfterEnter(false);
-    } else {
-        // A text set while the inner edit works (a handler of its key, say) is what the user
-        // sees from now on: the value follows it, or leaving the editor would bring the old back.
-        SynchronizeEditValue();
     }
     return true;
 }
@@ -294,7 +290,6 @@ void TkvCustomTextEdit::ChangeHandler(TObject *sender) {
         return;
     if (lookupData_ != nullptr && ActiveProperties()->UsesLookupData())
         lookupData_->TextChanged();
-    SynchronizeEditValue();
 }
 
 void TkvCustomTextEdit::RefreshTextValue() {
