@@ -208,6 +208,11 @@ bool TkvCustomTextEdit::SetDisplayText(const std::wstring &text) {
         ResetLookupMatch();
         SynchronizeEditValue();
         SetModifiedAfterEnter(false);
+    } else {
+        // A text set from code while the inner edit works (a handler of its key, say) is what
+        // the user sees from now on: the value follows it, or the next display would bring the
+        // old back. Typed characters never come this way.
+        SynchronizeEditValue();
     }
     return true;
 }
