@@ -151,7 +151,9 @@ TEST_F(EditButtonPaintTest, FramesByStyle) {
         draw(s, TRect{0, 0, 20, 20});
         EXPECT_EQ(s.Pixel(0, 10), ColorToRGB(clWindow)) << style;
         EXPECT_EQ(s.Pixel(10, 19), ColorToRGB(clWindow)) << style;
-        EXPECT_NE(s.Pixel(1, 10), ColorToRGB(clWindow)) << style;
+        if (style == btsSimple) { // the flat styles' ring is two pixels wide at the sides
+            EXPECT_NE(s.Pixel(1, 10), ColorToRGB(clWindow)) << style;
+        }
     }
 
     EXPECT_EQ(EditButtonFrameExtraWidth(btsDefault), 0);
