@@ -8,6 +8,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
 source "$here/platform.sh"
+source "$here/desktop.sh"
 build=${BUILD_DIR:-$root/build}
 export BUILD_DIR=$build
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
@@ -37,21 +38,10 @@ run_here() {
   # Wine's own services live as long as the server and inherit the output of whoever started
   # them: start them here, so that no reader of a test's output waits for them.
   wineboot </dev/null >/dev/null 2>&1 || true
-  keep_desktop
+  # The desktop comes from us, with no one's output: one started by a test would hold that
+  # test's output open until every other test is done.
+  start_desktop
   "$@"
-}
-
-# Starts the desktop process ourselves, on the session's display and with no one's output, and
-# keeps a user on it for the whole session: the desktop ends a moment after its last user, and
-# one started by a test would hold that test's output open until every other test is done.
-keep_desktop() {
-  local fifo
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  wine cmd.exe <"$fifo" >/dev/null 2>&1 &
-  exec {desktop_user}>"$fifo"
-  rm -f "$fifo"
-  wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
 }
 
 # Starts a virtual display of its own (Xvfb picks a free number) and exports it; sets xvfb.
