@@ -28,5 +28,6 @@ start_desktop() {
 }
 
 desktop_drivers() {
-  wine reg query 'HKLM\System\CurrentControlSet\Control\Video' </dev/null 2>/dev/null | tr -d '\r' | sort
+  # Before the first desktop the key may not be there yet.
+  { wine reg query 'HKLM\System\CurrentControlSet\Control\Video' </dev/null 2>/dev/null || true; } | tr -d '\r' | sort
 }
