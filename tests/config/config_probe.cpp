@@ -205,9 +205,11 @@ std::string shotAnswer(const std::string &what, const std::string &name) {
     if (window == nullptr)
         return "differ no window";
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT r;
     GetWindowRect(window, &r);
+    // A pointer left over a button by an earlier click would show it hot in the picture.
+    SetCursorPos(r.right + 40, r.bottom + 40);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     // The caret blinks and the picture settles after the repaint: compare until it matches or
     // the bound is reached, and report the last comparison.
     CompareOptions options;
