@@ -209,9 +209,8 @@ bool TkvCustomTextEdit::SetDisplayText(const std::wstring &text) {
         SynchronizeEditValue();
         SetModifiedAfterEnter(false);
     } else {
-        // A text set from code while the inner edit works (a handler of its key, say) is what
-        // the user sees from now on: the value follows it, or the next display would bring the
-        // old back. Typed characters never come this way.
+        // A text set while the inner edit works (a handler of its key, say) is what the user
+        // sees from now on: the value follows it, or leaving the editor would bring the old back.
         SynchronizeEditValue();
     }
     return true;
@@ -295,6 +294,7 @@ void TkvCustomTextEdit::ChangeHandler(TObject *sender) {
         return;
     if (lookupData_ != nullptr && ActiveProperties()->UsesLookupData())
         lookupData_->TextChanged();
+    SynchronizeEditValue();
 }
 
 void TkvCustomTextEdit::RefreshTextValue() {
