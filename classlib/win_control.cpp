@@ -667,6 +667,15 @@ void TWinControl::WndProc(TMessage &m) {
             mouseTracking_ = TrackMouseEvent(&track) != FALSE;
         }
         break;
+    case WM_CAPTURECHANGED:
+        // The capture ended the leave tracking without a WM_MOUSELEAVE. Armed again now, it
+        // reports a leave at once when the mouse was let go outside.
+        mouseTracking_ = false;
+        if (handle_ != nullptr && IsWindowVisible(handle_)) {
+            TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle_, 0};
+            mouseTracking_ = TrackMouseEvent(&track) != FALSE;
+        }
+        break;
     case WM_SETFOCUS:
         // The form learns first, so that CM_ENTER handlers see the new active control.
         if (TCustomForm *form = GetParentForm(this); form != nullptr && form != this)
@@ -983,7 +992,16 @@ void TWinControl::CNKeyDown(TMessage &m) {
 
 void TWinControl::CNChar(TMessage &m) {
     m.Result = 0;
-    if (m.Msg != CN_CHAR || ComponentState().Contains(csDesigning))
+    if (ComponentState().Contains(csDesigning))
+        return;
+    if (m.Msg == CN_SYSCHAR) {
+        // Alt+letter is an accelerator even for a control that takes characters.
+        if (m.WParam != VK_SPACE)
+            if (TCustomForm *form = GetParentForm(this))
+                m.Result = form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam);
+        return;
+    }
+    if (m.Msg != CN_CHAR)
         return;
     if ((Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) == 0) {
         TCustomForm *form = GetParentForm(this);

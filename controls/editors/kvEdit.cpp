@@ -565,6 +565,8 @@ bool TkvCustomEdit::ValidateEdit(bool raiseOnError) {
     }
     if (!userInput_ || DoEditing()) {
         SetDisplayValue(displayValue);
+        // Typing changes only the text; an accepted text becomes the value here.
+        SynchronizeEditValue();
         validated_ = true;
     }
     return true;

@@ -215,8 +215,13 @@ void DrawEditButtonBorder(TkvCanvas *canvas, TkvEditButtonViewInfo *button, TRec
     case btsOffice11: {
         const TColor frameColor = data.Style == btsOffice11 ? Office11Color(office11HighlightBorderColor) : clHighlight;
         if (data.State == kvebsDisabled || data.State == kvebsNormal) {
-            if (!context.Transparent)
+            if (!context.Transparent) {
                 frame(canvas, rect, data.BackgroundColor);
+                // The ring already took a pixel at each side; the columns the narrowing leaves
+                // belong to it too, or nothing would paint them.
+                TRect columns = rect;
+                DrawEdges(canvas->Canvas(), columns, kvEdgeLeft | kvEdgeRight, data.BackgroundColor);
+            }
             narrow(rect);
         } else if (context.FullFrame) {
             frame(canvas, rect, frameColor);

@@ -13,10 +13,20 @@ void fill(TkvCanvas *canvas, const TRect &rect, HBRUSH brush) {
         ::FillRect(canvas->GetHandle(), &rect, brush);
 }
 
-// The shadow bands, then the border by style. The border rectangle of an editor's picture is
-// the border's outer edge (the bounds less the shadow).
+// The shadow bands, then the border by style, where the container's own painting puts them: one
+// border width around the rectangle inside the border extent. With a transparent border that
+// extent is wider than the frame, and the window region cuts the outer ring off.
 void drawFrame(TkvCanvas *canvas, TkvCustomEditViewInfo *info) {
-    TRect r = info->BorderRect;
+    const TRect extent{info->ClientRect.left - info->Bounds.left, info->ClientRect.top - info->Bounds.top,
+                       info->Bounds.right - info->ClientRect.right, info->Bounds.bottom - info->ClientRect.bottom};
+    const int width = info->BorderWidth;
+    const TkvBorders edges = info->Edges;
+    TRect r{info->Bounds.left + extent.left - width, info->Bounds.top + extent.top - width,
+            info->Bounds.right - extent.right, info->Bounds.bottom - extent.bottom};
+    if (edges.Contains(bRight))
+        r.right += width;
+    if (edges.Contains(bBottom))
+        r.bottom += width;
     const int saved = SaveDC(canvas->GetHandle());
     if (info->Shadow) {
         TRect bottom{r.left + kvContainerShadowWidth, r.bottom, r.right, r.bottom + kvContainerShadowWidth};
@@ -28,6 +38,10 @@ void drawFrame(TkvCanvas *canvas, TkvCustomEditViewInfo *info) {
         canvas->ExcludeClipRect(bottom);
         canvas->ExcludeClipRect(right);
     }
+    if (!edges.Contains(bRight))
+        r.right += width;
+    if (!edges.Contains(bBottom))
+        r.bottom += width;
     info->DrawBorder(canvas, r);
     RestoreDC(canvas->GetHandle(), saved);
 }

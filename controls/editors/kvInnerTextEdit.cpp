@@ -569,6 +569,7 @@ void TkvCustomInnerTextEdit::Dispatch(TMessage &m) {
             m.Result |= DLGC_WANTALLKEYS;
         return;
     case WM_SIZE:
+    case WM_SETFONT: // the system's edit takes its font's margins with a new font
         inherited::Dispatch(m);
         applyMargins();
         return;

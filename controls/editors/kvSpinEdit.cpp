@@ -696,14 +696,6 @@ void TkvCustomSpinEdit::SynchronizeEditValue() {
     }
 }
 
-void TkvCustomSpinEdit::SetDisplayValue(const Variant &value) {
-    inherited::SetDisplayValue(value);
-    // A validated text may differ from the typed one ("" becomes the bounded 0, "007" is 7):
-    // the edit value follows what is shown.
-    if (!synchronizingEditValue_ && !IsDestroying())
-        SynchronizeEditValue();
-}
-
 void TkvCustomSpinEdit::InitializeViewData(TkvCustomEditViewData *viewData) {
     inherited::InitializeViewData(viewData);
     if (auto *spin = dynamic_cast<TkvSpinEditViewData *>(viewData)) {

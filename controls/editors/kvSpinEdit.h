@@ -203,7 +203,6 @@ public:
     void PropertiesChanged(TObject *sender) override;
     void SynchronizeDisplayValue() override;
     void SynchronizeEditValue() override;
-    void SetDisplayValue(const Variant &value) override;
     void InitializeViewData(TkvCustomEditViewData *viewData) override;
     bool RecalculateState(const TPoint &p, int button, TShiftState shift) override;
     TkvContainerStyleValues GetHiddenStyleValues() override;

@@ -209,8 +209,9 @@ bool TkvCustomTextEdit::SetDisplayText(const std::wstring &text) {
         SynchronizeEditValue();
         SetModifiedAfterEnter(false);
     } else {
-        // A text set while the inner edit works (a handler of its key, say) is what the user
-        // sees from now on: the value follows it, or leaving the editor would bring the old back.
+        // A text set from code while the inner edit works (a handler of its key, say) is what
+        // the user sees from now on: the value follows it, or the next display would bring the
+        // old back. Typed characters never come this way.
         SynchronizeEditValue();
     }
     return true;
@@ -294,7 +295,6 @@ void TkvCustomTextEdit::ChangeHandler(TObject *sender) {
         return;
     if (lookupData_ != nullptr && ActiveProperties()->UsesLookupData())
         lookupData_->TextChanged();
-    SynchronizeEditValue();
 }
 
 void TkvCustomTextEdit::RefreshTextValue() {

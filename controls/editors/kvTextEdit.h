@@ -97,6 +97,7 @@ public:
 
     // --- the base editor's operations
     void AdjustInnerEditPosition() override;
+    void UpdateInnerControlStyle() override { AdjustInnerEdit(); }
     bool IsTextChangingKey(WORD key, TShiftState shift) override;
     bool IsTextChangingChar(wchar_t key) override;
     void ChangeHandler(TObject *sender) override;

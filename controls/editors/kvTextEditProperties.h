@@ -127,6 +127,7 @@ public:
     void SetAlignment(TkvEditAlignment *value) override;
     bool CanCompareEditValues() override { return true; }
     bool CanValidate() override { return true; }
+    bool CanReset() override { return true; }
     bool SeparatesChangeEvents() override { return true; }
     TClass GetAssignedValuesClass() override { return TkvTextEditPropertiesValues::ClassInfo(); }
     TClass GetEditClass() override;

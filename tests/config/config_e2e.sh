@@ -339,6 +339,24 @@ case_spinning() {
   expect_file '-Xmx515m\r\n'
 }
 
+# Escape gives back the value the spin edit had before typing, all of it selected, and OK then
+# writes that value.
+case_escape_resets() {
+  start_config '-Xms64m\r\n-Xmx512m\r\n'
+  wait_form || return
+  click edit
+  key Home shift+End
+  xdotool type --delay 60 600
+  expect_text 600
+  key Escape
+  expect_text 512
+  expect_selection 0 3
+  still_running
+  click ok
+  wait_exit || return
+  expect_file '-Xms64m\r\n-Xmx512m\r\n'
+}
+
 # The spin edit's text is selected whenever the keyboard brings the focus to it, as the form
 # opens too, so that typing replaces it.
 case_tab_order() {
@@ -464,7 +482,7 @@ case_theme_off() {
 }
 
 all_cases=(missing_file no_heap_line above_range_on_line_three no_unit_letter two_heap_lines bounds
-           not_a_number plus_sign cancel_and_close spinning tab_order write_fails locked_read
+           not_a_number plus_sign cancel_and_close spinning escape_resets tab_order write_fails locked_read
            gbk_and_nul_survive odd_values mutated_files theme_off)
 except=
 if [ "${1:-}" = --except ]; then

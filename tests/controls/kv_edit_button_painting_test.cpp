@@ -151,7 +151,9 @@ TEST_F(EditButtonPaintTest, FramesByStyle) {
         draw(s, TRect{0, 0, 20, 20});
         EXPECT_EQ(s.Pixel(0, 10), ColorToRGB(clWindow)) << style;
         EXPECT_EQ(s.Pixel(10, 19), ColorToRGB(clWindow)) << style;
-        EXPECT_NE(s.Pixel(1, 10), ColorToRGB(clWindow)) << style;
+        if (style == btsSimple) { // the flat styles' ring is two pixels wide at the sides
+            EXPECT_NE(s.Pixel(1, 10), ColorToRGB(clWindow)) << style;
+        }
     }
 
     EXPECT_EQ(EditButtonFrameExtraWidth(btsDefault), 0);
@@ -189,6 +191,28 @@ TEST_F(EditButtonPaintTest, WidthsOfEachKind) {
     UpdateButtonThemeData(data);
     EXPECT_EQ(data.NativeState, 0);
     EXPECT_FALSE(data.IsPartiallyTransparent);
+}
+
+// UltraFlat and Office 2003 buttons at rest or disabled paint every pixel of their rectangle:
+// the columns between the ring and the narrowed face take the ring's colour.
+TEST_F(EditButtonPaintTest, FlatButtonsAtRestLeaveNoPixelUnpainted) {
+    constexpr COLORREF untouched = RGB(1, 2, 3);
+    button->Data.Kind = bkEllipsis;
+    for (TkvEditButtonStyle style : {btsUltraFlat, btsOffice11})
+        for (int state : {kvebsDisabled, kvebsNormal}) {
+            SCOPED_TRACE(testing::Message() << "style " << style << ", state " << state);
+            button->Data.Style = style;
+            button->Data.State = state;
+            Surface s(20, 20);
+            RECT all{0, 0, 20, 20};
+            HBRUSH brush = CreateSolidBrush(untouched);
+            ::FillRect(s.Canvas()->GetHandle(), &all, brush);
+            DeleteObject(brush);
+            draw(s, TRect{0, 0, 20, 20});
+            EXPECT_EQ(s.Bounds(static_cast<TColor>(untouched)).right, 0) << "an unpainted pixel";
+            EXPECT_EQ(s.Pixel(1, 10), ColorToRGB(clWindow)) << "the column beside the ring";
+            EXPECT_EQ(s.Pixel(18, 10), ColorToRGB(clWindow));
+        }
 }
 
 // Rows: the styles; columns: disabled, normal, pressed, hot for the ellipsis, then the down arrow.

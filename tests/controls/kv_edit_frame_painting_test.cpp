@@ -66,6 +66,22 @@ TEST_F(KvEditFramePaintingTest, EraseFillsInsideTheBorderOnly) {
     EXPECT_EQ(at(30, 10), untouched) << "a transparent editor fills nothing";
 }
 
+// A transparent border is two pixels wide and the window region keeps only its inner ring: the
+// one-pixel frame is drawn there, around the client rectangle.
+TEST_F(KvEditFramePaintingTest, AOnePixelFrameInATransparentBorderLiesAroundTheClient) {
+    info->ClientRect = TRect{2, 2, 58, 18};
+    for (TkvContainerBorderStyle style : {cbsSingle, cbsUltraFlat, cbsOffice11}) {
+        SCOPED_TRACE(static_cast<int>(style));
+        info->BorderStyle = style;
+        clear();
+        DrawEditBackground(canvas.get(), info.get(), true);
+        for (POINT p : {POINT{1, 1}, POINT{58, 18}, POINT{30, 1}, POINT{1, 10}, POINT{58, 10}, POINT{30, 18}})
+            EXPECT_EQ(at(p.x, p.y), RGB(0, 0, 0)) << p.x << "," << p.y;
+        EXPECT_EQ(at(2, 2), RGB(255, 255, 0));
+        EXPECT_EQ(at(0, 0), untouched) << "outside the window region";
+    }
+}
+
 TEST_F(KvEditFramePaintingTest, InPlaceFillsTheBandOrEverything) {
     info->BorderStyle = cbsNone;
     info->ButtonPaintContext.InPlace = true;

@@ -18,13 +18,13 @@ inline std::wstring textOf(const Variant &value) {
     return value.AsWideString();
 }
 
-// Validates, resets and compares values, as the text editors do.
+// Validates and compares values, as the text editors do; like every editor but the text
+// editors, it cannot reset.
 class TProbeEditProperties : public TkvCustomEditProperties {
     CL_CLASS(TProbeEditProperties, TkvCustomEditProperties)
 
 public:
     bool CanValidate() override { return true; }
-    bool CanReset() override { return true; }
     bool CanCompareEditValues() override { return true; }
 };
 

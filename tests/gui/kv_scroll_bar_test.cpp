@@ -209,4 +209,40 @@ TEST_F(KvScrollBarTest, ThumbDragSnapsBackOutsideTheTrackingZone) {
     EXPECT_EQ(bar->Position(), 30);
 }
 
+// An UltraFlat bar lights the arrow under the mouse and puts it out when the mouse leaves the
+// window, also after a thumb drag (whose capture ends the system's leave tracking) and on every
+// later visit.
+TEST_F(KvScrollBarTest, HoverEndsWhenTheMouseLeavesAlsoAfterADrag) {
+    ASSERT_TRUE(showForm());
+    TkvScrollBar *bar = horizontalBar(200, TRect{20, 150, 0, 0});
+    bar->LookAndFeel()->SetKind(lfUltraFlat);
+    bar->SetScrollParams(0, 199, true, 20, 0);
+    int leaves = 0;
+    bar->OnMouseLeave = [&](TObject *) { ++leaves; };
+    HWND window = bar->Handle();
+    const POINT outside{2, 2}; // on the screen, beside the form
+    auto visit = [&](int expectedLeaves) {
+        moveMouseTo(clientToScreen(window, centre(bar, sbpLineUp)));
+        EXPECT_TRUE(pumpUntil([&] { return bar->HotPart() == sbpLineUp; }, 60000));
+        moveMouseTo(outside);
+        EXPECT_TRUE(pumpUntil([&] { return bar->HotPart() == sbpNone && leaves == expectedLeaves; }, 60000))
+            << "hot part " << bar->HotPart() << ", leaves " << leaves;
+    };
+    visit(1);
+
+    POINT grip = centre(bar, sbpThumb);
+    pressMouseAt(window, grip);
+    const int across = bar->Height() + kvScrollTrackingZoneAcross + 40;
+    moveMouseTo(clientToScreen(window, POINT{grip.x + 30, across}));
+    ASSERT_TRUE(pumpUntil([&] { return bar->PressedPart() == sbpThumb && bar->Position() == 0; }));
+    moveMouseTo(clientToScreen(window, POINT{grip.x + 30, grip.y}));
+    ASSERT_TRUE(pumpUntil([&] { return bar->Position() == 30; }));
+    releaseMouseAt(window, POINT{grip.x + 30, grip.y});
+    ASSERT_TRUE(pumpUntil([&] { return bar->PressedPart() == sbpNone; }));
+
+    const int afterDrag = leaves;
+    visit(afterDrag + 1);
+    visit(afterDrag + 2);
+}
+
 } // namespace

@@ -21,7 +21,9 @@
 #include "input.h"
 #include "kv_editor_support.h"
 #include "kvEditButtonPainting.h"
+#include "kvMaskEdit.h"
 #include "kvSpinEdit.h"
+#include "kvTextEdit.h"
 #include "system_colors.h"
 #include "theme.h"
 
@@ -322,7 +324,7 @@ TEST_F(KvSpinEditTest, ValidationOnEnterWithAndWithoutExceptions) {
     edit->SelectAll();
     typeChars(L"1e3");
     EXPECT_EQ(edit->Text(), L"1e3") << "each character is acceptable";
-    EXPECT_EQ(edit->Value().AsInt64(), 1) << "but the text is no integer: the value of \"1\" stays";
+    EXPECT_EQ(edit->Value().AsInt64(), 0) << "but the text is no integer: the spin value stays";
     typeKey(VK_RETURN);
     drainInput();
     EXPECT_TRUE(raised.empty());
@@ -438,6 +440,37 @@ PixelBuffer captureSpinEdits(TForm *form) {
         }
     other->Free();
     return all;
+}
+
+// Escape while editing gives back the value before editing, all of it selected, in the text,
+// masked and spin edits alike.
+TEST_F(KvSpinEditTest, EscapeRestoresTheTextBeforeEditingAndSelectsIt) {
+    std::vector<std::wstring> raised;
+    SetExceptionHandler([&](TObject *, const Exception &e) { raised.push_back(e.Message()); });
+    TkvTextEdit *text = placeEditor<TkvTextEdit>(10, 10, 121);
+    TkvMaskEdit *mask = placeEditor<TkvMaskEdit>(10, 40, 121);
+    TkvSpinEdit *spin = addSpin(10, 70);
+    TkvTextEdit *other = placeEditor<TkvTextEdit>(10, 100, 121);
+    spin->SetValue(Variant(512));
+    for (TkvCustomTextEdit *edit : std::vector<TkvCustomTextEdit *>{text, mask, spin}) {
+        SCOPED_TRACE(edit == text ? "text edit" : edit == mask ? "masked edit" : "spin edit");
+        if (edit != spin)
+            edit->SetText(L"512");
+        ASSERT_TRUE(focus(edit));
+        pressWith(VK_HOME, 0);
+        pressWith(VK_END, VK_SHIFT);
+        typeChars(L"600");
+        ASSERT_EQ(edit->Text(), L"600");
+        ASSERT_TRUE(edit->EditModified());
+        pressWith(VK_ESCAPE, 0);
+        EXPECT_EQ(edit->Text(), L"512");
+        EXPECT_EQ(edit->SelStart(), 0);
+        EXPECT_EQ(edit->SelLength(), 3);
+        EXPECT_FALSE(edit->EditModified());
+        ASSERT_TRUE(focus(other));
+        EXPECT_EQ(edit->Text(), L"512") << "and leaving keeps it";
+    }
+    EXPECT_TRUE(raised.empty());
 }
 
 TEST_F(KvSpinEditTest, EveryPainterAndStateThemed) {

@@ -111,13 +111,14 @@ TEST_F(KvTextEditTest, TypedTextBecomesTheEditValueAndTheProgramsTextChangesNoth
     EXPECT_FALSE(edit->EditModified());
 
     ASSERT_TRUE(focus(edit));
+    changes = 0;
+    valueChanges = 0;
     edit->SelectAll();
     typeChars(L"héllo");
     EXPECT_EQ(edit->Text(), L"héllo");
-    EXPECT_EQ(edit->EditValue().AsWideString(), L"héllo");
     EXPECT_TRUE(edit->EditModified());
-    EXPECT_GE(changes, 5);
-    EXPECT_GE(valueChanges, 1);
+    EXPECT_EQ(changes, 5);
+    EXPECT_EQ(valueChanges, 0);
     EXPECT_EQ(edit->SelStart(), 5);
     EXPECT_EQ(edit->SelLength(), 0);
 
@@ -130,9 +131,93 @@ TEST_F(KvTextEditTest, TypedTextBecomesTheEditValueAndTheProgramsTextChangesNoth
     EXPECT_EQ(buffer[0], L'\0');
     EXPECT_EQ(edit->GetText(), L"héllo");
 
-    // Tab is never inserted, it moves on.
+    // Tab is never inserted; validation makes the text the value.
     typeAndDrain(VK_TAB);
     EXPECT_EQ(edit->Text(), L"héllo");
+    EXPECT_TRUE(edit->ValidateEdit(true));
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"héllo");
+    EXPECT_EQ(valueChanges, 1);
+    EXPECT_EQ(changes, 5);
+}
+
+// Typing raises OnEditing and OnChange for each character and leaves the edit value alone;
+// validation makes the text the value (OnEditValueChanged, no OnChange); a failed one keeps the
+// value it had.
+TEST_F(KvTextEditTest, TypingRaisesOnlyOnChangeAndTheValueWaitsForValidation) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    edit->SetText(L"x");
+    std::vector<std::wstring> log;
+    edit->OnEditing = [&](TObject *, bool &) { log.push_back(L"editing"); };
+    edit->Properties()->OnChange = [&](TObject *) { log.push_back(L"change"); };
+    edit->Properties()->OnEditValueChanged = [&](TObject *) { log.push_back(L"value"); };
+    edit->Properties()->SetValidateOnEnter(true);
+    edit->Properties()->OnValidate = [](TObject *, Variant &value, std::wstring &text, bool &error) {
+        if (value.AsWideString() == L"abc") {
+            text = L"refused";
+            error = true;
+        }
+    };
+    ASSERT_TRUE(focus(edit));
+    edit->SelectAll();
+    typeChars(L"ab");
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"editing", L"change", L"editing", L"change"}));
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"x");
+
+    log.clear();
+    typeAndDrain(VK_RETURN);
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"ab");
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"value"), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), L"change"), 0);
+
+    typeChars(L"c");
+    typeAndDrain(VK_RETURN);
+    ASSERT_EQ(errors, (std::vector<std::wstring>{L"refused"}));
+    EXPECT_EQ(edit->Text(), L"abc");
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"ab") << "a failed validation leaves the value";
+    EXPECT_TRUE(edit->EditModified());
+}
+
+// The inner edit's margins (0 at the left, 1 at the right) outlive the recalculations of a mouse
+// move, a focus change and a resize, each of which hands the edit its font again.
+TEST_F(KvTextEditTest, TheInnerEditsMarginsHold) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    TkvTextEdit *other = addEdit(10, 40);
+    edit->SetText(L"margins");
+    auto margins = [&] {
+        const LRESULT m = SendMessageW(inner(edit), EM_GETMARGINS, 0, 0);
+        return std::make_pair(static_cast<int>(LOWORD(m)), static_cast<int>(HIWORD(m)));
+    };
+    EXPECT_EQ(margins(), std::make_pair(0, 1));
+    moveMouseTo(clientToScreen(edit->Handle(), POINT{30, 10}));
+    moveMouseTo(clientToScreen(edit->Handle(), POINT{40, 12}));
+    drainInput();
+    EXPECT_EQ(margins(), std::make_pair(0, 1)) << "after a mouse move";
+    ASSERT_TRUE(focus(edit));
+    ASSERT_TRUE(focus(other));
+    EXPECT_EQ(margins(), std::make_pair(0, 1)) << "after the focus came and went";
+    edit->SetBounds(10, 10, 160, 21);
+    drainInput();
+    EXPECT_EQ(margins(), std::make_pair(0, 1)) << "after a resize";
+    moveMouseTo(POINT{0, 0});
+    drainInput();
+}
+
+// Alt and a button caption's accelerator click the button while the focus is in the editor's
+// inner edit, which takes characters itself; the letter is not typed.
+TEST_F(KvTextEditTest, AltAndTheAcceleratorClickAButtonFromInsideTheEditor) {
+    TkvTextEdit *edit = addEdit(10, 10);
+    TkvEditButton *open = edit->Properties()->Buttons()->Add();
+    open->SetKind(bkText);
+    open->SetCaption(L"&Open");
+    std::vector<int> clicked;
+    edit->Properties()->OnEditButtonClick = [&](TObject *, int index) { clicked.push_back(index); };
+    edit->SetText(L"path");
+    ASSERT_TRUE(focus(edit));
+    pressWith('O', VK_MENU);
+    ASSERT_TRUE(pumpUntil([&] { return !clicked.empty(); }));
+    EXPECT_EQ(clicked, std::vector<int>{0});
+    EXPECT_EQ(edit->Text(), L"path");
+    EXPECT_EQ(GetFocus(), inner(edit));
 }
 
 TEST_F(KvTextEditTest, PastingIsCutToTheMaximumLengthAndChineseSurvivesWhole) {
@@ -142,6 +227,7 @@ TEST_F(KvTextEditTest, PastingIsCutToTheMaximumLengthAndChineseSurvivesWhole) {
     putOnClipboard(L"abcdef");
     pressWith('V', VK_CONTROL);
     EXPECT_EQ(edit->Text(), L"abc");
+    EXPECT_TRUE(edit->ValidateEdit(true));
     EXPECT_EQ(edit->EditValue().AsWideString(), L"abc");
     typeChars(L"z");
     EXPECT_EQ(edit->Text(), L"abc");
@@ -258,7 +344,8 @@ TEST_F(KvTextEditTest, TypedTextIsCompletedFromTheLookupItems) {
     EXPECT_EQ(edit->SelLength(), 3);
     EXPECT_TRUE(edit->LookupItemsMatched());
     EXPECT_EQ(edit->ItemIndex(), 0);
-    EXPECT_EQ(edit->EditValue().AsWideString(), L"Alpha");
+    EXPECT_TRUE(edit->ValidateEdit(true));
+    EXPECT_EQ(edit->EditValue().AsWideString(), L"Alpha") << "once validated";
     EXPECT_GE(clicks, 1);
 
     // Backspace drops the completed tail and the last typed character.
@@ -442,11 +529,11 @@ TEST_F(KvTextEditTest, ANumericValueOutsideItsBoundsFailsOnEnter) {
     edit->Properties()->SetValidateOnEnter(true);
     ASSERT_TRUE(focus(edit));
     typeChars(L"100");
-    EXPECT_EQ(edit->EditValue().AsDouble(), 100.0);
     typeAndDrain(VK_RETURN);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], L"Value out of bounds");
     EXPECT_TRUE(edit->EditModified());
+    EXPECT_TRUE(edit->EditValue().IsNull()) << "a failed validation leaves the value";
     edit->SelectAll();
     typeChars(L"512");
     typeAndDrain(VK_RETURN);
@@ -489,6 +576,53 @@ TEST_F(KvTextEditTest, CapturesOfTextEditsInTheirStates) {
     HideCaret(inner(focused));
     PixelBuffer all = captureEdits({focused, unfocused, disabled, right});
     EXPECT_TRUE(matchesReference(stackShots({all, withLookup}, 0), "gui", "kv_text_edits"));
+    restoreThemingForProcess();
+}
+
+// Each look and feel's frame lies on the ring just inside the window region (the transparent
+// border's outer ring is cut away), UltraFlat's in clHighlight while focused;
+// and a picture of an editor with a button in each look and feel, focused and not.
+TEST_F(KvTextEditTest, FramesAreDrawnInsideTheWindowRegionInEachLookAndFeel) {
+    disableThemingForProcess();
+    const TkvLookAndFeelKind kinds[] = {lfFlat, lfStandard, lfUltraFlat, lfOffice11};
+    std::vector<TkvTextEdit *> edits;
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 2; ++column) {
+            TkvTextEdit *edit = addEdit(10 + column * 150, 10 + row * 26, 140);
+            edit->Style()->LookAndFeel()->SetKind(kinds[row]);
+            edit->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+            edit->SetText(column == 0 ? L"Unfocused" : L"Focused");
+            edits.push_back(edit);
+        }
+    drainInput();
+    std::vector<PixelBuffer> shots;
+    for (int row = 0; row < 4; ++row) {
+        TkvTextEdit *focused = edits[row * 2 + 1];
+        ASSERT_TRUE(focus(focused));
+        focused->SelectAll();
+        HideCaret(inner(focused));
+        shots.push_back(captureEdits({edits[row * 2], focused}));
+    }
+    // Every one-pixel frame: the same colour all round on the second ring, another inside.
+    auto ringColour = [](const PixelBuffer &shot, int top, int width, int height, std::uint32_t &colour) {
+        const POINT ring[] = {{1, top + height / 2}, {width - 2, top + height / 2}, {width / 3, top + 1},
+                              {width / 3, top + height - 2}};
+        colour = shot.at(ring[0].x, ring[0].y);
+        for (const POINT &p : ring)
+            if (shot.at(p.x, p.y) != colour)
+                return false;
+        return shot.at(width / 3, top + 2) != colour;
+    };
+    for (int row = 2; row < 4; ++row)
+        for (int column = 0; column < 2; ++column) {
+            SCOPED_TRACE(row * 2 + column);
+            std::uint32_t colour = 0;
+            EXPECT_TRUE(ringColour(shots[row], column * 23, 140, 21, colour));
+            if (kinds[row] == lfUltraFlat && column == 1) {
+                EXPECT_EQ(colour, PixelBuffer::fromColorRef(ColorToRGB(clHighlight)));
+            }
+        }
+    EXPECT_TRUE(matchesReference(stackShots(shots, 0), "gui", "kv_text_edits_looks"));
     restoreThemingForProcess();
 }
 
