@@ -460,9 +460,12 @@ bool TkvCustomSpinEdit::Spin(int button) {
                 try {
                     SetInnerEditDisplayValue(Variant(ValueToDisplayText(value)));
                     // The inner edit takes a program's text silently; this one is the user's
-                    // change, and the edit value follows it.
-                    if (Text() != kept)
+                    // change. Unlike typed text a step is a whole number already, so the edit
+                    // value follows it at once.
+                    if (Text() != kept) {
                         ChangeHandler(this);
+                        SynchronizeEditValue();
+                    }
                 } catch (...) {
                     SetUserInput(userInput);
                     throw;

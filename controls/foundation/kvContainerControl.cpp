@@ -110,7 +110,8 @@ void TkvContainer::SetFocus() {
     inherited::SetFocus();
     if (innerControl_ != nullptr && innerControl_->HandleAllocated() && HandleAllocated() && GetFocus() == Handle()) {
         FocusInnerControl();
-        if (TCustomForm *form = GetParentForm(this))
+        // A disabled or hidden inner control leaves the focus with the container.
+        if (TCustomForm *form = GetParentForm(this); form != nullptr && innerControl_->CanFocus())
             form->FocusControl(innerControl_);
     }
 }

@@ -90,6 +90,22 @@ TEST_F(KvContainerInnerTest, MovedWhileHoldingTheFocusItHandsItToTheInnerControl
     EXPECT_TRUE(errors.empty());
 }
 
+// SetFocus hands the focus on only to an inner control that can take it; one that cannot
+// leaves it with the container, and nothing is raised.
+TEST_F(KvContainerInnerTest, SetFocusKeepsTheFocusWhenTheInnerControlCannotTakeIt) {
+    ASSERT_TRUE(showForm());
+    TEdit *edit = nullptr;
+    TPlainContainer *c = withInnerEdit<TPlainContainer>(TRect{10, 10, 110, 40}, edit);
+    edit->SetEnabled(false);
+    EXPECT_NO_THROW(c->SetFocus());
+    EXPECT_TRUE(pumpUntil([&] { return GetFocus() == c->Handle(); }));
+    ::SetFocus(nullptr);
+    edit->SetEnabled(true);
+    c->SetFocus();
+    EXPECT_TRUE(pumpUntil([&] { return GetFocus() == edit->Handle(); }));
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(KvContainerInnerTest, DragModeAndKindReachTheInnerControl) {
     TEdit *edit = nullptr;
     TPlainContainer *c = withInnerEdit<TPlainContainer>(TRect{10, 10, 110, 40}, edit);
