@@ -1,4 +1,13 @@
-# Sourced: start_desktop starts Wine's desktop process on the session's display and returns once
+# Sourced: start_wine_session starts the prefix's server, its services and the desktop, none of
+# them holding anyone's output open (they live as long as the server and inherit the output of
+# whoever started them).
+start_wine_session() {
+  wineserver -p </dev/null >/dev/null 2>&1 &
+  wineboot </dev/null >/dev/null 2>&1 || true
+  start_desktop
+}
+
+# start_desktop starts Wine's desktop process on the session's display and returns once
 # it has loaded its display driver. A program whose first window comes before that is left
 # without a driver for its whole life, and every window it makes is refused with no error code.
 # A user (a cmd.exe reading from a pipe held open by this shell) keeps the desktop for the whole

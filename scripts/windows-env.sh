@@ -32,15 +32,9 @@ run_here() {
   if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     start_display
   fi
-  # A wineserver started by a wine call keeps that call's output open: start it ourselves.
-  wineserver -p </dev/null >/dev/null 2>&1 &
   trap 'wineserver -k >/dev/null 2>&1 || true; [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true' EXIT
-  # Wine's own services live as long as the server and inherit the output of whoever started
-  # them: start them here, so that no reader of a test's output waits for them.
-  wineboot </dev/null >/dev/null 2>&1 || true
-  # The desktop comes from us, with no one's output: one started by a test would hold that
-  # test's output open until every other test is done.
-  start_desktop
+  # Started here, so that no reader of a test's output waits for Wine's own processes.
+  start_wine_session
   "$@"
 }
 

@@ -47,11 +47,8 @@ done
 export DISPLAY=:$(tr -dc 0-9 <"$number")
 rm -f "$number"
 
-# The server and the services must not hold the test's output open.
-wineserver -p </dev/null >/dev/null 2>&1 &
-wineboot </dev/null >/dev/null 2>&1 || true
 source "$here/../../scripts/desktop.sh"
-start_desktop
+start_wine_session
 # Captions are drawn in the bold dialog font, which needs its own link to a font with Chinese
 # glyphs (prefixes made before scripts/wine-prefix.sh named it lack it).
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "Tahoma Bold" \

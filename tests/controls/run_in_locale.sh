@@ -13,10 +13,7 @@ if ! cmp -s "$source_prefix/.project-ready" "$prefix/.project-ready"; then
 fi
 export WINEPREFIX=$prefix LANG=$locale
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-# The prefix's server and services must not hold the test's output open after it ends.
-wineserver -p </dev/null >/dev/null 2>&1 &
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-wineboot </dev/null >/dev/null 2>&1 || true
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/desktop.sh"
-start_desktop
+start_wine_session
 wine "$@"
