@@ -8,7 +8,6 @@ constinit AgentState qrnState = {};
 
 namespace {
 
-constexpr jint jvmtiVersion1 = 0x30010000;
 constexpr char sourceName[] = "src/ext/qrn/c/vmqrn";
 
 void setDefaults() {
@@ -20,7 +19,7 @@ void setDefaults() {
 
 jint onLoad(JavaVM *vm, char *options) {
     void *jvmti = nullptr;
-    jint result = vm->GetEnv(&jvmti, jvmtiVersion1);
+    jint result = vm->GetEnv(&jvmti, JVMTI_VERSION_1_0);
     if (result != JNI_OK) {
         qrnLog(QRN_ERROR, "Could not get JVMTI interface (%d). Agent exiting.\n", static_cast<int>(result));
         return result;

@@ -214,9 +214,6 @@ bool chunkLost(JNIEnv *env) {
         return false;
     char text[256];
     osGetErrorString(unsigned(error), text, sizeof text);
-    size_t length = strlen(text);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
-        text[--length] = '\0';
     throwFormatted(env, "java/lang/Exception", "Could not write chunk: %s", text);
     return true;
 }

@@ -6,7 +6,6 @@
 namespace {
 
 constexpr char sourceName[] = "src/ext/qrn/c/vmqrn";
-constexpr jint jvmtiVersion1 = 0x30010000;
 
 #define VM_INIT_ASSERT(expr, line)                                                                 \
     do {                                                                                           \
@@ -122,7 +121,7 @@ void JNICALL qrnVmInit(jvmtiEnv *jvmti, JNIEnv *jni, jthread) {
         // VM-death event.
         JavaVM *vm = nullptr;
         void *threadEnv = nullptr;
-        if (jni->GetJavaVM(&vm) != JNI_OK || vm->GetEnv(&threadEnv, jvmtiVersion1) != JNI_OK)
+        if (jni->GetJavaVM(&vm) != JNI_OK || vm->GetEnv(&threadEnv, JVMTI_VERSION_1_0) != JNI_OK)
             threadEnv = nullptr;
         jvmtiEnv *starter = threadEnv != nullptr ? static_cast<jvmtiEnv *>(threadEnv) : jvmti;
         qrnState.bufferThreadStarted = true;
