@@ -182,11 +182,12 @@ std::string takeAll(jint (*take)(char *, jint)) {
     return std::string(text.data(), static_cast<size_t>(length));
 }
 
-void printTaken(const char *title, jint (*take)(char *, jint)) {
-    std::string text = takeAll(take);
+void printText(const char *title, const std::string &text) {
     if (!text.empty())
         printf("%s:\n%s", title, text.c_str());
 }
+
+void printTaken(const char *title, jint (*take)(char *, jint)) { printText(title, takeAll(take)); }
 
 } // namespace
 
@@ -280,8 +281,10 @@ int main(int argc, char **argv) {
             return true;
         if (!untilPeriodic || elapsed >= runMs + 120000)
             return false;
-        calls += takeAll(vmhostTakeCallLog);
-        return calls.find("recorder.requestEvent(") == std::string::npos;
+        // The log comes in whole lines: only the new ones can hold the call.
+        const std::string taken = takeAll(vmhostTakeCallLog);
+        calls += taken;
+        return taken.find("recorder.requestEvent(") == std::string::npos;
     };
     for (long elapsed = 0; waiting(elapsed); elapsed += 10) {
         vmhostRecordEvent(env, classLoadEvent, payload, sizeof payload);
@@ -296,8 +299,7 @@ int main(int argc, char **argv) {
         printf("Thread %u wrote %u events\n", static_cast<unsigned>(i + 1), written[i]);
     jint destroyed = vm->DestroyJavaVM();
     calls += takeAll(vmhostTakeCallLog);
-    if (!calls.empty())
-        printf("Calls:\n%s", calls.c_str());
+    printText("Calls", calls);
     bool recorded = !chunks || printChunks(frequency);
     jint problems = vmhostProblemCount();
     printTaken("Problems", vmhostTakeProblems);

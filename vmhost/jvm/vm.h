@@ -246,7 +246,7 @@ struct Vm {
     std::vector<std::unique_ptr<JvmtiState>> jvmtiEnvs;
     jvmtiCapabilities potential{};
     // Calls a test made fail, by name: the error they answer, and whether once only.
-    std::map<std::string, std::pair<jint, bool>> failingCalls;
+    std::map<std::string, std::pair<jint, bool>, std::less<>> failingCalls; // looked up by a C name, no copy
     std::vector<Library> libraries;
     std::vector<ShutdownHook> shutdownHooks;
     std::vector<std::function<void()>> releases; // contexts of host bodies
