@@ -40,13 +40,7 @@ public:
                 }
         return b.right < b.left ? RECT{} : b;
     }
-    PixelBuffer Pixels() const {
-        PixelBuffer p(width_, height_);
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x)
-                p.at(x, y) = PixelBuffer::fromColorRef(Pixel(x, y));
-        return p;
-    }
+    PixelBuffer Pixels() const { return pixelsOf(canvas_->GetHandle(), width_, height_); }
 
 private:
     TOwned<TBitmap> bitmap_;

@@ -8,6 +8,7 @@
 
 #include <classlib/units.h>
 
+#include "capture.h"
 #include "kvEditPaintUtils.h"
 #include "kvEditViewData.h"
 #include "kvLookAndFeelPainters.h"
@@ -33,15 +34,6 @@ inline TkvEditMouseState mouseAt(TPoint point, TShiftState shift = {}, bool pres
     mouse.IsMouseEvent = true;
     mouse.Press = press;
     return mouse;
-}
-
-// What a device context holds from (0, 0).
-inline PixelBuffer pixelsOf(HDC dc, int width, int height) {
-    PixelBuffer pixels(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            pixels.at(x, y) = PixelBuffer::fromColorRef(GetPixel(dc, x, y));
-    return pixels;
 }
 
 // The spin buttons' collection as the properties make it: two, or four with the fast buttons.

@@ -14,6 +14,7 @@
 
 #include <classlib/units.h>
 
+#include "capture.h"
 #include "image_compare.h"
 #include "kvGraphics.h"
 #include "kvLookAndFeelPainters.h"
@@ -37,13 +38,7 @@ public:
     TkvCanvas *Canvas() const { return canvas_.get(); }
     TCanvas *Raw() const { return bitmap_->GetCanvas(); }
     TBitmap *Bitmap() const { return bitmap_.get(); }
-    PixelBuffer Buffer() const {
-        PixelBuffer p(width_, height_);
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x)
-                p.at(x, y) = PixelBuffer::fromColorRef(Pixel(x, y));
-        return p;
-    }
+    PixelBuffer Buffer() const { return pixelsOf(Handle(), width_, height_); }
     int ChangedOutside(const TRect &r, TColor ground) const {
         int changed = 0;
         for (int y = 0; y < height_; ++y)

@@ -66,3 +66,11 @@ PixelBuffer captureScreen(const RECT &screenRect) {
     ReleaseDC(nullptr, dc);
     return buffer;
 }
+
+PixelBuffer pixelsOf(HDC dc, int width, int height) {
+    PixelBuffer pixels(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels.at(x, y) = PixelBuffer::fromColorRef(GetPixel(dc, x, y));
+    return pixels;
+}

@@ -26,5 +26,7 @@ PixelBuffer printClient(HWND window);
 PixelBuffer captureScreen(const RECT &screenRect);
 // A rectangle of any device context, from (x, y).
 PixelBuffer captureDC(HDC dc, int x, int y, int width, int height);
+// What a device context holds from (0, 0), pixel by pixel through GetPixel.
+PixelBuffer pixelsOf(HDC dc, int width, int height);
 
 #endif
