@@ -237,29 +237,25 @@ TEST_F(Context, KeepsOnlyTheNamedCapabilitiesOfWhatTheVmOffers) {
     vmhostSetPotentialCapabilities(session->vm(), &everything);
     startJvm();
     jvmtiCapabilities expected{};
-    void (*const kept[])(jvmtiCapabilities &) = {
-        [](jvmtiCapabilities &c) { c.can_get_bytecodes = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_synthetic_attribute = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_owned_monitor_info = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_current_contended_monitor = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_monitor_info = 1; },
-        [](jvmtiCapabilities &c) { c.can_redefine_classes = 1; },
-        [](jvmtiCapabilities &c) { c.can_signal_thread = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_source_file_name = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_line_numbers = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_source_debug_extension = 1; },
-        [](jvmtiCapabilities &c) { c.can_maintain_original_method_order = 1; },
-        [](jvmtiCapabilities &c) { c.can_suspend = 1; },
-        [](jvmtiCapabilities &c) { c.can_redefine_any_class = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_current_thread_cpu_time = 1; },
-        [](jvmtiCapabilities &c) { c.can_get_thread_cpu_time = 1; },
-        [](jvmtiCapabilities &c) { c.can_generate_all_class_hook_events = 1; },
-        [](jvmtiCapabilities &c) { c.can_generate_compiled_method_load_events = 1; },
-        [](jvmtiCapabilities &c) { c.can_generate_native_method_bind_events = 1; },
-        [](jvmtiCapabilities &c) { c.can_generate_garbage_collection_events = 1; },
-    };
-    for (auto set : kept)
-        set(expected);
+    expected.can_get_bytecodes = 1;
+    expected.can_get_synthetic_attribute = 1;
+    expected.can_get_owned_monitor_info = 1;
+    expected.can_get_current_contended_monitor = 1;
+    expected.can_get_monitor_info = 1;
+    expected.can_redefine_classes = 1;
+    expected.can_signal_thread = 1;
+    expected.can_get_source_file_name = 1;
+    expected.can_get_line_numbers = 1;
+    expected.can_get_source_debug_extension = 1;
+    expected.can_maintain_original_method_order = 1;
+    expected.can_suspend = 1;
+    expected.can_redefine_any_class = 1;
+    expected.can_get_current_thread_cpu_time = 1;
+    expected.can_get_thread_cpu_time = 1;
+    expected.can_generate_all_class_hook_events = 1;
+    expected.can_generate_compiled_method_load_events = 1;
+    expected.can_generate_native_method_bind_events = 1;
+    expected.can_generate_garbage_collection_events = 1;
     // Of the second word, all but three.
     const unsigned all = ~0u;
     memcpy(reinterpret_cast<unsigned char *>(&expected) + sizeof all, &all, sizeof all);
