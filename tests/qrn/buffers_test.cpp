@@ -21,12 +21,6 @@ constexpr jint gcEvent = 10;
 constexpr int eventSize = 64;
 constexpr int eventsPerWriter = 12000;
 
-// The statistics block the init native hands to Java.
-struct QrnStatistics {
-    uint64_t finishedChunkBytes, lostBytes, writtenBytes, threadBufferAllocated, threadBufferReleased;
-    uint32_t chunksFinished, flushes, directWrites, reserved1, bufferWrites, reserved2;
-};
-
 const char smallBuffers[] = "threadbuffersize=2048,globalbuffersize=8192,numglobalbuffers=3";
 
 void putU32(unsigned char *at, uint32_t value) {
@@ -39,12 +33,12 @@ void putU32(unsigned char *at, uint32_t value) {
 std::atomic<int> writersBegun{0};
 
 // Numbered events {OS thread id, sequence from 1} from a thread attached to the VM.
-void writer(JavaVM *vm, int *refused) {
+void writer(JavaVM *vm, int *refused, int events) {
     JNIEnv *env = nullptr;
     vm->AttachCurrentThread(reinterpret_cast<void **>(&env), nullptr);
     unsigned char payload[eventSize - 16] = {};
     putU32(payload, GetCurrentThreadId());
-    for (int sequence = 1; sequence <= eventsPerWriter; ++sequence) {
+    for (int sequence = 1; sequence <= events; ++sequence) {
         putU32(payload + 4, uint32_t(sequence));
         if (!vmhostRecordEvent(env, gcEvent, payload, sizeof payload))
             ++*refused;
@@ -52,15 +46,6 @@ void writer(JavaVM *vm, int *refused) {
             ++writersBegun;
     }
     vm->DetachCurrentThread();
-}
-
-const QrnStatistics *statisticsOf(RecorderDriver &r) {
-    jstring locale = r.env()->NewStringUTF("en_US");
-    jclass c = r.env()->GetObjectClass(r.recorder());
-    jobject buffer = r.env()->CallObjectMethod(
-        r.recorder(), r.env()->GetMethodID(c, "init", "(Ljava/lang/String;I)Ljava/nio/ByteBuffer;"), locale, 0);
-    r.env()->DeleteLocalRef(c);
-    return static_cast<const QrnStatistics *>(r.env()->GetDirectBufferAddress(buffer));
 }
 
 void printChunks(RecorderDriver &r) {
@@ -81,17 +66,16 @@ CHILD_SCENARIO(qrn_writers) {
     RecorderDriver r(options);
     if (!r.ok())
         return 1;
-    const QrnStatistics *statistics = statisticsOf(r);
+    const RecorderStatistics *statistics = r.statistics();
     r.enable(gcEvent);
     printf("start %s\n", r.start(false).c_str());
     std::vector<std::thread> threads;
     std::vector<int> refused(size_t(writers), 0);
     for (int i = 0; i < writers; ++i)
-        threads.emplace_back(writer, r.session().vm(), &refused[size_t(i)]);
+        threads.emplace_back(writer, r.session().vm(), &refused[size_t(i)], eventsPerWriter);
     if (shutdownWhileWriting) {
-        // Once every writer has begun; the bound only ends a hang.
-        for (int waited = 0; writersBegun < writers && waited < 120000; waited += 1)
-            Sleep(1);
+        // Once every writer has begun.
+        eventually([&] { return writersBegun >= writers; }, 1);
         r.call("shutdown", "()V");
     }
     for (std::thread &t : threads)
@@ -105,7 +89,7 @@ CHILD_SCENARIO(qrn_writers) {
         refusedTotal += n;
     printf("refused %d\n", refusedTotal);
     printChunks(r);
-    const QrnStatistics &s = *statistics;
+    const RecorderStatistics &s = *statistics;
     printf("statistics %llu %llu %llu %llu %llu %u\n", (unsigned long long)s.finishedChunkBytes,
            (unsigned long long)s.lostBytes, (unsigned long long)s.writtenBytes,
            (unsigned long long)s.threadBufferAllocated, (unsigned long long)s.threadBufferReleased,
@@ -250,26 +234,6 @@ TEST(Buffers, AShutdownWithWritersRunningLosesNothingUncounted) {
     }
 }
 
-// The pending exception's message, cleared; "" when none.
-std::string exceptionText(JNIEnv *env) {
-    jthrowable pending = env->ExceptionOccurred();
-    if (pending == nullptr)
-        return "";
-    env->ExceptionClear();
-    jclass c = env->GetObjectClass(pending);
-    auto message = static_cast<jstring>(env->CallObjectMethod(pending, env->GetMethodID(c, "getMessage", "()Ljava/lang/String;")));
-    std::string text = "(no message)";
-    if (message != nullptr) {
-        const char *chars = env->GetStringUTFChars(message, nullptr);
-        text = chars;
-        env->ReleaseStringUTFChars(message, chars);
-        env->DeleteLocalRef(message);
-    }
-    env->DeleteLocalRef(c);
-    env->DeleteLocalRef(pending);
-    return text;
-}
-
 constexpr int waitingWriterEvents = 2000;
 
 // A rotation waits for the repository lock, which this process holds, while a VM thread records
@@ -282,11 +246,10 @@ CHILD_SCENARIO(qrn_rotation_waits) {
                      ",allow_threadbuffers_to_disk=true,allow_thread_to_flush_globalbuffers=true");
     if (!r.ok())
         return 1;
-    const QrnStatistics *statistics = statisticsOf(r);
+    const RecorderStatistics *statistics = r.statistics();
     r.enable(gcEvent);
     printf("start %s\n", r.start(false).c_str());
-    HANDLE lock = CreateFileA((repository + "\\.lock").c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE lock = holdRepositoryLock(repository);
     if (lock == INVALID_HANDLE_VALUE)
         return 3;
     JavaVM *vm = r.session().vm();
@@ -298,33 +261,21 @@ CHILD_SCENARIO(qrn_rotation_waits) {
         vm->AttachCurrentThread(reinterpret_cast<void **>(&env), nullptr);
         jclass c = env->GetObjectClass(recorder);
         env->CallVoidMethod(recorder, env->GetMethodID(c, "rotate", "()V"));
-        rotation = exceptionText(env);
+        rotation = takeException(env, false);
         env->DeleteLocalRef(c);
         rotated = true;
         vm->DetachCurrentThread();
     });
     // The rotation has begun; it cannot end while the lock is held here.
     std::string log;
-    for (int waited = 0; log.find("recorder.chunkFinishing()") == std::string::npos && waited < 120000; waited += 10) {
-        Sleep(10);
+    eventually([&] {
         log += r.takeLog();
-    }
-    std::atomic<int> refused{0};
-    std::thread writing([&] {
-        JNIEnv *env = nullptr;
-        vm->AttachCurrentThread(reinterpret_cast<void **>(&env), nullptr);
-        unsigned char payload[eventSize - 16] = {};
-        putU32(payload, GetCurrentThreadId());
-        for (int sequence = 1; sequence <= waitingWriterEvents; ++sequence) {
-            putU32(payload + 4, uint32_t(sequence));
-            if (!vmhostRecordEvent(env, gcEvent, payload, sizeof payload))
-                ++refused;
-        }
-        vm->DetachCurrentThread();
+        return log.find("recorder.chunkFinishing()") != std::string::npos;
     });
+    int refused = 0;
+    std::thread writing(writer, vm, &refused, waitingWriterEvents);
     // Only a bound against a hang: the flush does not wait for the rotation.
-    for (int waited = 0; statistics->directWrites == 0 && waited < 120000; waited += 10)
-        Sleep(10);
+    eventually([&] { return statistics->directWrites != 0; });
     printf("direct while waiting %d %d\n", int(statistics->directWrites > 0), int(!rotated));
     CloseHandle(lock);
     writing.join();
@@ -333,9 +284,9 @@ CHILD_SCENARIO(qrn_rotation_waits) {
     // The shutdown writes what is buffered into the last chunk; the stop waits for it.
     r.call("shutdown", "()V");
     r.stop();
-    printf("refused %d\n", refused.load());
+    printf("refused %d\n", refused);
     printChunks(r);
-    const QrnStatistics &s = *statistics;
+    const RecorderStatistics &s = *statistics;
     printf("statistics %llu %llu %llu %u\n", (unsigned long long)s.finishedChunkBytes, (unsigned long long)s.lostBytes,
            (unsigned long long)s.writtenBytes, s.chunksFinished);
     fflush(stdout);

@@ -352,9 +352,7 @@ TEST(Repository, AVanishedRepositoryIsMadeAgainOnceThroughJava) {
 
 // Takes the repository lock as a recorder does, says so, and holds it until killed.
 CHILD_SCENARIO(qrn_lock_holder) {
-    std::string lock = std::string(argv[0]) + "\\.lock";
-    HANDLE held = CreateFileA(lock.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE held = holdRepositoryLock(argv[0]);
     printf("ready %d\n", int(held != INVALID_HANDLE_VALUE));
     fflush(stdout);
     Sleep(INFINITE);
@@ -517,20 +515,6 @@ TEST(ChunkFiles, BadInputFromJavaIsRefusedAndTouchesNothingElse) {
 
 namespace {
 
-struct Statistics {
-    uint64_t finishedChunkBytes, lostBytes, writtenBytes, threadBufferAllocated, threadBufferReleased;
-    uint32_t chunksFinished, flushes, directWrites, reserved1, bufferWrites, reserved2;
-};
-
-const Statistics *statisticsOf(RecorderDriver &r) {
-    JNIEnv *env = r.env();
-    jclass c = env->GetObjectClass(r.recorder());
-    jobject buffer = env->CallObjectMethod(r.recorder(), env->GetMethodID(c, "init", "(Ljava/lang/String;I)Ljava/nio/ByteBuffer;"),
-                                           env->NewStringUTF("en_US"), 0);
-    env->DeleteLocalRef(c);
-    return static_cast<const Statistics *>(env->GetDirectBufferAddress(buffer));
-}
-
 constexpr size_t smallDiskRecord = 8 + 4096;
 
 // On a disk of 256 KiB: chunks that fit, one lost to a size rotation nobody asked for, one lost
@@ -540,7 +524,7 @@ CHILD_SCENARIO(qrn_small_disk) {
     RecorderDriver r("maxchunksize=1m,repository=" + repository);
     if (!r.ok())
         return 1;
-    const Statistics *s = statisticsOf(r);
+    const RecorderStatistics *s = r.statistics();
     std::string record = userRecord(100, std::string(smallDiskRecord - 8, 'd'));
     int written = 0;
     auto writeRecords = [&](int count) {
@@ -553,8 +537,7 @@ CHILD_SCENARIO(qrn_small_disk) {
     // Past the chunk size: the buffer thread rotates and cannot write the chunk whole.
     printf("rotated %s", r.start(false).c_str());
     writeRecords(260);
-    for (int waited = 0; s->lostBytes == 0 && waited < 120000; waited += 10)
-        Sleep(10);
+    eventually([&] { return s->lostBytes != 0; });
     printf("%d ", int(s->lostBytes != 0));
     writeRecords(4);
     printf("%s\n", r.stop().c_str());

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "child_process.h"
-#include "vm_session.h"
+#include "recorder_driver.h"
 
 namespace {
 
@@ -96,23 +96,6 @@ struct Recorder {
     jmethodID method(const char *name, const char *signature) { return env->GetMethodID(cls, name, signature); }
 };
 
-std::string takeException(JNIEnv *env) {
-    jthrowable pending = env->ExceptionOccurred();
-    if (pending == nullptr)
-        return "none";
-    env->ExceptionClear();
-    jclass c = env->GetObjectClass(pending);
-    jstring message = static_cast<jstring>(
-        env->CallObjectMethod(pending, env->GetMethodID(c, "getMessage", "()Ljava/lang/String;")));
-    const char *text = message != nullptr ? env->GetStringUTFChars(message, nullptr) : nullptr;
-    std::string result = text != nullptr ? text : "(no message)";
-    if (text != nullptr)
-        env->ReleaseStringUTFChars(message, text);
-    env->DeleteLocalRef(c);
-    env->DeleteLocalRef(pending);
-    return result;
-}
-
 // Prints one line per finding for the test to compare.
 CHILD_SCENARIO(qrn_recorder) {
     VmSession session({"-agentpath:" + besideProgram("qrn.dll")});
@@ -136,9 +119,9 @@ CHILD_SCENARIO(qrn_recorder) {
 
     jmethodID setEnabled = r.method("setEnabled", "(IZ)V");
     env->CallVoidMethod(r.object, setEnabled, 14, JNI_TRUE);
-    printf("setEnabled 14: %s\n", takeException(env).c_str());
+    printf("setEnabled 14: %s\n", takeException(env, false).c_str());
     env->CallVoidMethod(r.object, setEnabled, 9, JNI_TRUE);
-    printf("setEnabled 9: %s\n", takeException(env).c_str());
+    printf("setEnabled 9: %s\n", takeException(env, false).c_str());
 
     jmethodID setPeriod = r.method("setPeriod", "(IJ)V");
     jmethodID getPeriod = r.method("getPeriod", "(I)J");
@@ -148,17 +131,17 @@ CHILD_SCENARIO(qrn_recorder) {
            (long long)env->CallLongMethod(r.object, getPeriod, 12),
            (long long)env->CallLongMethod(r.object, getPeriod, 13));
     takeCallLog();
-    // Three periods' requests; the bound only ends a hang.
+    // Three periods' requests.
     std::string log;
     int requests = 0;
-    for (int waited = 0; requests < 3 && waited < 120000; waited += 10) {
-        Sleep(10);
+    eventually([&] {
         log += takeCallLog();
         requests = 0;
         for (size_t at = log.find("recorder.requestEvent(12)"); at != std::string::npos;
              at = log.find("recorder.requestEvent(12)", at + 1))
             ++requests;
-    }
+        return requests >= 3;
+    });
     env->CallVoidMethod(r.object, setPeriod, 12, jlong(0));
     printf("requests %d\n", requests);
     fflush(stdout);

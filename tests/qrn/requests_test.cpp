@@ -12,21 +12,6 @@
 
 namespace {
 
-struct Statistics {
-    uint64_t finishedChunkBytes, lostBytes, writtenBytes, threadBufferAllocated, threadBufferReleased;
-    uint32_t chunksFinished, flushes, directWrites, reserved1, bufferWrites, reserved2;
-};
-
-const Statistics *statisticsOf(RecorderDriver &r) {
-    JNIEnv *env = r.env();
-    jclass c = env->GetObjectClass(r.recorder());
-    jobject buffer = env->CallObjectMethod(r.recorder(),
-                                           env->GetMethodID(c, "init", "(Ljava/lang/String;I)Ljava/nio/ByteBuffer;"),
-                                           env->NewStringUTF("en_US"), 0);
-    env->DeleteLocalRef(c);
-    return static_cast<const Statistics *>(env->GetDirectBufferAddress(buffer));
-}
-
 int count(const std::string &text, const std::string &what) {
     int n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
@@ -39,7 +24,7 @@ CHILD_SCENARIO(qrn_requests) {
     RecorderDriver r("repository=" + repository);
     if (!r.ok())
         return 1;
-    const Statistics *s = statisticsOf(r);
+    const RecorderStatistics *s = r.statistics();
     // A flush with nothing to hand on succeeds and leaves no loss record.
     r.call("buffer", "()Ljava/nio/ByteBuffer;");
     uint32_t flushes = s->flushes;
@@ -52,8 +37,7 @@ CHILD_SCENARIO(qrn_requests) {
     jint environments = vmhostToolEnvironments(r.session().vm(), &disposed);
     printf("environments %d disposed %d\n", int(environments), int(disposed));
     r.takeLog();
-    HANDLE lock = CreateFileA((repository + "\\.lock").c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE lock = holdRepositoryLock(repository);
     // The chunk is finished; the next cannot be made, and nothing announces it.
     printf("rotate %s\n", r.rotate().c_str());
     std::string log = r.takeLog();

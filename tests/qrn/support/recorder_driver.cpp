@@ -39,18 +39,12 @@ RecorderDriver::RecorderDriver(const std::string &agentOptions) : session_(drive
     takeLog();
 }
 
-std::string RecorderDriver::takeException() {
-    JNIEnv *e = env();
+std::string takeException(JNIEnv *e, bool withClass) {
     jthrowable pending = e->ExceptionOccurred();
     if (pending == nullptr)
         return "";
     e->ExceptionClear();
     jclass c = e->GetObjectClass(pending);
-    jclass classClass = e->FindClass("java/lang/Class");
-    auto name = static_cast<jstring>(
-        e->CallObjectMethod(c, e->GetMethodID(classClass, "getName", "()Ljava/lang/String;")));
-    auto message = static_cast<jstring>(
-        e->CallObjectMethod(pending, e->GetMethodID(c, "getMessage", "()Ljava/lang/String;")));
     auto text = [e](jstring s) {
         if (s == nullptr)
             return std::string("null");
@@ -60,11 +54,42 @@ std::string RecorderDriver::takeException() {
         e->DeleteLocalRef(s);
         return result;
     };
-    std::string result = text(name) + ": " + text(message);
-    e->DeleteLocalRef(classClass);
+    std::string result;
+    if (withClass) {
+        jclass classClass = e->FindClass("java/lang/Class");
+        result = text(static_cast<jstring>(
+                     e->CallObjectMethod(c, e->GetMethodID(classClass, "getName", "()Ljava/lang/String;")))) +
+                 ": ";
+        e->DeleteLocalRef(classClass);
+    }
+    result += text(static_cast<jstring>(
+        e->CallObjectMethod(pending, e->GetMethodID(c, "getMessage", "()Ljava/lang/String;"))));
     e->DeleteLocalRef(c);
     e->DeleteLocalRef(pending);
     return result;
+}
+
+HANDLE holdRepositoryLock(const std::string &repository) {
+    return CreateFileA((repository + "\\.lock").c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+bool eventually(const std::function<bool()> &done, int stepMillis) {
+    for (int waited = 0; waited < 120000; waited += stepMillis) {
+        if (done())
+            return true;
+        Sleep(DWORD(stepMillis));
+    }
+    return done();
+}
+
+const RecorderStatistics *RecorderDriver::statistics() {
+    JNIEnv *e = env();
+    jstring locale = e->NewStringUTF("en_US");
+    jmethodID init = e->GetMethodID(class_, "init", "(Ljava/lang/String;I)Ljava/nio/ByteBuffer;");
+    jobject block = e->CallObjectMethod(recorder_, init, locale, 0);
+    e->DeleteLocalRef(locale);
+    return static_cast<const RecorderStatistics *>(e->GetDirectBufferAddress(block));
 }
 
 std::string RecorderDriver::call(const char *name, const char *signature, ...) {

@@ -3,11 +3,29 @@
 #ifndef TESTS_QRN_RECORDER_DRIVER_H
 #define TESTS_QRN_RECORDER_DRIVER_H
 
+#include <windows.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "vm_session.h"
+
+// The statistics block the init native hands to Java.
+struct RecorderStatistics {
+    uint64_t finishedChunkBytes, lostBytes, writtenBytes, threadBufferAllocated, threadBufferReleased;
+    uint32_t chunksFinished, flushes, directWrites, reserved1, bufferWrites, reserved2;
+};
+
+// The exception pending on env, cleared: "class: message" (or only the message), "" when none.
+std::string takeException(JNIEnv *env, bool withClass = true);
+
+// Takes the repository's lock as a recorder does; INVALID_HANDLE_VALUE when another holds it.
+HANDLE holdRepositoryLock(const std::string &repository);
+
+// Polls until done says so; the bound of about two minutes only ends a hang. Returns done's last word.
+bool eventually(const std::function<bool()> &done, int stepMillis = 10);
 
 class RecorderDriver {
 public:
@@ -29,7 +47,9 @@ public:
     std::string setRepositoryPathWide(const std::wstring &path);
     std::string enable(jint eventId);
     // The exception pending now, cleared; "" when none.
-    std::string takeException();
+    std::string takeException() { return ::takeException(env()); }
+    // Calls the init native (locale en_US); the block it returns stays live with the recorder.
+    const RecorderStatistics *statistics();
 
     // Counter frequency the agent's process uses.
     static int64_t hostFrequency();
