@@ -188,14 +188,8 @@ void TCustomAction::GetPublishedProperties(TPropList &list) {
 // --- action list
 
 void TCustomActionList::SetImages(TCustomImageList *value) {
-    if (value == images_)
-        return;
-    if (images_ != nullptr)
-        images_->RemoveFreeNotification(this);
-    images_ = value;
-    if (value != nullptr)
-        value->FreeNotification(this);
-    imagesChanged();
+    if (SetFreeNotifiedReference(this, images_, value))
+        imagesChanged();
 }
 
 void TCustomActionList::imagesChanged() {

@@ -130,15 +130,7 @@ void TPopupMenu::Create(TComponent *owner) {
     items_->menu_ = this;
 }
 
-void TPopupMenu::SetImages(TCustomImageList *value) {
-    if (images_ == value)
-        return;
-    if (images_ != nullptr)
-        images_->RemoveFreeNotification(this);
-    images_ = value;
-    if (images_ != nullptr)
-        images_->FreeNotification(this);
-}
+void TPopupMenu::SetImages(TCustomImageList *value) { SetFreeNotifiedReference(this, images_, value); }
 
 void TPopupMenu::Destroy() {
     FreeAndNil(items_);

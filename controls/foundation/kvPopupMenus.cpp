@@ -53,11 +53,5 @@ int GetPopupMenuHeight(TComponent *popupMenu) {
 void SetPopupMenuReference(TComponent *owner, TComponent *&field, TComponent *value) {
     if (dynamic_cast<TPopupMenu *>(value) == nullptr && dynamic_cast<IkvPopupMenu *>(value) == nullptr)
         value = nullptr;
-    if (field == value)
-        return;
-    if (field != nullptr)
-        field->RemoveFreeNotification(owner);
-    field = value;
-    if (value != nullptr)
-        value->FreeNotification(owner);
+    SetFreeNotifiedReference(owner, field, value);
 }
