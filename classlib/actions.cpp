@@ -3,6 +3,18 @@
 #include "classlib/filer.h"
 #include "classlib/typinfo.h"
 
+namespace {
+
+// Each link of an action of that kind, last first: a client may let go of the action meanwhile.
+template <class Link, class F> void forEachLink(TList<TBasicActionLink *> &clients, F &&apply) {
+    for (int i = clients.Count() - 1; i >= 0; --i)
+        if (i < clients.Count())
+            if (auto *link = dynamic_cast<Link *>(clients.Get(i)))
+                apply(link);
+}
+
+} // namespace
+
 // --- basic action
 
 bool TBasicAction::Execute() {
@@ -25,19 +37,12 @@ void TBasicAction::RegisterChanges(TBasicActionLink *link) {
 }
 
 void TBasicAction::UnRegisterChanges(TBasicActionLink *link) {
-    for (int i = 0; i < clients_.Count(); ++i)
-        if (clients_.Get(i) == link) {
-            link->action_ = nullptr;
-            clients_.Delete(i);
-            return;
-        }
+    if (clients_.Remove(link) >= 0)
+        link->action_ = nullptr;
 }
 
 void TBasicAction::Change() {
-    // A client may let go of the action while it hears of the change.
-    for (int i = clients_.Count() - 1; i >= 0; --i)
-        if (i < clients_.Count())
-            clients_.Get(i)->Change();
+    forEachLink<TBasicActionLink>(clients_, [](TBasicActionLink *link) { link->Change(); });
 }
 
 void TBasicAction::Destroy() {
@@ -97,52 +102,22 @@ void TControlActionLink::SetEnabled(bool value) {
 
 // --- custom action
 
-namespace {
-
-// Each link of a custom action, as the links that follow its properties.
-template <class F> void forEachLink(TList<TBasicActionLink *> &clients, F &&apply) {
-    for (int i = clients.Count() - 1; i >= 0; --i)
-        if (i < clients.Count())
-            if (auto *link = dynamic_cast<TActionLink *>(clients.Get(i)))
-                apply(link);
-}
-
-} // namespace
-
 bool TCustomAction::Execute() { return enabled_ && inherited::Execute(); }
 
 // The links compare their client with the value before the change.
-void TCustomAction::SetCaption(const std::wstring &value) {
-    if (value == caption_)
+template <class T, class Arg>
+void TCustomAction::setLinked(T &field, const T &value, void (TActionLink::*tell)(Arg)) {
+    if (value == field)
         return;
-    forEachLink(clients_, [&](TActionLink *link) { link->SetCaption(value); });
-    caption_ = value;
+    forEachLink<TActionLink>(clients_, [&](TActionLink *link) { (link->*tell)(value); });
+    field = value;
     Change();
 }
 
-void TCustomAction::SetChecked(bool value) {
-    if (value == checked_)
-        return;
-    forEachLink(clients_, [&](TActionLink *link) { link->SetChecked(value); });
-    checked_ = value;
-    Change();
-}
-
-void TCustomAction::SetEnabled(bool value) {
-    if (value == enabled_)
-        return;
-    forEachLink(clients_, [&](TActionLink *link) { link->SetEnabled(value); });
-    enabled_ = value;
-    Change();
-}
-
-void TCustomAction::SetImageIndex(int value) {
-    if (value == imageIndex_)
-        return;
-    forEachLink(clients_, [&](TActionLink *link) { link->SetImageIndex(value); });
-    imageIndex_ = value;
-    Change();
-}
+void TCustomAction::SetCaption(const std::wstring &value) { setLinked(caption_, value, &TActionLink::SetCaption); }
+void TCustomAction::SetChecked(bool value) { setLinked(checked_, value, &TActionLink::SetChecked); }
+void TCustomAction::SetEnabled(bool value) { setLinked(enabled_, value, &TActionLink::SetEnabled); }
+void TCustomAction::SetImageIndex(int value) { setLinked(imageIndex_, value, &TActionLink::SetImageIndex); }
 
 void TCustomAction::SetActionList(TCustomActionList *value) {
     if (value == actionList_)
@@ -188,14 +163,8 @@ void TCustomAction::GetPublishedProperties(TPropList &list) {
 // --- action list
 
 void TCustomActionList::SetImages(TCustomImageList *value) {
-    if (value == images_)
-        return;
-    if (images_ != nullptr)
-        images_->RemoveFreeNotification(this);
-    images_ = value;
-    if (value != nullptr)
-        value->FreeNotification(this);
-    imagesChanged();
+    if (SetFreeNotifiedReference(this, images_, value))
+        imagesChanged();
 }
 
 void TCustomActionList::imagesChanged() {

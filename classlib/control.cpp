@@ -258,15 +258,7 @@ void TControl::SetCursor(TCursor value) {
     Perform(CM_CURSORCHANGED, 0, 0);
 }
 
-void TControl::SetPopupMenu(TPopupMenu *menu) {
-    if (popupMenu_ == menu)
-        return;
-    if (popupMenu_ != nullptr)
-        popupMenu_->RemoveFreeNotification(this);
-    popupMenu_ = menu;
-    if (menu != nullptr)
-        menu->FreeNotification(this);
-}
+void TControl::SetPopupMenu(TPopupMenu *menu) { SetFreeNotifiedReference(this, popupMenu_, menu); }
 
 LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     TMessage message{msg, wParam, lParam, 0};

@@ -193,21 +193,11 @@ void TReader::ReadRootComponent(TComponent *root) {
     parent_ = nullptr;
     loaded_.clear();
     fixups_.clear();
-    if (!atWord(L"object"))
-        error(L"Invalid stream format");
-    next(Token::Ident);
-    std::wstring name = next(Token::Ident);
-    if (peek() == Token::Symbol) {
-        expectSymbol(L':');
-        next(Token::Ident);
-    } else {
-        name.clear();
-    }
-    root->state_.Include(csLoading);
-    root->state_.Include(csReading);
-    if (root->Name().empty() && !name.empty())
-        root->SetName(name);
-    loaded_.push_back(root);
+    std::wstring name;
+    std::wstring className;
+    readHeader(name, className);
+    // A root named already keeps its name.
+    beginReading(root, root->Name().empty() ? name : std::wstring());
     try {
         root->ReadState(this);
     } catch (...) {
@@ -228,10 +218,11 @@ void TReader::ReadRootComponent(TComponent *root) {
         component->Loaded();
 }
 
-void TReader::readComponent() {
-    next(Token::Ident); // object
-    std::wstring name = next(Token::Ident);
-    std::wstring className;
+void TReader::readHeader(std::wstring &name, std::wstring &className) {
+    if (!atWord(L"object"))
+        error(L"Invalid stream format");
+    next(Token::Ident);
+    name = next(Token::Ident);
     if (peek() == Token::Symbol) {
         expectSymbol(L':');
         className = next(Token::Ident);
@@ -239,16 +230,26 @@ void TReader::readComponent() {
         className = name;
         name.clear();
     }
+}
+
+void TReader::beginReading(TComponent *component, const std::wstring &name) {
+    component->state_.Include(csLoading);
+    component->state_.Include(csReading);
+    if (!name.empty())
+        component->SetName(name);
+    loaded_.push_back(component);
+}
+
+void TReader::readComponent() {
+    std::wstring name;
+    std::wstring className;
+    readHeader(name, className);
     TClass cls = FindNamedClass(className);
     if (cls == nullptr || !cls->InheritsFrom(TComponent::ClassInfo()))
         error(L"Class " + className + L" not found");
     TComponent *component = NewOf<TComponent>(cls, owner_);
     try {
-        component->state_.Include(csLoading);
-        component->state_.Include(csReading);
-        if (!name.empty())
-            component->SetName(name);
-        loaded_.push_back(component);
+        beginReading(component, name);
         component->ReadState(this);
         component->state_.Exclude(csReading);
     } catch (...) {
@@ -259,10 +260,12 @@ void TReader::readComponent() {
 }
 
 void TReader::ReadData(TComponent *instance) {
+    // Listed once for all the instance's lines: an entry only calls back into the instance.
+    TPropList properties = GetPropList(instance);
     while (!atWord(L"object") && !atWord(L"end")) {
         if (peek() == Token::End)
             error(L"Invalid stream format");
-        readProperty(instance);
+        readProperty(instance, properties);
     }
     TComponent *oldParent = parent_;
     TComponent *oldOwner = owner_;
@@ -285,16 +288,18 @@ void TReader::ReadData(TComponent *instance) {
     next(Token::Ident);
 }
 
-void TReader::readProperty(TComponent *instance) {
+void TReader::readProperty(TComponent *instance, TPropList &properties) {
     std::wstring path = next(Token::Ident);
     expectSymbol(L'=');
     TPersistent *object = instance;
+    // A sub-object is listed afresh on each line: an earlier line may have replaced it.
+    TPropList subProperties;
+    TPropList *list = &properties;
     std::size_t start = 0;
     for (;;) {
         std::size_t dot = path.find(L'.', start);
         std::wstring part = path.substr(start, dot == std::wstring::npos ? std::wstring::npos : dot - start);
-        TPropList list = GetPropList(object);
-        TPropInfo *info = list.Find(part);
+        TPropInfo *info = list->Find(part);
         if (dot == std::wstring::npos) {
             if (info != nullptr && info->Kind != pkClass) {
                 setValue(*info, path);
@@ -313,6 +318,8 @@ void TReader::readProperty(TComponent *instance) {
             error(L"Error reading " + std::wstring(instance->ClassName()) + L"." + path + L": Property " + part +
                   L" does not exist");
         object = info->GetObject();
+        subProperties = GetPropList(object);
+        list = &subProperties;
         start = dot + 1;
     }
 }
@@ -404,9 +411,11 @@ void TWriter::WriteDescendent(TComponent *root, TComponent *ancestor) {
     out_.clear();
 }
 
-void TWriter::line(const std::wstring &text) {
+void TWriter::line(const std::wstring &text, const TWriterProc &value) {
     out_.append(static_cast<std::size_t>(depth_) * 2, L' ');
     out_ += text;
+    if (value)
+        value(this);
     out_ += L"\r\n";
 }
 
@@ -470,10 +479,7 @@ void TWriter::writeProperties(TPersistent *instance, TPersistent *ancestor, cons
 void TWriter::DefineProperty(const std::wstring &name, const TReaderProc &, const TWriterProc &write, bool hasData) {
     if (!hasData || !write)
         return;
-    out_.append(static_cast<std::size_t>(depth_) * 2, L' ');
-    out_ += prefix_ + name + L" = ";
-    write(this);
-    out_ += L"\r\n";
+    line(prefix_ + name + L" = ", write);
 }
 
 void TWriter::WriteInteger(std::int64_t value) { out_ += std::to_wstring(value); }

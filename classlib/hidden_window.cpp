@@ -45,20 +45,11 @@ void registerClass() {
     cls.lpfnWndProc = hiddenWindowProc;
     cls.hInstance = thisModule();
     cls.lpszClassName = className;
+    // A class of this module only, registered once (classAtom is never cleared): it cannot be
+    // there already.
     ATOM atom = RegisterClassW(&cls);
-    if (atom == 0) {
-        DWORD error = GetLastError();
-        // Registered already for this module (the atom was not kept): that class is ours.
-        WNDCLASSEXW existing{};
-        existing.cbSize = sizeof existing;
-        if (error == ERROR_CLASS_ALREADY_EXISTS) {
-            ATOM found = static_cast<ATOM>(GetClassInfoExW(thisModule(), className, &existing));
-            if (existing.lpfnWndProc == hiddenWindowProc)
-                atom = found;
-        }
-        if (atom == 0)
-            RaiseLastOSError(error);
-    }
+    if (atom == 0)
+        RaiseLastOSError();
     classAtom = atom;
 }
 

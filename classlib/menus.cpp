@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "classlib/exception_handler.h"
 #include "classlib/forms.h"
 #include "classlib/graphics.h"
 #include "classlib/image_list.h"
@@ -130,15 +131,7 @@ void TPopupMenu::Create(TComponent *owner) {
     items_->menu_ = this;
 }
 
-void TPopupMenu::SetImages(TCustomImageList *value) {
-    if (images_ == value)
-        return;
-    if (images_ != nullptr)
-        images_->RemoveFreeNotification(this);
-    images_ = value;
-    if (images_ != nullptr)
-        images_->FreeNotification(this);
-}
+void TPopupMenu::SetImages(TCustomImageList *value) { SetFreeNotifiedReference(this, images_, value); }
 
 void TPopupMenu::Destroy() {
     FreeAndNil(items_);
@@ -163,61 +156,67 @@ HWND TPopupMenu::WindowHandle() {
     return window_;
 }
 
-// The size and the picture of the items the menu draws itself. No exception leaves the window.
-void TPopupMenu::itemMessage(TMessage &m) {
-    try {
-        if (m.Msg == WM_MEASUREITEM) {
-            auto *measure = reinterpret_cast<MEASUREITEMSTRUCT *>(m.LParam);
-            if (measure->CtlType == ODT_MENU && measure->itemData != 0) {
-                auto *item = reinterpret_cast<TMenuItem *>(measure->itemData);
-                TOwned<TCanvas> canvas(New<TCanvas>());
-                HDC screen = GetDC(nullptr);
-                canvas->SetHandle(screen);
-                canvas->SetFont(Screen->MenuFont());
-                int height = item->Caption() == L"-" ? 8 : canvas->TextHeight(L"Qg") + 4;
-                int width = canvas->TextWidth(item->Caption()) + 32;
-                try {
-                    item->MeasureItem(canvas.get(), width, height);
-                } catch (...) {
-                    canvas->SetHandle(nullptr);
-                    ReleaseDC(nullptr, screen);
-                    throw;
-                }
-                canvas->SetHandle(nullptr);
-                ReleaseDC(nullptr, screen);
-                measure->itemWidth = static_cast<UINT>(std::max(width, 0));
-                measure->itemHeight = static_cast<UINT>(std::max(height, 0));
-                m.Result = TRUE;
-                return;
-            }
-        } else if (m.Msg == WM_DRAWITEM) {
-            auto *draw = reinterpret_cast<DRAWITEMSTRUCT *>(m.LParam);
-            if (draw->CtlType == ODT_MENU && draw->itemData != 0) {
-                auto *item = reinterpret_cast<TMenuItem *>(draw->itemData);
-                TOwned<TCanvas> canvas(New<TCanvas>());
-                int saved = SaveDC(draw->hDC);
-                canvas->SetHandle(draw->hDC);
-                canvas->SetFont(Screen->MenuFont());
-                try {
-                    item->DrawItem(canvas.get(), draw->rcItem, (draw->itemState & ODS_SELECTED) != 0);
-                } catch (...) {
-                    canvas->SetHandle(nullptr);
-                    RestoreDC(draw->hDC, saved);
-                    throw;
-                }
-                canvas->SetHandle(nullptr);
-                RestoreDC(draw->hDC, saved);
-                m.Result = TRUE;
-                return;
-            }
+namespace {
+
+// The size and the picture of the items the menu draws itself; false for any other message.
+bool answerItemMessage(const TMessage &m) {
+    if (m.Msg == WM_MEASUREITEM) {
+        auto *measure = reinterpret_cast<MEASUREITEMSTRUCT *>(m.LParam);
+        if (measure->CtlType != ODT_MENU || measure->itemData == 0)
+            return false;
+        auto *item = reinterpret_cast<TMenuItem *>(measure->itemData);
+        TOwned<TCanvas> canvas(New<TCanvas>());
+        HDC screen = GetDC(nullptr);
+        canvas->SetHandle(screen);
+        canvas->SetFont(Screen->MenuFont());
+        int height = item->Caption() == L"-" ? 8 : canvas->TextHeight(L"Qg") + 4;
+        int width = canvas->TextWidth(item->Caption()) + 32;
+        try {
+            item->MeasureItem(canvas.get(), width, height);
+        } catch (...) {
+            canvas->SetHandle(nullptr);
+            ReleaseDC(nullptr, screen);
+            throw;
         }
-    } catch (...) {
-        if (Application != nullptr)
-            Application->HandleException(this);
-        m.Result = TRUE;
-        return;
+        canvas->SetHandle(nullptr);
+        ReleaseDC(nullptr, screen);
+        measure->itemWidth = static_cast<UINT>(std::max(width, 0));
+        measure->itemHeight = static_cast<UINT>(std::max(height, 0));
+        return true;
     }
-    DefaultHandler(window_, m);
+    if (m.Msg == WM_DRAWITEM) {
+        auto *draw = reinterpret_cast<DRAWITEMSTRUCT *>(m.LParam);
+        if (draw->CtlType != ODT_MENU || draw->itemData == 0)
+            return false;
+        auto *item = reinterpret_cast<TMenuItem *>(draw->itemData);
+        TOwned<TCanvas> canvas(New<TCanvas>());
+        int saved = SaveDC(draw->hDC);
+        canvas->SetHandle(draw->hDC);
+        canvas->SetFont(Screen->MenuFont());
+        try {
+            item->DrawItem(canvas.get(), draw->rcItem, (draw->itemState & ODS_SELECTED) != 0);
+        } catch (...) {
+            canvas->SetHandle(nullptr);
+            RestoreDC(draw->hDC, saved);
+            throw;
+        }
+        canvas->SetHandle(nullptr);
+        RestoreDC(draw->hDC, saved);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// No exception leaves the window: an item message that raised counts as answered all the same.
+void TPopupMenu::itemMessage(TMessage &m) {
+    bool answered = true;
+    GuardedCall(this, [&] { answered = answerItemMessage(m); });
+    if (answered)
+        m.Result = TRUE;
+    else
+        DefaultHandler(window_, m);
 }
 
 namespace {
@@ -231,14 +230,9 @@ void appendItem(HMENU menu, UINT flags, UINT_PTR id, TMenuItem *item) {
         AppendMenuW(menu, flags, id, item->Caption().c_str());
 }
 
-bool anyOwnerDrawn(TMenuItem *parent) {
-    for (int i = 0; i < parent->Count(); ++i)
-        if (parent->Items(i)->Visible() && (parent->Items(i)->IsOwnerDrawn() || anyOwnerDrawn(parent->Items(i))))
-            return true;
-    return false;
-}
-
-void buildMenu(HMENU menu, TMenuItem *parent, std::vector<TMenuItem *> &commands) {
+// Whether any item put in the menu, at any depth, is owner-drawn.
+bool buildMenu(HMENU menu, TMenuItem *parent, std::vector<TMenuItem *> &commands) {
+    bool ownerDrawn = false;
     for (int i = 0; i < parent->Count(); ++i) {
         TMenuItem *item = parent->Items(i);
         if (!item->Visible())
@@ -248,17 +242,21 @@ void buildMenu(HMENU menu, TMenuItem *parent, std::vector<TMenuItem *> &commands
             flags |= MF_GRAYED;
         if (item->Checked())
             flags |= MF_CHECKED;
-        if (item->Caption() == L"-" && !item->IsOwnerDrawn()) {
+        bool drawn = item->IsOwnerDrawn();
+        ownerDrawn = ownerDrawn || drawn;
+        if (item->Caption() == L"-" && !drawn) {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         } else if (item->Count() > 0) {
             HMENU sub = CreatePopupMenu();
-            buildMenu(sub, item, commands);
+            if (buildMenu(sub, item, commands))
+                ownerDrawn = true;
             appendItem(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item);
         } else {
             commands.push_back(item);
             appendItem(menu, flags, commands.size(), item);
         }
     }
+    return ownerDrawn;
 }
 
 TMenuItem *findByShortCut(TMenuItem *parent, TShortCut shortCut) {
@@ -283,10 +281,10 @@ void TPopupMenu::Popup(int x, int y) {
     HMENU menu = CreatePopupMenu();
     if (menu == nullptr)
         RaiseLastOSError();
-    buildMenu(menu, items_, commands);
+    bool ownerDrawn = buildMenu(menu, items_, commands);
     static constexpr UINT alignFlags[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
     // Owner-drawn items are measured and drawn through the menu's own window.
-    HWND owner = anyOwnerDrawn(items_) ? nullptr : GetActiveWindow();
+    HWND owner = ownerDrawn ? nullptr : GetActiveWindow();
     if (owner == nullptr)
         owner = WindowHandle();
     auto chosen = static_cast<std::size_t>(

@@ -650,6 +650,11 @@ bool TWinControl::routeMouseToChild(TMessage &m) {
     return true;
 }
 
+void TWinControl::armLeaveTracking() {
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle_, 0};
+    mouseTracking_ = TrackMouseEvent(&track) != FALSE;
+}
+
 void TWinControl::WndProc(TMessage &m) {
     switch (m.Msg) {
     case WM_KEYDOWN:
@@ -662,19 +667,15 @@ void TWinControl::WndProc(TMessage &m) {
         }
         break;
     case WM_MOUSEMOVE:
-        if (!mouseTracking_ && handle_ != nullptr) {
-            TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle_, 0};
-            mouseTracking_ = TrackMouseEvent(&track) != FALSE;
-        }
+        if (!mouseTracking_ && handle_ != nullptr)
+            armLeaveTracking();
         break;
     case WM_CAPTURECHANGED:
         // The capture ended the leave tracking without a WM_MOUSELEAVE. Armed again now, it
         // reports a leave at once when the mouse was let go outside.
         mouseTracking_ = false;
-        if (handle_ != nullptr && IsWindowVisible(handle_)) {
-            TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle_, 0};
-            mouseTracking_ = TrackMouseEvent(&track) != FALSE;
-        }
+        if (handle_ != nullptr && IsWindowVisible(handle_))
+            armLeaveTracking();
         break;
     case WM_SETFOCUS:
         // The form learns first, so that CM_ENTER handlers see the new active control.

@@ -467,15 +467,7 @@ void TkvCustomButton::SetWordWrap(bool value) {
     }
 }
 
-void TkvCustomButton::SetDropDownMenu(TPopupMenu *value) {
-    if (dropDownMenu_ == value)
-        return;
-    if (dropDownMenu_ != nullptr)
-        dropDownMenu_->RemoveFreeNotification(this);
-    dropDownMenu_ = value;
-    if (value != nullptr)
-        value->FreeNotification(this);
-}
+void TkvCustomButton::SetDropDownMenu(TPopupMenu *value) { SetFreeNotifiedReference(this, dropDownMenu_, value); }
 
 void TkvCustomButton::SetPopupMenu(TComponent *value) { SetPopupMenuReference(this, popupMenu_, value); }
 

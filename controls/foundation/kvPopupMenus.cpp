@@ -26,7 +26,8 @@ bool IsPopupMenuShortCut(TComponent *popupMenu, TWMKey &message) {
     return false;
 }
 
-// Every visible item counts the height of "Qg" in the menu font plus 4; the menu adds 4.
+// Every visible item counts the height of "Qg" in the menu font plus 4, or what an owner-drawn
+// item's MeasureItem makes of that; the menu adds 4.
 int GetPopupMenuHeight(TComponent *popupMenu) {
     auto *menu = dynamic_cast<TPopupMenu *>(popupMenu);
     if (menu == nullptr)
@@ -41,7 +42,7 @@ int GetPopupMenuHeight(TComponent *popupMenu) {
         if (!item->Visible())
             continue;
         int h = itemHeight;
-        if (menu->OwnerDraw() || item->GetImageList() != nullptr || item->HasBitmap()) {
+        if (item->IsOwnerDrawn()) {
             int w = 0;
             item->MeasureItem(canvas->Canvas(), w, h);
         }
@@ -53,11 +54,5 @@ int GetPopupMenuHeight(TComponent *popupMenu) {
 void SetPopupMenuReference(TComponent *owner, TComponent *&field, TComponent *value) {
     if (dynamic_cast<TPopupMenu *>(value) == nullptr && dynamic_cast<IkvPopupMenu *>(value) == nullptr)
         value = nullptr;
-    if (field == value)
-        return;
-    if (field != nullptr)
-        field->RemoveFreeNotification(owner);
-    field = value;
-    if (value != nullptr)
-        value->FreeNotification(owner);
+    SetFreeNotifiedReference(owner, field, value);
 }

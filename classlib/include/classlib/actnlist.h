@@ -19,6 +19,7 @@
 #include "image_list.h"
 #include "list.h"
 
+class TActionLink;
 class TBasicActionLink;
 class TCustomActionList;
 
@@ -98,6 +99,8 @@ protected:
 
 private:
     friend class TCustomActionList;
+    // Sets a property the links follow: each link is told the new value, then every link of the change.
+    template <class T, class Arg> void setLinked(T &field, const T &value, void (TActionLink::*tell)(Arg));
     std::wstring caption_;
     bool checked_ = false;
     bool enabled_ = true;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <type_traits>
 
 #include "list.h"
 #include "persistent.h"
@@ -97,5 +98,18 @@ private:
     TComponentState state_;
     std::wstring name_;
 };
+
+// Points a component's reference at value, self watching the new target for being freed instead
+// of the old one (self's Notification then clears the field). False when it held value already.
+template <class T> bool SetFreeNotifiedReference(TComponent *self, T *&field, std::type_identity_t<T> *value) {
+    if (field == value)
+        return false;
+    if (field != nullptr)
+        field->RemoveFreeNotification(self);
+    field = value;
+    if (value != nullptr)
+        value->FreeNotification(self);
+    return true;
+}
 
 #endif

@@ -638,6 +638,8 @@ private:
     void createChildHandles();
     HBRUSH colorBrush();
     bool routeMouseToChild(TMessage &m);
+    // Asks for a WM_MOUSELEAVE when the mouse leaves the window; mouseTracking_ says whether it took.
+    void armLeaveTracking();
 
     HBRUSH brush_ = nullptr;
     TColor brushColor_ = clNone;

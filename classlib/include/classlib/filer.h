@@ -87,8 +87,13 @@ private:
     };
     enum class Token : std::uint8_t { End, Ident, Number, String, Symbol };
 
+    // The header "object Name: TClassName", or "object TClassName" (name left empty).
+    void readHeader(std::wstring &name, std::wstring &className);
+    // Marks the component loading and reading, names it unless name is empty, and keeps it for Loaded.
+    void beginReading(TComponent *component, const std::wstring &name);
     void readComponent();
-    void readProperty(TComponent *instance);
+    // One property line; properties are the instance's, listed by the caller.
+    void readProperty(TComponent *instance, TPropList &properties);
     void setValue(TPropInfo &info, const std::wstring &path);
     [[noreturn]] void error(const std::wstring &what) const;
     Token peek();
@@ -130,7 +135,8 @@ public:
 private:
     void writeComponent(TComponent *component);
     void writeProperties(TPersistent *instance, TPersistent *ancestor, const std::wstring &prefix);
-    void line(const std::wstring &text);
+    // An indented line: text, then what value writes, when given.
+    void line(const std::wstring &text, const TWriterProc &value = nullptr);
 
     TComponent *rootAncestor_ = nullptr;
     std::wstring out_;
