@@ -4,6 +4,7 @@
 #include <classlib/messages.h>
 
 #include "kvContainer.h"
+#include "kvScopedValue.h"
 #include "ztOffice11.h"
 #include "ztUxTheme.h"
 
@@ -766,15 +767,10 @@ void TkvContainer::Paint() {
 void TkvContainer::ChangeScale(int m, int d) {
     bool loading = ComponentState().Contains(csLoading);
     bool scaling = m != d && Style()->IsStyleValueAssigned(csvFont) && (!loading || ScalingFlags().Contains(sfFont));
-    bool wasInternal = internalChange_;
-    internalChange_ = !ParentFont();
-    try {
+    {
+        TkvScopedValue<bool> internal(internalChange_, !ParentFont());
         inherited::ChangeScale(m, d);
-    } catch (...) {
-        internalChange_ = wasInternal;
-        throw;
     }
-    internalChange_ = wasInternal;
     if (!scaling)
         return;
     if (Style()->AssignedValues().Contains(csvFont)) {
