@@ -404,6 +404,8 @@ protected:
 
 private:
     void enabledChanged();
+    // The form's focus to the inner control, when that can take it.
+    void handFocusToInnerControl();
     void invalidateBorderBand();
 
     TkvContainerViewState cachedState_{cvsNormal};

@@ -111,10 +111,14 @@ void TkvContainer::SetFocus() {
     inherited::SetFocus();
     if (innerControl_ != nullptr && innerControl_->HandleAllocated() && HandleAllocated() && GetFocus() == Handle()) {
         FocusInnerControl();
-        // A disabled or hidden inner control leaves the focus with the container.
-        if (TCustomForm *form = GetParentForm(this); form != nullptr && innerControl_->CanFocus())
-            form->FocusControl(innerControl_);
+        handFocusToInnerControl();
     }
+}
+
+void TkvContainer::handFocusToInnerControl() {
+    // A disabled or hidden inner control leaves the focus with the container.
+    if (TCustomForm *form = GetParentForm(this); form != nullptr && innerControl_->CanFocus())
+        form->FocusControl(innerControl_);
 }
 
 void TkvContainer::FocusInnerControl() {
@@ -844,9 +848,8 @@ void TkvContainer::Dispatch(TMessage &m) {
             return;
         inherited::Dispatch(m);
         // The focus belongs in the inner control; moving or sizing hands it over.
-        if (innerControl_ != nullptr && HandleAllocated() && GetFocus() == Handle() && innerControl_->CanFocus())
-            if (TCustomForm *form = GetParentForm(this))
-                form->FocusControl(innerControl_);
+        if (innerControl_ != nullptr && HandleAllocated() && GetFocus() == Handle())
+            handFocusToInnerControl();
         return;
     case WM_WINDOWPOSCHANGED:
         inherited::Dispatch(m);
