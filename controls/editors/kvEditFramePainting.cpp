@@ -13,36 +13,11 @@ void fill(TkvCanvas *canvas, const TRect &rect, HBRUSH brush) {
         ::FillRect(canvas->GetHandle(), &rect, brush);
 }
 
-// The shadow bands, then the border by style, where the container's own painting puts them: one
-// border width around the rectangle inside the border extent. With a transparent border that
+// Around the client rectangle rather than the border extent: with a transparent border that
 // extent is wider than the frame, and the window region cuts the outer ring off.
 void drawFrame(TkvCanvas *canvas, TkvCustomEditViewInfo *info) {
-    const TRect extent{info->ClientRect.left - info->Bounds.left, info->ClientRect.top - info->Bounds.top,
-                       info->Bounds.right - info->ClientRect.right, info->Bounds.bottom - info->ClientRect.bottom};
-    const int width = info->BorderWidth;
-    const TkvBorders edges = info->Edges;
-    TRect r{info->Bounds.left + extent.left - width, info->Bounds.top + extent.top - width,
-            info->Bounds.right - extent.right, info->Bounds.bottom - extent.bottom};
-    if (edges.Contains(bRight))
-        r.right += width;
-    if (edges.Contains(bBottom))
-        r.bottom += width;
     const int saved = SaveDC(canvas->GetHandle());
-    if (info->Shadow) {
-        TRect bottom{r.left + kvContainerShadowWidth, r.bottom, r.right, r.bottom + kvContainerShadowWidth};
-        TRect right{r.right, r.top + kvContainerShadowWidth, r.right + kvContainerShadowWidth,
-                    r.bottom + kvContainerShadowWidth};
-        HBRUSH shadow = CachedSolidBrush(clBtnShadow);
-        fill(canvas, bottom, shadow);
-        fill(canvas, right, shadow);
-        canvas->ExcludeClipRect(bottom);
-        canvas->ExcludeClipRect(right);
-    }
-    if (!edges.Contains(bRight))
-        r.right += width;
-    if (!edges.Contains(bBottom))
-        r.bottom += width;
-    info->DrawBorder(canvas, r);
+    info->DrawShadowAndBorder(canvas, info->ClientRect);
     RestoreDC(canvas->GetHandle(), saved);
 }
 

@@ -275,6 +275,9 @@ public:
     TColor BackgroundColor = clWindow;
 
     virtual void DrawBorder(TkvCanvas *canvas, TRect r);
+    // The shadow bands, then the border one border width around the inner rectangle; the bands
+    // stay cut out of the clip region.
+    void DrawShadowAndBorder(TkvCanvas *canvas, const TRect &inner);
     virtual TkvContainerBorderStyle GetContainerBorderStyle() { return BorderStyle; }
     virtual void PaintContainer(TkvCanvas *canvas);
     virtual void SetBackgroundColor(TColor value) { BackgroundColor = value; }
@@ -401,6 +404,8 @@ protected:
 
 private:
     void enabledChanged();
+    // The form's focus to the inner control, when that can take it.
+    void handFocusToInnerControl();
     void invalidateBorderBand();
 
     TkvContainerViewState cachedState_{cvsNormal};

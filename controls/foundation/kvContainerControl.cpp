@@ -4,6 +4,7 @@
 #include <classlib/messages.h>
 
 #include "kvContainer.h"
+#include "kvScopedValue.h"
 #include "ztOffice11.h"
 #include "ztUxTheme.h"
 
@@ -110,10 +111,14 @@ void TkvContainer::SetFocus() {
     inherited::SetFocus();
     if (innerControl_ != nullptr && innerControl_->HandleAllocated() && HandleAllocated() && GetFocus() == Handle()) {
         FocusInnerControl();
-        // A disabled or hidden inner control leaves the focus with the container.
-        if (TCustomForm *form = GetParentForm(this); form != nullptr && innerControl_->CanFocus())
-            form->FocusControl(innerControl_);
+        handFocusToInnerControl();
     }
+}
+
+void TkvContainer::handFocusToInnerControl() {
+    // A disabled or hidden inner control leaves the focus with the container.
+    if (TCustomForm *form = GetParentForm(this); form != nullptr && innerControl_->CanFocus())
+        form->FocusControl(innerControl_);
 }
 
 void TkvContainer::FocusInnerControl() {
@@ -766,15 +771,10 @@ void TkvContainer::Paint() {
 void TkvContainer::ChangeScale(int m, int d) {
     bool loading = ComponentState().Contains(csLoading);
     bool scaling = m != d && Style()->IsStyleValueAssigned(csvFont) && (!loading || ScalingFlags().Contains(sfFont));
-    bool wasInternal = internalChange_;
-    internalChange_ = !ParentFont();
-    try {
+    {
+        TkvScopedValue<bool> internal(internalChange_, !ParentFont());
         inherited::ChangeScale(m, d);
-    } catch (...) {
-        internalChange_ = wasInternal;
-        throw;
     }
-    internalChange_ = wasInternal;
     if (!scaling)
         return;
     if (Style()->AssignedValues().Contains(csvFont)) {
@@ -848,9 +848,8 @@ void TkvContainer::Dispatch(TMessage &m) {
             return;
         inherited::Dispatch(m);
         // The focus belongs in the inner control; moving or sizing hands it over.
-        if (innerControl_ != nullptr && HandleAllocated() && GetFocus() == Handle() && innerControl_->CanFocus())
-            if (TCustomForm *form = GetParentForm(this))
-                form->FocusControl(innerControl_);
+        if (innerControl_ != nullptr && HandleAllocated() && GetFocus() == Handle())
+            handFocusToInnerControl();
         return;
     case WM_WINDOWPOSCHANGED:
         inherited::Dispatch(m);

@@ -34,6 +34,30 @@ void TkvContainerViewInfo::DrawBorder(TkvCanvas *canvas, TRect r) {
     }
 }
 
+void TkvContainerViewInfo::DrawShadowAndBorder(TkvCanvas *canvas, const TRect &inner) {
+    TRect r{inner.left - BorderWidth, inner.top - BorderWidth, inner.right, inner.bottom};
+    if (Edges.Contains(bRight))
+        r.right += BorderWidth;
+    if (Edges.Contains(bBottom))
+        r.bottom += BorderWidth;
+    if (Shadow) {
+        TRect bottom{r.left + kvContainerShadowWidth, r.bottom, r.right, r.bottom + kvContainerShadowWidth};
+        TRect right{r.right, r.top + kvContainerShadowWidth, r.right + kvContainerShadowWidth,
+                    r.bottom + kvContainerShadowWidth};
+        // Straight to the device context: the canvas's brush stays as the caller left it.
+        for (const TRect &band : {bottom, right})
+            if (!IsRectEmpty(&band))
+                ::FillRect(canvas->GetHandle(), &band, GetSysColorBrush(COLOR_BTNSHADOW));
+        canvas->ExcludeClipRect(bottom);
+        canvas->ExcludeClipRect(right);
+    }
+    if (!Edges.Contains(bRight))
+        r.right += BorderWidth;
+    if (!Edges.Contains(bBottom))
+        r.bottom += BorderWidth;
+    DrawBorder(canvas, r);
+}
+
 void TkvContainerViewInfo::PaintContainer(TkvCanvas *canvas) {
     if (NativeStyle) {
         if (BorderStyle == cbsNone) {
@@ -58,28 +82,7 @@ void TkvContainerViewInfo::PaintContainer(TkvCanvas *canvas) {
         RestoreDC(canvas->GetHandle(), saved);
         return;
     }
-    TRect r = BorderRect;
-    r.left -= BorderWidth;
-    r.top -= BorderWidth;
-    if (Edges.Contains(bRight))
-        r.right += BorderWidth;
-    if (Edges.Contains(bBottom))
-        r.bottom += BorderWidth;
-    if (Shadow) {
-        TRect bottom{r.left + kvContainerShadowWidth, r.bottom, r.right, r.bottom + kvContainerShadowWidth};
-        TRect right{r.right, r.top + kvContainerShadowWidth, r.right + kvContainerShadowWidth,
-                    r.bottom + kvContainerShadowWidth};
-        canvas->SetBrushColor(clBtnShadow);
-        canvas->FillRect(bottom);
-        canvas->FillRect(right);
-        canvas->ExcludeClipRect(bottom);
-        canvas->ExcludeClipRect(right);
-    }
-    if (!Edges.Contains(bRight))
-        r.right += BorderWidth;
-    if (!Edges.Contains(bBottom))
-        r.bottom += BorderWidth;
-    DrawBorder(canvas, r);
+    DrawShadowAndBorder(canvas, BorderRect);
     canvas->SetBrushColor(BackgroundColor);
     canvas->FillRect(BorderRect);
 }
