@@ -181,9 +181,14 @@ bool qrnFlushThreadBuffer(void) {
     if (writeToDisk(buffer))
         return true;
     osMutexLock(&qrnState.listsLock);
-    // The buffer thread may have written some of it out since.
+    // The buffer thread may have written all of it out since: then the room is free again, or
+    // the event that asked for it would find none.
     size = size_t(buffer->pos - buffer->flushed);
-    uint64_t lost = size > 0 ? recordLoss(buffer) : 0;
+    uint64_t lost = 0;
+    if (size > 0)
+        lost = recordLoss(buffer);
+    else
+        buffer->flushed = buffer->pos = buffer->start;
     osMutexUnlock(&qrnState.listsLock);
     if (size == 0) {
         qrnStatAdd32(&qrnStatistics.flushes, 1);
