@@ -1,8 +1,10 @@
 // "PelkV3.ini", the launcher's option file beside the program: one option a line.
 //
 // The file is 8-bit text read byte for byte (each byte one character 0-255), so comments in any
-// code page and stray control bytes survive a save unchanged. A save never leaves a half-written
-// file behind: the lines go to a temporary file beside the original, which then replaces it.
+// code page and stray control bytes survive a save unchanged. A file that begins with a UTF-16 or
+// UTF-32 byte-order mark is no such text: reading it as bytes would cut its line ends in half, so
+// it is refused rather than read. A save never leaves a half-written file behind: the lines go to
+// a temporary file beside the original, which then replaces it.
 #ifndef CONFIG_SETTINGS_FILE_H
 #define CONFIG_SETTINGS_FILE_H
 
@@ -14,10 +16,10 @@
 
 constexpr wchar_t SettingsFileName[] = L"PelkV3.ini";
 
-// A settings file that could not be read or written: the platform's error and the path.
+// A settings file that could not be read or written: the reason on one line, the path on the next.
 class ESettingsFileError : public EOSError {
 public:
-    ESettingsFileError(const std::wstring &path, std::uint32_t code);
+    ESettingsFileError(const std::wstring &path, std::uint32_t code, const std::wstring &reason);
     const std::wstring &Path() const noexcept { return path_; }
 
 private:
@@ -29,7 +31,7 @@ std::wstring ProgramDirectory();
 // Whether a file (not a folder) lies at the path.
 bool SettingsFileExists(const std::wstring &path);
 // The whole file into the lines (CR LF, LF or CR end a line); raises ESettingsFileError when it
-// cannot be read whole, leaving the lines as they were.
+// cannot be read whole or is not 8-bit text, leaving the lines as they were.
 void LoadSettingsLines(const std::wstring &path, TStringList *lines);
 // Every line ended by CR LF into the file. Raises ESettingsFileError when the file cannot be
 // replaced; the original then stays as it was and no temporary file is left (unless the platform

@@ -86,6 +86,9 @@ expect() {
   [ "$2" = "$3" ] || fail "$1: got \"$2\", expected \"$3\""
 }
 
+# The case's settings file as the programs see it.
+win_path() { printf 'T:\\%s\\PelkV3.ini' "$current"; }
+
 # A fresh folder with config.exe and the given file (none with --no-file), kept as "before".
 #   prepare_folder [--no-file] [BYTES]
 prepare_folder() {
@@ -376,18 +379,34 @@ case_tab_order() {
   wait_exit || return
 }
 
+# From the keyboard alone: the form has no default button, so Enter presses nothing; Tab
+# reaches 确定 and Space presses it.
+case_keyboard_only() {
+  start_config '-Xmx512m\r\n'
+  wait_form || return
+  xdotool type --delay 60 700
+  expect_text 700
+  key Return Tab
+  expect_focus ok
+  still_running
+  expect_unchanged
+  key space
+  wait_exit || return
+  expect_file '-Xmx700m\r\n'
+}
+
 # Another program reads the file and shares it for reading only: the save fails, the original
 # stays, the error shows and the form stays open; once it lets go, OK saves.
 case_write_fails() {
   start_config '-Xmx512m\r\n# \xc4\xda\xb4\xe6\r\n'
   wait_form || return
-  expect "hold" "$(ask hold read "T:\\$current\\PelkV3.ini")" held
+  expect "hold" "$(ask hold read "$(win_path)")" held
   type_value 900
   click ok
   local answer
   answer=$(ask box $bound)
   case "$answer" in
-    "box config	"*"PelkV3.ini	1") ;;
+    "box config	"*"\\n$(win_path)	1") ;;
     *) fail "error box: $answer" ;;
   esac
   expect_shot box write_error_box
@@ -403,25 +422,56 @@ case_write_fails() {
   expect_file '-Xmx900m\r\n# \xc4\xda\xb4\xe6\r\n'
 }
 
-# The file held without sharing: an error box instead of the form, and an end without writing.
-# A slow machine may take minutes to start the program; whichever shows first decides.
-case_locked_read() {
-  prepare_folder '-Xmx512m\r\n'
-  expect "hold" "$(ask hold none "T:\\$current\\PelkV3.ini")" held
-  launch
+# The platform's file-error box instead of the form: the reason (a pattern), then the file's path;
+# the program then ends, and the file stays as it was. A slow machine may take minutes to start
+# the program; whichever shows first decides.
+expect_refused() {
   local answer
   answer=$(ask box-or-form 300000)
   case "$answer" in
-    "box config	"*"PelkV3.ini	1") ;;
-    form) fail "the form showed instead of the error box"; ask release >/dev/null; click cancel; wait_exit; return ;;
+    "box config	"$1"\\n$(win_path)	1") ;;
+    form) fail "the form showed instead of the error box"; ask release >/dev/null; click cancel; wait_exit; return 1 ;;
     *) fail "error box: $answer" ;;
   esac
-  expect_shot box read_error_box
+  [ -z "${2:-}" ] || expect_shot box "$2"
   key Return
   wait_exit
   ask release >/dev/null
   expect_unchanged
   expect_no_temporary
+}
+
+# The file held without sharing: an error box instead of the form, and an end without writing.
+case_locked_read() {
+  prepare_folder '-Xmx512m\r\n'
+  expect "hold" "$(ask hold none "$(win_path)")" held
+  launch
+  expect_refused "*" read_error_box
+}
+
+# A file in UTF-16 or UTF-32 is not 8-bit text: read as lines, a save would cut its line ends in
+# half. The box says so, and the program ends without writing.
+case_not_8bit_text() {
+  local file kind shot=utf16_box
+  for file in 'UTF-16=\xff\xfe-\x00X\x00m\x00x\x005\x001\x002\x00m\x00\r\x00\n\x00' \
+              'UTF-16=\xfe\xff\x00-\x00X\x00m\x00x\x005\x001\x002\x00m\x00\r\x00\n' \
+              'UTF-32=\xff\xfe\x00\x00-\x00\x00\x00X\x00\x00\x00m\x00\x00\x00x\x00\x00\x00'; do
+    kind=${file%%=*}
+    prepare_folder "${file#*=}"
+    launch
+    expect_refused "The file is not 8-bit text: it begins with a $kind byte-order mark." $shot || return
+    shot=
+  done
+}
+
+# A file over 64 MB is no settings file to rewrite; the box says why, not only where.
+case_too_large() {
+  prepare_folder --no-file
+  printf -- '-Xmx512m\r\n' >"$dir/PelkV3.ini"
+  truncate -s $((64 * 1024 * 1024 + 1)) "$dir/PelkV3.ini"
+  cp -p "$dir/PelkV3.ini" "$dir/before"
+  launch
+  expect_refused "The file is too large: a settings file is read up to 64 MB."
 }
 
 case_gbk_and_nul_survive() {
@@ -480,7 +530,7 @@ case_theme_off() {
 
 all_cases=(missing_file no_heap_line above_range_on_line_three no_unit_letter two_heap_lines bounds
            not_a_number plus_sign cancel_and_close spinning escape_resets tab_order write_fails locked_read
-           gbk_and_nul_survive odd_values mutated_files theme_off)
+           not_8bit_text too_large keyboard_only gbk_and_nul_survive odd_values mutated_files theme_off)
 except=
 if [ "${1:-}" = --except ]; then
   except=1

@@ -4,7 +4,8 @@
 //   wait-form MS            "form X Y W H CX CY" (window and client origin on the screen), or "none"
 //   wait-gone MS            "gone" once neither the form nor a message box is left, else "still"
 //   wait-gone-box MS        "gone" once no message box is left, else "still"
-//   box MS                  "box CAPTION<TAB>TEXT<TAB>OWNED" (OWNED 1 when the form owns it), or "nobox"
+//   box MS                  "box CAPTION<TAB>TEXT<TAB>OWNED" (OWNED 1 when the form owns it; the text's
+//                           line breaks as \n), or "nobox"
 //   box-or-form MS          waits for whichever shows first: the box's answer, "form", or "nobox"
 //   focus [NAME MS]         the control holding the focus: edit, ok, cancel, or another class
 //   text [TEXT MS]          "text TEXT", the text the spin edit shows
@@ -196,7 +197,19 @@ std::string boxAnswer(int ms) {
     waitFor(20000, [&] { return !windowText(GetDlgItem(box, 0xFFFF)).empty(); });
     HWND owner = GetWindow(box, GW_OWNER);
     HWND form = FindWindowW(L"TfrmConfig", nullptr);
-    return "box " + utf8(windowText(box)) + "\t" + utf8(windowText(GetDlgItem(box, 0xFFFF))) + "\t" +
+    // One answer a line: the text's line breaks are written as \n.
+    const std::wstring raw = windowText(GetDlgItem(box, 0xFFFF));
+    std::wstring text;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != L'\r' && raw[i] != L'\n') {
+            text += raw[i];
+            continue;
+        }
+        text += L"\\n";
+        if (raw[i] == L'\r' && i + 1 < raw.size() && raw[i + 1] == L'\n')
+            ++i;
+    }
+    return "box " + utf8(windowText(box)) + "\t" + utf8(text) + "\t" +
            (owner != nullptr && owner == form ? "1" : "0");
 }
 

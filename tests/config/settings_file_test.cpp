@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <classlib/string_utils.h>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -195,6 +197,65 @@ TEST_F(SettingsFileTest, AFileLockedAgainstReadingIsNotRead) {
     CloseHandle(holder);
     ASSERT_EQ(lines->Count(), 1);
     EXPECT_EQ(lines->Strings(0), L"kept");
+}
+
+// The reason stands on the first line of the message, the path on the second.
+std::wstring reasonIn(const ESettingsFileError &e) {
+    const std::wstring tail = L"\r\n" + e.Path();
+    const std::wstring &message = e.Message();
+    if (message.size() < tail.size() || message.compare(message.size() - tail.size(), tail.size(), tail) != 0)
+        return L"<no path at the end>";
+    return message.substr(0, message.size() - tail.size());
+}
+
+// A file that begins with a UTF-16 or UTF-32 mark is not 8-bit text: read as bytes, its line ends
+// would be cut in half on a save. It is refused with a reason, and nothing reaches the lines.
+TEST_F(SettingsFileTest, FilesWithAUtf16OrUtf32MarkAreRefusedWithAReason) {
+    using namespace std::string_literals;
+    const struct {
+        std::string bytes;
+        const wchar_t *kind;
+    } marked[] = {{"\xFF\xFE-\0X\0m\0x\0" "5\0" "1\0" "2\0m\0\r\0\n\0"s, L"UTF-16"},
+                  {"\xFE\xFF\0-\0X\0m\0x\0" "5\0" "1\0" "2\0m\0\r\0\n"s, L"UTF-16"},
+                  {"\xFF\xFE"s, L"UTF-16"},
+                  {"\xFF\xFE\0\0-\0\0\0"s, L"UTF-32"},
+                  {"\0\0\xFE\xFF\0\0\0-"s, L"UTF-32"}};
+    for (const auto &[bytes, kind] : marked) {
+        putBytes(path, bytes);
+        TOwned<TStringList> lines(New<TStringList>());
+        lines->Add(L"kept");
+        try {
+            LoadSettingsLines(wide(path), lines.get());
+            ADD_FAILURE() << "read as 8-bit text: " << testing::PrintToString(bytes);
+        } catch (const ESettingsFileError &e) {
+            EXPECT_NE(reasonIn(e).find(kind), std::wstring::npos) << testing::PrintToString(bytes);
+        }
+        ASSERT_EQ(lines->Count(), 1);
+        EXPECT_EQ(bytesOf(path), bytes);
+    }
+    // A UTF-8 mark is 8-bit text: it stays a part of the first line.
+    putBytes(path, "\xEF\xBB\xBF-Xms1m\r\n-Xmx512m\r\n");
+    setHeap(path, L"600");
+    EXPECT_EQ(bytesOf(path), "\xEF\xBB\xBF-Xms1m\r\n-Xmx600m\r\n");
+}
+
+// Under Wine the code for a too large file has no text of its own; the message still says why.
+TEST_F(SettingsFileTest, AFileOverSixtyFourMegabytesIsRefusedWithAReason) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size{};
+    size.QuadPart = 64 * 1024 * 1024 + 1;
+    EXPECT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    TOwned<TStringList> lines(New<TStringList>());
+    try {
+        LoadSettingsLines(wide(path), lines.get());
+        ADD_FAILURE() << "a file of 64 MB and a byte was read";
+    } catch (const ESettingsFileError &e) {
+        std::wstring reason = reasonIn(e);
+        EXPECT_NE(reason.find(L"64 MB"), std::wstring::npos) << WideToUtf8(e.Message());
+    }
+    EXPECT_EQ(lines->Count(), 0);
 }
 
 // Someone who reads the file and shares it for reading only: we can read it, but not replace it.
