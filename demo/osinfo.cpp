@@ -35,10 +35,12 @@ int main() {
     if (inside != nullptr && sharedLibGetDLLPath(path, sizeof path, inside) == 0)
         printf("OS layer:        %s\n", path);
     char text[256];
+    // Two sample codes show the error-text lookup; nothing failed.
+    printf("Error texts, looked up for two sample codes (no failure):\n");
     osGetErrorString(ERROR_FILE_NOT_FOUND, text, sizeof text);
-    printf("Error 2:         %s\n", text);
+    printf("  code 2:        %s\n", text);
     osGetErrorString(10061, text, sizeof text);
-    printf("Error 10061:     %s\n", text);
+    printf("  code 10061:    %s\n", text);
 
     osGetVersionString(text, sizeof text);
     printf("System:          %s\n", text);

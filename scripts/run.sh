@@ -19,11 +19,4 @@ echo "== The heap-setting program on the sample settings file"
 # config.exe reads the "PelkV3.ini" beside it; a sample is made once and then kept as saved.
 settings="$build/bin/PelkV3.ini"
 [ -f "$settings" ] || printf -- '-Xms128m\r\n-Xmx512m\r\n-Dfile.encoding=GBK\r\n' >"$settings"
-source "$root/scripts/platform.sh"
-if [ -n "${DISPLAY:-}" ] && runs_32bit_natively; then
-  in_windows "$root/scripts/wine-run" "$build/bin/config.exe"
-else
-  picture="$build/config.png"
-  DISPLAY= in_windows bash "$root/scripts/demo-picture.sh" "$build/bin/config.exe" "程序设置" "$picture"
-  echo "config: the form's picture is in $picture"
-fi
+open_config "$build/bin" "$build/config.png"

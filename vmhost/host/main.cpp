@@ -57,14 +57,15 @@ void printManagement(JNIEnv *env) {
         return;
     }
     jobject memory = newObject(env, "zun/vexil/MemorySystemImpl");
-    printf("Management:\n  heap: initial %lld, used %lld, total %lld, maximum %lld bytes\n",
+    printf("Management (heap, threads and machine are the VM stand-in's figures; the network interfaces are "
+           "this machine's):\n  heap: initial %lld, used %lld, total %lld, maximum %lld bytes\n",
            callLong(env, memory, "getInitialHeapSize", "()J"), callLong(env, memory, "getUsedHeapSize", "()J"),
            callLong(env, memory, "getTotalHeapSize", "()J"), callLong(env, memory, "getMaxHeapSize", "()J"));
     jobject threads = newObject(env, "zun/vexil/ThreadSystemImpl");
     printf("  threads: %lld live, %lld daemon\n", callLong(env, threads, "getTotalThreadCount", "()I"),
            callLong(env, threads, "getDaemonThreadCount", "()I"));
     jobject machine = newObject(env, "zun/vexil/MachineImpl");
-    printf("  machine: %lld processors, %lld bytes of physical memory\n", callLong(env, machine, "getNumCPUS", "()I"),
+    printf("  machine (the VM stand-in's): %lld processors, %lld bytes of physical memory\n", callLong(env, machine, "getNumCPUS", "()I"),
            callLong(env, machine, "getTotalPhysicalMemory", "()J"));
     // Interface indexes are small numbers; ask for the first few.
     jclass nicClass = env->FindClass("zun/vexil/NICImpl");
