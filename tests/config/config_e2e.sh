@@ -6,6 +6,8 @@
 # It runs in a Wine prefix of its own (a copy of the project's), since it turns visual styles off
 # for some cases, and on a display of its own, so that no other test's window lies over the form.
 # Runs given CONFIG_E2E_GROUP each have a prefix of their own, so that they may run at once.
+# CONFIG_E2E_LATE_FOCUS_MS (0 unless given) is how late the programs' windows get the X input
+# focus (see late_focus_display.py).
 set -euo pipefail
 config_exe=$(realpath "${1:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE... | --except CASE...]}")
 probe_exe=$(realpath "${2:?usage: config_e2e.sh CONFIG.exe PROBE.exe [CASE... | --except CASE...]}")
@@ -23,29 +25,48 @@ work=$(mktemp -d)
 # every machine.
 ln -sfn "$work" "$prefix/dosdevices/t:"
 xvfb=
+late=
 probe_pid=
 
 cleanup() {
   [ -z "$probe_pid" ] || { echo quit >&"${PROBE[1]}" 2>/dev/null || true; }
   wineserver -k >/dev/null 2>&1 || true
+  [ -z "$late" ] || kill "$late" 2>/dev/null || true
   [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
   rm -f "$prefix/dosdevices/t:"
 }
 trap cleanup EXIT
 
+# A display server started with FILE as where it writes its number: waits for the number
+# (inside the emulated machine, with other tests running, this may take a while) and exports it.
+#   use_display FILE PID WHAT
+use_display() {
+  for _ in $(seq 1 1200); do
+    [ -s "$1" ] && break
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -s "$1" ] || { echo "config_e2e: $3 did not start" >&2; exit 1; }
+  export DISPLAY=:$(tr -dc 0-9 <"$1")
+  rm -f "$1"
+}
+
 number=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number" </dev/null >/dev/null 2>&1 &
 xvfb=$!
-# Inside the emulated machine, with other tests running, the server may take a while to start.
-for _ in $(seq 1 1200); do
-  [ -s "$number" ] && break
-  kill -0 "$xvfb" 2>/dev/null || break
-  sleep 0.1
-done
-[ -s "$number" ] || { echo "config_e2e: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$(tr -dc 0-9 <"$number")
-rm -f "$number"
+use_display "$number" "$xvfb" Xvfb
+# The programs see the display through one that gives their windows the X input focus this many
+# ms late (0: they see it as it is). Input sent before the focus arrives is then lost every time,
+# not only on a machine fast enough to send it in that moment, so no case can come to rely on
+# that moment on any machine.
+late_focus_ms=${CONFIG_E2E_LATE_FOCUS_MS:-0}
+if [ "$late_focus_ms" -gt 0 ]; then
+  number=$(mktemp)
+  python3 "$here/late_focus_display.py" "$DISPLAY" "$late_focus_ms" </dev/null >"$number" 2>/dev/null &
+  late=$!
+  use_display "$number" "$late" "the late-focus display"
+fi
 
 source "$here/../../scripts/desktop.sh"
 start_wine_session
@@ -59,6 +80,7 @@ probe_pid=$PROBE_PID
 
 failures=0
 current=
+seen=
 # What must come is waited for this long (ms): only a guard against a hang, far beyond what any
 # machine, however slow or loaded, needs; a wait that runs out says what it waited for.
 bound=120000
@@ -137,21 +159,79 @@ still_running() {
   kill -0 "$config_pid" 2>/dev/null || fail "config.exe ended"
 }
 
+# Input goes through the X server, which hands a key to the window holding its input focus and
+# a click to the window under the pointer. Wine brings its windows there only once the program's
+# own thread has taken them in: a moment after the window shows or takes the keyboard, and after
+# the probe can see that. A key or a click sent before then is lost. So all input first waits
+# (bounded) for the X server to be ready for it, and a wait that runs out says what it saw.
+
+# await WHAT CHECK [ARG...]: runs CHECK until it succeeds; one that never does within the bound
+# fails as WHAT, with what CHECK last saw ($seen).
+await() {
+  local what=$1 deadline=$((SECONDS + bound / 1000))
+  shift
+  until "$@"; do
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      fail "$what ($seen)"
+      return 1
+    fi
+    sleep 0.02
+  done
+}
+
+# keyboard_reaches form|box: the X focus is on a window of the program, and the program passes a
+# key on to the form or the box. (The X focus need not be on the box itself: Wine at times
+# leaves it on the form while the box is active, and a key still reaches the box.)
+keyboard_reaches() {
+  local answer focus window
+  answer=$(ask keyboard "$1")
+  focus=$(xdotool getwindowfocus -f 2>/dev/null || true)
+  seen="the program: $answer; the X input focus: X window ${focus:-none}"
+  [ "${answer%% *}" = keyboard ] && [ -n "$focus" ] || return 1
+  for window in ${answer#keyboard}; do
+    [ "$window" != "$focus" ] || return 0
+  done
+  return 1
+}
+
+# The X server has the form's window under the pointer.
+pointer_on_form() {
+  local window under
+  window=$(ask xwindow form)
+  under=$(xdotool getmouselocation --shell 2>/dev/null | sed -n 's/^WINDOW=//p')
+  seen="the form: $window; under the pointer: X window ${under:-none}"
+  [ "$window" = "xwindow $under" ]
+}
+
+# A click on the form.
 click() {
   local answer
   answer=$(ask point "$1")
   set -- $answer
   [ "$1" = point ] || { fail "no place to click (form: $(ask wait-form 0); box: $(ask box 0); running: $(kill -0 "$config_pid" 2>/dev/null && echo yes || echo no))"; return; }
-  xdotool mousemove "$2" "$3" click 1
+  xdotool mousemove "$2" "$3"
+  await "the form's window did not come under the pointer" pointer_on_form || return 1
+  xdotool click 1
 }
 
-key() { xdotool key --delay 60 "$@"; }
+# key form|box KEY...
+key() {
+  await "a key would not reach the $1" keyboard_reaches "$1" || return 1
+  shift
+  xdotool key --delay 60 "$@"
+}
+
+# type_text form|box TEXT
+type_text() {
+  await "a key would not reach the $1" keyboard_reaches "$1" || return 1
+  xdotool type --delay 60 "$2"
+}
 
 # Selects the spin edit's text and types over it.
 type_value() {
   click edit
-  key End shift+Home
-  xdotool type --delay 60 "$1"
+  key form End shift+Home
+  type_text form "$1"
 }
 
 # The file must hold exactly these bytes.
@@ -197,7 +277,7 @@ case_missing_file() {
   start_config --no-file
   expect_box "配置文件丢失，无法进行设置。"
   expect_shot box missing_file_box
-  key Return
+  key box Return
   wait_exit || return
   [ ! -e "$dir/PelkV3.ini" ] || fail "a settings file was created"
   expect "folder" "$(ls "$dir" | tr '\n' ' ')" "config.exe "
@@ -223,7 +303,7 @@ case_above_range_on_line_three() {
   click ok
   expect_box "$range_text"
   expect_shot box range_box
-  key Return
+  key box Return
   expect_form_back
   expect_unchanged
   click cancel
@@ -237,7 +317,7 @@ case_no_unit_letter() {
   expect_text 51
   click ok
   expect_box "$range_text"
-  key Escape
+  key box Escape
   expect_form_back
   click cancel
   wait_exit || return
@@ -264,7 +344,7 @@ case_bounds() {
     type_value "$value"
     click ok
     expect_box "$range_text"
-    key Return
+    key box Return
     expect_form_back
     expect_unchanged
     type_value 1024
@@ -287,7 +367,7 @@ case_not_a_number() {
   click ok
   expect_box "输入的值不正确，请重新输入"
   expect_shot box not_integer_box
-  key Return
+  key box Return
   expect_form_back
   click cancel
   wait_exit || return
@@ -322,11 +402,11 @@ case_spinning() {
   start_config '-Xmx512m\r\n'
   wait_form || return
   click edit
-  key Up
+  key form Up
   expect_text 513
-  key Up Up
+  key form Up Up
   expect_text 515
-  key Down
+  key form Down
   expect_text 514
   click up
   expect_text 515
@@ -345,10 +425,10 @@ case_escape_resets() {
   start_config '-Xms64m\r\n-Xmx512m\r\n'
   wait_form || return
   click edit
-  key Home shift+End
-  xdotool type --delay 60 600
+  key form Home shift+End
+  type_text form 600
   expect_text 600
-  key Escape
+  key form Escape
   expect_text 512
   expect_selection 0 3
   still_running
@@ -364,16 +444,16 @@ case_tab_order() {
   wait_form || return
   expect_focus edit
   expect_selection 0 3
-  key Right
+  key form Right
   expect_selection 3 3
-  key Tab
+  key form Tab
   expect_focus ok
-  key Tab
+  key form Tab
   expect_focus cancel
-  key Tab
+  key form Tab
   expect_focus edit
   expect_selection 0 3
-  key shift+Tab
+  key form shift+Tab
   expect_focus cancel
   click cancel
   wait_exit || return
@@ -384,13 +464,13 @@ case_tab_order() {
 case_keyboard_only() {
   start_config '-Xmx512m\r\n'
   wait_form || return
-  xdotool type --delay 60 700
+  type_text form 700
   expect_text 700
-  key Return Tab
+  key form Return Tab
   expect_focus ok
   still_running
   expect_unchanged
-  key space
+  key form space
   wait_exit || return
   expect_file '-Xmx700m\r\n'
 }
@@ -410,7 +490,7 @@ case_write_fails() {
     *) fail "error box: $answer" ;;
   esac
   expect_shot box write_error_box
-  key Return
+  key box Return
   [ "$(ask wait-gone-box $bound)" = gone ] || fail "the error box stayed"
   still_running
   expect_focus ok
@@ -434,7 +514,7 @@ expect_refused() {
     *) fail "error box: $answer" ;;
   esac
   [ -z "${2:-}" ] || expect_shot box "$2"
-  key Return
+  key box Return
   wait_exit
   ask release >/dev/null
   expect_unchanged

@@ -13,11 +13,15 @@
 //   selection [START END MS] "selection START END", the spin edit's selected characters (likewise)
 //   point edit|ok|cancel|up|down|close   screen point to click: a control, a spin button, the close button
 //   foreground              brings the form to the front with the keyboard focus
+//   xwindow form|box        "xwindow ID", the X window the display shows it in (decimal), or "none"
+//   keyboard form|box       "keyboard ID...", the X windows of the form and the box, once a key
+//                           any of them receives goes to the named one; else "elsewhere" or "none"
 //   shot form|box NAME      compares the window with fixtures/NAME.bmp: "match", or "differ ..."
 //   hold read|none PATH     holds the file open, sharing it for reading or not at all: "held" or "error N"
 //   release                 closes a held file
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -213,6 +217,35 @@ std::string boxAnswer(int ms) {
            (owner != nullptr && owner == form ? "1" : "0");
 }
 
+// Wine shows each top-level window in an X window of its own and names it in this property.
+std::uintptr_t xWindowOf(HWND window) {
+    return reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window"));
+}
+
+std::string xWindowAnswer(const std::string &what) {
+    HWND window = what == "box" ? findBox() : what == "form" ? findForm() : nullptr;
+    const std::uintptr_t id = window != nullptr ? xWindowOf(window) : 0;
+    return id != 0 ? "xwindow " + std::to_string(id) : "none";
+}
+
+// Wine hands a key that any of the program's X windows receives to the window holding the
+// keyboard focus of the foreground thread, not to the X window it came through.
+std::string keyboardAnswer(const std::string &what) {
+    HWND target = what == "box" ? findBox() : what == "form" ? findForm() : nullptr;
+    if (target == nullptr)
+        return "none";
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetForegroundWindow() != target || !GetGUIThreadInfo(GetWindowThreadProcessId(target, nullptr), &info) ||
+        info.hwndActive != target || (info.hwndFocus != target && !IsChild(target, info.hwndFocus)))
+        return "elsewhere";
+    std::string answer = "keyboard";
+    for (HWND window : {findForm(), findBox()})
+        if (window != nullptr && xWindowOf(window) != 0)
+            answer += ' ' + std::to_string(xWindowOf(window));
+    return answer;
+}
+
 std::string shotAnswer(const std::string &what, const std::string &name) {
     HWND window = what == "box" ? findBox() : findForm();
     if (window == nullptr)
@@ -325,6 +358,10 @@ int main() {
         } else if (verb == "foreground") {
             HWND form = findForm();
             answer = form != nullptr && SetForegroundWindow(form) ? "front" : "none";
+        } else if (verb == "xwindow" || verb == "keyboard") {
+            std::string what;
+            in >> what;
+            answer = verb == "xwindow" ? xWindowAnswer(what) : keyboardAnswer(what);
         } else if (verb == "shot") {
             std::string what, name;
             in >> what >> name;
