@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "vexil_test.h"
 
@@ -381,6 +382,46 @@ TEST_F(Context, ClassFileHookOffersEachClassOnceAndTakesJavasBytes) {
     callVoid(library, "setPreprocessing", "(Z)V", {jbool_(false)});
     vmhostDefineClass(env(), "test/Later", nullptr, nullptr, bytes, sizeof bytes);
     EXPECT_EQ(offered, 1);
+}
+
+TEST_F(Context, ClassesLoadedOnAnotherThreadWhileContextsAreDestroyed) {
+    jclass loaded = static_cast<jclass>(env()->NewGlobalRef(session->defineClass("test/Busy")));
+    JavaVM *vm = session->vm();
+    std::atomic<bool> stop{false}, running{true};
+    std::atomic<int> posted{0}, exceptions{0};
+    std::thread loader([&] {
+        JNIEnv *own = nullptr;
+        if (vm->AttachCurrentThread(reinterpret_cast<void **>(&own), nullptr) == JNI_OK) {
+            for (; !stop; ++posted) {
+                vmhostPostClassLoad(own, loaded);
+                if (own->ExceptionCheck()) {
+                    ++exceptions;
+                    own->ExceptionClear();
+                }
+            }
+            vm->DetachCurrentThread();
+        }
+        running = false;
+    });
+    // Each start and each destroy overlaps at least one of the loader's events.
+    auto overlap = [&] {
+        for (int seen = posted; posted == seen && running;)
+            Sleep(1);
+    };
+    for (int i = 0; i < 40 && running; ++i) {
+        overlap();
+        startJvm();
+        callVoid(component("zun/vexil/ClassLibraryImpl"), "addedFirstListener", "()V");
+        overlap();
+        destroyJvm();
+    }
+    stop = true;
+    loader.join();
+    takeCallLog();
+    env()->DeleteGlobalRef(loaded);
+    EXPECT_GT(posted, 0);
+    EXPECT_EQ(exceptions, 0) << "the loading thread was left an exception";
+    EXPECT_EQ(vmhostCheck(vm), 0) << "every queued event released, every monitor destroyed";
 }
 
 TEST_F(Context, DestroyFromAnEventOnTheEventThreadEndsItWithoutWaitingForItself) {

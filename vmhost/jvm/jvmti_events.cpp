@@ -24,17 +24,37 @@ void *callbackOf(const jvmtiEventCallbacks &callbacks, jvmtiEvent event) {
     }
 }
 
+// Marks the calling thread as inside a callback of the environment.
+class InCallback {
+public:
+    InCallback(Vm &vm, JvmtiState *state) : vm_(vm), state_(state) {
+        std::lock_guard guard(vm_.lock);
+        state_->inCallbacks.insert(GetCurrentThreadId());
+    }
+    ~InCallback() {
+        std::lock_guard guard(vm_.lock);
+        state_->inCallbacks.erase(state_->inCallbacks.find(GetCurrentThreadId()));
+    }
+    InCallback(const InCallback &) = delete;
+    InCallback &operator=(const InCallback &) = delete;
+
+private:
+    Vm &vm_;
+    JvmtiState *state_;
+};
+
 // Runs `post` for each listener with a local frame for the references it is given.
 template <typename Post> void postToAll(Vm &vm, JavaThread *thread, jvmtiEvent event, const char *name, Post post) {
-    for (JvmtiState *state : listeners(vm, event)) {
+    for (const Listener &listener : listeners(vm, event)) {
+        InCallback inCallback(vm, listener.state);
         if (thread == nullptr) {
-            post(state, callbackOf(state->callbacks, event));
+            post(listener.state, listener.callback);
             continue;
         }
         pushLocalFrame(vm, *thread, nullptr);
         {
             Activity activity(*thread, std::string("the ") + name + " callback");
-            post(state, callbackOf(state->callbacks, event));
+            post(listener.state, listener.callback);
         }
         popLocalFrame(vm, *thread);
     }
@@ -42,12 +62,14 @@ template <typename Post> void postToAll(Vm &vm, JavaThread *thread, jvmtiEvent e
 
 } // namespace
 
-std::vector<JvmtiState *> listeners(Vm &vm, jvmtiEvent event) {
-    std::vector<JvmtiState *> found;
+std::vector<Listener> listeners(Vm &vm, jvmtiEvent event) {
+    std::vector<Listener> found;
     std::lock_guard guard(vm.lock);
-    for (auto &state : vm.jvmtiEnvs)
-        if (!state->disposed && state->enabled.count(event) != 0 && callbackOf(state->callbacks, event) != nullptr)
-            found.push_back(state.get());
+    for (auto &state : vm.jvmtiEnvs) {
+        void *callback = callbackOf(state->callbacks, event);
+        if (!state->disposed && state->enabled.count(event) != 0 && callback != nullptr)
+            found.push_back({state.get(), callback});
+    }
     return found;
 }
 

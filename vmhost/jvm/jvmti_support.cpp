@@ -25,9 +25,11 @@ JvmtiEntry::JvmtiEntry(jvmtiEnv *env, const char *function, unsigned flags) : fu
     auto found = vm->attached.find(GetCurrentThreadId());
     thread = found != vm->attached.end() ? found->second : nullptr;
     if (state->disposed) {
+        error = JVMTI_ERROR_INVALID_ENVIRONMENT;
+        if (state->inCallbacks.count(GetCurrentThreadId()) != 0)
+            return;
         report(std::string(function) + " was called on a disposed environment" +
                (thread != nullptr ? " in " + where(*thread) : std::string()));
-        error = JVMTI_ERROR_INVALID_ENVIRONMENT;
         return;
     }
     jint failure = JVMTI_ERROR_NONE;

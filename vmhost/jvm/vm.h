@@ -211,6 +211,9 @@ struct JvmtiState {
     jvmtiCapabilities capabilities{};
     jvmtiEventCallbacks callbacks{};
     std::set<jvmtiEvent> enabled;
+    // Threads inside one of its callbacks: a callback that began before a disposal may still
+    // call the environment, and is answered as a real VM would, without a report.
+    std::multiset<DWORD> inCallbacks;
 };
 
 struct ShutdownHook {
@@ -382,8 +385,13 @@ JvmtiState *newJvmtiEnv(Vm &vm, JavaThread *thread);
 bool callFails(Vm &vm, const char *function, jint &error);
 const jvmtiInterface_1_ *jvmtiTable();
 void defaultCapabilities(jvmtiCapabilities &capabilities);
-// Each environment that enabled the event and set its callback, for posting outside the lock.
-std::vector<JvmtiState *> listeners(Vm &vm, jvmtiEvent event);
+// Each environment that enabled the event, with the callback it had set, for posting outside
+// the lock: a callback cleared meanwhile is not read again.
+struct Listener {
+    JvmtiState *state;
+    void *callback;
+};
+std::vector<Listener> listeners(Vm &vm, jvmtiEvent event);
 void postVmInit(Vm &vm, JavaThread &thread);
 void postVmDeath(Vm &vm, JavaThread &thread);
 void postThreadStart(Vm &vm, JavaThread &thread);

@@ -14,6 +14,37 @@ volatile bool compileInfoWanted = false;
 
 namespace {
 
+// Callbacks run on any thread, also while a destroy finishes: each uses its context only while
+// it holds this lock shared, and a destroy takes the context's object, its monitor and its
+// environment away only while it holds it exclusive.
+constinit SRWLOCK contextsInUse = SRWLOCK_INIT;
+
+struct ContextUse {
+    ContextUse() { AcquireSRWLockShared(&contextsInUse); }
+    ~ContextUse() { ReleaseSRWLockShared(&contextsInUse); }
+    ContextUse(const ContextUse &) = delete;
+    ContextUse &operator=(const ContextUse &) = delete;
+};
+
+// A local reference to the context's JVMImpl object; null once a destroy began.
+jobject objectOf(JNIEnv *env, ManagementContext *context) {
+    ContextUse use;
+    return env->NewLocalRef(context->self);
+}
+
+// The last steps of a destroy, once the event thread has ended. A callback that comes later
+// finds its environment disposed, and with it no context.
+void finishContext(ManagementContext *context) {
+    if (jvmtiEnv *jvmti = context->jvmti) {
+        AcquireSRWLockExclusive(&contextsInUse);
+        if (context->lock != nullptr)
+            jvmti->DestroyRawMonitor(context->lock);
+        jvmti->DisposeEnvironment();
+        ReleaseSRWLockExclusive(&contextsInUse);
+    }
+    free(context);
+}
+
 // Capabilities kept of what the VM offers: the first and second words of the capability set.
 constexpr unsigned keptWord0 = 0xccf0bef8u;
 constexpr unsigned keptWord1 = ~0x23u;
@@ -75,15 +106,12 @@ void JNICALL eventLoop(jvmtiEnv *jvmti, JNIEnv *env, void *argument) {
     jvmti->RawMonitorNotifyAll(context->lock);
     bool finish = context->finishOnEventThread;
     jvmti->RawMonitorExit(context->lock);
-    if (finish) {
-        jvmti->DestroyRawMonitor(context->lock);
-        jvmti->DisposeEnvironment();
-        free(context);
-    }
+    if (finish)
+        finishContext(context);
 }
 
 void dispatchClassLoad(JNIEnv *env, ManagementEvent *event, ManagementContext *context) {
-    jobject self = env->NewLocalRef(context->self);
+    jobject self = objectOf(env, context);
     if (self == nullptr)
         return;
     env->CallVoidMethod(self, binding.onClassLoad, reinterpret_cast<ClassLoadEvent *>(event)->cls);
@@ -99,7 +127,7 @@ void dispatchCompiled(JNIEnv *env, ManagementEvent *event, ManagementContext *co
     jint modifiers = 0;
     context->jvmti->GetMethodModifiers(compiled->method, &modifiers);
     jobject method = env->ToReflectedMethod(compiled->declaringClass, compiled->method, (modifiers & 0x8) != 0);
-    jobject self = env->NewLocalRef(context->self);
+    jobject self = objectOf(env, context);
     if (method != nullptr && self != nullptr)
         env->CallVoidMethod(self, binding.onCompiled, method, compiled->info, compiled->info2);
     env->DeleteLocalRef(self);
@@ -113,7 +141,7 @@ void cleanupCompiled(JNIEnv *env, ManagementEvent *event) {
 void dispatchGc(JNIEnv *env, ManagementEvent *event, ManagementContext *context) {
     const VmGcInfo &info = reinterpret_cast<GcEvent *>(event)->info;
     jint kind = info.flags[1] != 0 ? 2 : info.flags[0] == 0 ? 1 : 0;
-    jobject self = env->NewLocalRef(context->self);
+    jobject self = objectOf(env, context);
     if (self == nullptr)
         return;
     env->CallVoidMethod(self, binding.onGCEnd, info.id, kind, info.values[0], info.values[1], info.values[2]);
@@ -128,6 +156,7 @@ JNIEnv *currentJni() {
 }
 
 void JNICALL onClassLoad(jvmtiEnv *jvmti, JNIEnv *env, jthread, jclass cls) {
+    ContextUse use;
     ManagementContext *context = contextOf(jvmti);
     if (context == nullptr)
         return;
@@ -143,6 +172,7 @@ void JNICALL onClassLoad(jvmtiEnv *jvmti, JNIEnv *env, jthread, jclass cls) {
 
 void JNICALL onCompiledMethodLoad(jvmtiEnv *jvmti, jmethodID method, jint, const void *, jint,
                                   const jvmtiAddrLocationMap *, const void *compileInfo) {
+    ContextUse use;
     ManagementContext *context = contextOf(jvmti);
     JNIEnv *env = currentJni();
     if (context == nullptr || env == nullptr)
@@ -168,6 +198,7 @@ void JNICALL onCompiledMethodLoad(jvmtiEnv *jvmti, jmethodID method, jint, const
 }
 
 void JNICALL onGarbageCollectionFinish(jvmtiEnv *jvmti) {
+    ContextUse use;
     ManagementContext *context = contextOf(jvmti);
     if (context == nullptr)
         return;
@@ -186,13 +217,18 @@ char hookMark;
 
 void JNICALL onClassFileLoadHook(jvmtiEnv *jvmti, JNIEnv *env, jclass, jobject loader, const char *name, jobject,
                                  jint length, const unsigned char *data, jint *newLength, unsigned char **newData) {
-    ManagementContext *context = contextOf(jvmti);
-    if (context == nullptr)
-        return;
+    // Java may destroy the context: past this block only its object is used.
     void *previous = nullptr;
-    if (jvmti->GetThreadLocalStorage(nullptr, &previous) != JVMTI_ERROR_NONE || previous == &hookMark)
-        return;
-    jobject self = env->NewLocalRef(context->self);
+    jobject self = nullptr;
+    {
+        ContextUse use;
+        ManagementContext *context = contextOf(jvmti);
+        if (context == nullptr)
+            return;
+        if (jvmti->GetThreadLocalStorage(nullptr, &previous) != JVMTI_ERROR_NONE || previous == &hookMark)
+            return;
+        self = env->NewLocalRef(context->self);
+    }
     if (self == nullptr)
         return;
     jvmti->SetThreadLocalStorage(nullptr, &hookMark);
@@ -222,9 +258,12 @@ void JNICALL onClassFileLoadHook(jvmtiEnv *jvmti, JNIEnv *env, jclass, jobject l
 }
 
 void destroyContext(JNIEnv *env, ManagementContext *context) {
-    if (context->self != nullptr)
-        env->DeleteWeakGlobalRef(context->self);
+    AcquireSRWLockExclusive(&contextsInUse);
+    jweak self = context->self;
     context->self = nullptr;
+    ReleaseSRWLockExclusive(&contextsInUse);
+    if (self != nullptr)
+        env->DeleteWeakGlobalRef(self);
     jvmtiEnv *jvmti = context->jvmti;
     if (jvmti != nullptr) {
         jvmti->SetEventCallbacks(nullptr, 0);
@@ -243,11 +282,8 @@ void destroyContext(JNIEnv *env, ManagementContext *context) {
         while (context->alive)
             jvmti->RawMonitorWait(context->lock, 0);
         jvmti->RawMonitorExit(context->lock);
-        jvmti->DestroyRawMonitor(context->lock);
     }
-    if (jvmti != nullptr)
-        jvmti->DisposeEnvironment();
-    free(context);
+    finishContext(context);
 }
 
 // Creation fails with this message (or the one of an earlier step that went on): the context
@@ -354,8 +390,12 @@ ManagementContext *contextOfOwner(JNIEnv *env, jobject component) {
 
 ManagementContext *contextOf(jvmtiEnv *jvmti) {
     void *storage = nullptr;
-    if (jvmti->GetEnvironmentLocalStorage(&storage) == JVMTI_ERROR_NONE && storage != nullptr)
+    jvmtiError error = jvmti->GetEnvironmentLocalStorage(&storage);
+    if (error == JVMTI_ERROR_NONE && storage != nullptr)
         return static_cast<ManagementContext *>(storage);
+    // A callback that began before its context was destroyed: the event is simply dropped.
+    if (error == JVMTI_ERROR_INVALID_ENVIRONMENT)
+        return nullptr;
     if (JNIEnv *env = currentJni())
         throwNotAvailable(env, "unattached");
     return nullptr;

@@ -41,7 +41,8 @@ struct ManagementContext {
 ManagementContext *contextOf(JNIEnv *env, jobject jvmImpl);
 // The context of the JVMImpl that a management object belongs to (its field "jvm").
 ManagementContext *contextOfOwner(JNIEnv *env, jobject component);
-// The environment's context inside a tool-interface callback, or null.
+// The environment's context inside a tool-interface callback, or null (quietly when the
+// environment was disposed meanwhile).
 ManagementContext *contextOf(jvmtiEnv *jvmti);
 
 // Appends the event while the context runs; false when it was not taken (the caller releases it).
