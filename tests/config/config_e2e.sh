@@ -214,18 +214,10 @@ click() {
   xdotool click 1
 }
 
-# key form|box KEY...
-key() {
-  await "a key would not reach the $1" keyboard_reaches "$1" || return 1
-  shift
-  xdotool key --delay 60 "$@"
-}
-
-# type_text form|box TEXT
-type_text() {
-  await "a key would not reach the $1" keyboard_reaches "$1" || return 1
-  xdotool type --delay 60 "$2"
-}
+# key form|box KEY... and type_text form|box TEXT: sent once a key would reach the form or box.
+keys_reach() { await "a key would not reach the $1" keyboard_reaches "$1"; }
+key() { keys_reach "$1" && xdotool key --delay 60 "${@:2}"; }
+type_text() { keys_reach "$1" && xdotool type --delay 60 "$2"; }
 
 # Selects the spin edit's text and types over it.
 type_value() {

@@ -217,21 +217,23 @@ std::string boxAnswer(int ms) {
            (owner != nullptr && owner == form ? "1" : "0");
 }
 
-// Wine shows each top-level window in an X window of its own and names it in this property.
+// Wine shows each top-level window in an X window of its own and names it in this property;
+// 0 for no window.
 std::uintptr_t xWindowOf(HWND window) {
-    return reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window"));
+    return window != nullptr ? reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window")) : 0;
 }
 
+HWND formOrBox(const std::string &what) { return what == "box" ? findBox() : what == "form" ? findForm() : nullptr; }
+
 std::string xWindowAnswer(const std::string &what) {
-    HWND window = what == "box" ? findBox() : what == "form" ? findForm() : nullptr;
-    const std::uintptr_t id = window != nullptr ? xWindowOf(window) : 0;
+    const std::uintptr_t id = xWindowOf(formOrBox(what));
     return id != 0 ? "xwindow " + std::to_string(id) : "none";
 }
 
 // Wine hands a key that any of the program's X windows receives to the window holding the
 // keyboard focus of the foreground thread, not to the X window it came through.
 std::string keyboardAnswer(const std::string &what) {
-    HWND target = what == "box" ? findBox() : what == "form" ? findForm() : nullptr;
+    HWND target = formOrBox(what);
     if (target == nullptr)
         return "none";
     GUITHREADINFO info{};
@@ -241,8 +243,8 @@ std::string keyboardAnswer(const std::string &what) {
         return "elsewhere";
     std::string answer = "keyboard";
     for (HWND window : {findForm(), findBox()})
-        if (window != nullptr && xWindowOf(window) != 0)
-            answer += ' ' + std::to_string(xWindowOf(window));
+        if (const std::uintptr_t id = xWindowOf(window); id != 0)
+            answer += ' ' + std::to_string(id);
     return answer;
 }
 
