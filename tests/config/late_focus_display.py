@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""An X display in front of another that holds back every change of the input focus.
+"""An X display in front of another that holds back every change of the input focus, or has the
+server refuse it.
 
-    late_focus_display.py DISPLAY DELAY_MS
+    late_focus_display.py DISPLAY DELAY_MS|refuse
 
 Serves a display of its own, prints its number on a line once it takes connections, and passes
 each connection on to DISPLAY unchanged, except that a client's SetInputFocus request, and
@@ -13,6 +14,11 @@ made certain, so that input sent through X before the focus arrives is lost ever
 The focus starts on no window, and goes back to none whenever a client that has set it ends, as
 on a desktop where it passes to some other program: input sent before the next program's window
 takes the focus reaches nothing, whichever window lies under the pointer.
+
+With refuse, each SetInputFocus reaches the server stamped with a time before the server's last
+change of the focus, which it refuses without an error, as it refuses a request of Wine's stamped
+from a program's messages: the focus stays where the server itself puts it, on PointerRoot at first
+and on the root once the window holding it goes away, while the program has the keyboard.
 """
 import asyncio
 import os
@@ -72,13 +78,13 @@ async def read_client(reader, chunks, gone):
         chunks.put_nowait(b"")
 
 
-async def client_to_server(reader, writer, delay, focus):
+async def client_to_server(reader, writer, delay, refuse, focus):
     chunks = asyncio.Queue()
     gone = asyncio.Event()
     reading = asyncio.create_task(read_client(reader, chunks, gone))
     focused = False  # whether the client has set the input focus
     try:
-        focused = await pass_on(chunks, gone, writer, delay)
+        focused = await pass_on(chunks, gone, writer, delay, refuse)
     finally:
         await reading
         writer.close()
@@ -86,7 +92,7 @@ async def client_to_server(reader, writer, delay, focus):
             await focus.reset()
 
 
-async def pass_on(chunks, gone, writer, delay):
+async def pass_on(chunks, gone, writer, delay, refuse):
     """Passes the client's requests on until it ends; whether it set the input focus."""
     order = None  # the client's byte order, once its set-up has come
     head = b""  # the start of a set-up or request whose length is not known yet
@@ -106,7 +112,7 @@ async def pass_on(chunks, gone, writer, delay):
                 at += len(part)
                 left -= len(part)
                 continue
-            want = 12 if order is None else 4 if len(head) < 4 else 8
+            want = 12 if order is None else 4 if len(head) < 4 else 12 if refuse and head[0] == SET_INPUT_FOCUS else 8
             taken = chunk[at:at + want - len(head)]
             head += taken
             at += len(taken)
@@ -117,6 +123,11 @@ async def pass_on(chunks, gone, writer, delay):
                 lost = True
             elif order is None:
                 order = "<" if head[0:1] == b"l" else ">"
+            elif head[0] == SET_INPUT_FOCUS and refuse and size == 12:
+                if len(head) < size:
+                    continue
+                # One millisecond into the server's time: before any change of the focus.
+                head = head[:8] + struct.pack(order + "I", 1)
             elif head[0] == SET_INPUT_FOCUS:
                 focused = True
                 writer.write(out)
@@ -148,10 +159,11 @@ async def server_to_client(reader, writer):
     writer.close()
 
 
-async def serve(target, delay, number, path):
+async def serve(target, delay, refuse, number, path):
     focus = FocusReset()
     await focus.open(target)
-    await focus.reset()
+    if not refuse:
+        await focus.reset()
 
     async def connection(client_reader, client_writer):
         try:
@@ -159,7 +171,7 @@ async def serve(target, delay, number, path):
         except OSError:
             client_writer.close()
             return
-        await asyncio.gather(client_to_server(client_reader, server_writer, delay, focus),
+        await asyncio.gather(client_to_server(client_reader, server_writer, delay, refuse, focus),
                              server_to_client(server_reader, client_writer),
                              return_exceptions=True)
 
@@ -213,10 +225,11 @@ def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     target = f"{SOCKETS}/X{sys.argv[1].lstrip(':').split('.')[0]}"
-    delay = int(sys.argv[2]) / 1000
+    refuse = sys.argv[2] == "refuse"
+    delay = 0 if refuse else int(sys.argv[2]) / 1000
     number, lock, path = claim_display()
     try:
-        asyncio.run(serve(target, delay, number, path))
+        asyncio.run(serve(target, delay, refuse, number, path))
     finally:
         for name in (path, lock):
             try:
