@@ -18,7 +18,8 @@
 
    Options of JNI_CreateJavaVM and vmhostCreateJavaVM:
      -agentpath:<dll>[=<options>]  load an agent (Agent_OnLoad gets null without '=')
-     -Xvmhost:exitwait=<ms>        how long the VM exit waits for agent threads (default 10000) */
+     -Xvmhost:exitwait=<ms>        how long the VM exit waits for agent threads (default 10000)
+     -Xvmhost:stopwait=<ms>        how long a collection's callback may stop the world (default 5000) */
 #ifndef VMHOST_VMHOST_H
 #define VMHOST_VMHOST_H
 
@@ -83,8 +84,31 @@ jint vmhostClassBytes(JNIEnv *env, jclass cls, unsigned char *bytes, jint size) 
 /* Events the VM posts to its agents. */
 void vmhostPostClassLoad(JNIEnv *env, jclass cls) VMHOST_NOTHROW;
 void vmhostPostCompiledMethodLoad(JNIEnv *env, jmethodID method, jint codeSize, const void *compileInfo) VMHOST_NOTHROW;
-/* A garbage collection: GarbageCollectionStart, the collector's counters, GarbageCollectionFinish. */
+/* A garbage collection stops the world: every attached thread but the caller waits at its next
+   JNI call, its next tool-interface call other than the raw-monitor, memory and
+   environment-local-storage functions, and its next recorder operation, until the world
+   resumes. On a thread of the VM's own, which is not attached, the VM posts
+   GarbageCollectionStart, counts the collection, posts GarbageCollectionFinish and writes its own
+   event through the recorder's entries; a JNI call or a disallowed tool-interface call from
+   inside those callbacks is a problem. A stop in which the VM's thread stays in one callback, or
+   in the recorder's entries, longer than the stop bound (-Xvmhost:stopwait=<ms>, default 5000)
+   is reported as a problem naming where it is and the threads that wait and where; the world
+   then resumes.
+   A suspended attached thread likewise waits at its next such call until it is resumed.
+   vmhostCollectGarbage returns once the collection's events were posted, or its stop was ended
+   for the bound. */
 void vmhostCollectGarbage(JNIEnv *env, jboolean flag0, jboolean flag1) VMHOST_NOTHROW;
+/* Arms one collection: it starts when `thread` (null: any attached thread) next enters the JNI
+   or tool-interface function or the recorder operation named `function` ("NewGlobalRef",
+   "DestroyRawMonitor", "requestEvent"); that call is the first to wait. */
+void vmhostCollectGarbageAt(JavaVM *vm, const char *function, jthread thread, jboolean flag0, jboolean flag1) VMHOST_NOTHROW;
+/* Collections whose events were all posted so far, called or armed. */
+jint vmhostCollectionsDone(JavaVM *vm) VMHOST_NOTHROW;
+/* How many attached threads wait now at an entry, for a stopped world or for their resumption. */
+jint vmhostWaitingThreads(JavaVM *vm) VMHOST_NOTHROW;
+/* For a test that would otherwise hang: every thread that waits for a stopped world or for its
+   resumption goes on (the world resumes, suspended threads run), and this is reported. */
+void vmhostReleaseWaiters(JavaVM *vm) VMHOST_NOTHROW;
 
 /* Simulated Java threads, for the thread queries of the tool interface: a Thread object that no
    OS thread runs, with the given state bits, frames (pushed top last) and monitors. */

@@ -23,7 +23,7 @@ namespace {
 
 void usage() {
     fputs("usage: vmhost [-agentpath:<dll>[=<options>]]... [-library:<dll>]... [-Xvmhost:exitwait=<ms>]\n"
-          "              [-run:<ms>] [-untilperiodic] [-recorder] [-management]\n",
+          "              [-Xvmhost:stopwait=<ms>] [-run:<ms>] [-untilperiodic] [-recorder] [-management]\n",
           stderr);
 }
 

@@ -143,6 +143,8 @@ void release(Vm *vm) {
 // The exit after the hooks: agents told, agent threads waited for, libraries unloaded, checks.
 // While any other thread still runs in the VM, the VM and its libraries stay in memory for it.
 jint finish(Vm &vm, JavaThread &thread) {
+    // The collecting thread gives its event buffer back while the agents still record.
+    bool collectorEnded = endCollector(vm);
     if (vm.phase == JVMTI_PHASE_LIVE)
         postVmDeath(vm, thread);
     {
@@ -152,7 +154,7 @@ jint finish(Vm &vm, JavaThread &thread) {
     std::vector<std::string> running = waitForAgentThreads(vm);
     for (const std::string &name : running)
         report("agent thread \"" + name + "\" still ran " + std::to_string(vm.exitWaitMs) + " ms after the VM exit began");
-    bool keep = !running.empty();
+    bool keep = !running.empty() || !(collectorEnded && endCollector(vm));
     {
         std::lock_guard guard(vm.lock);
         for (auto &other : vm.threads) {
@@ -221,6 +223,12 @@ bool parseOptions(Vm &vm, const JavaVMInitArgs *args, std::vector<std::pair<std:
             if (end == text.c_str() + 18 || *end != '\0')
                 return false;
             vm.exitWaitMs = static_cast<DWORD>(ms);
+        } else if (text.rfind("-Xvmhost:stopwait=", 0) == 0) {
+            char *end = nullptr;
+            unsigned long ms = strtoul(text.c_str() + 18, &end, 10);
+            if (end == text.c_str() + 18 || *end != '\0')
+                return false;
+            vm.stopWaitMs = static_cast<DWORD>(ms);
         } else if (!args->ignoreUnrecognized) {
             report("unrecognised VM option \"" + text + "\"");
             return false;
@@ -276,6 +284,7 @@ extern "C" jint vmhostCreateJavaVM(JavaVM **javaVm, JNIEnv **env, const JavaVMIn
     if (currentVm() != nullptr)
         return JNI_EEXIST;
     auto *vm = new Vm;
+    initWorld(*vm);
     std::vector<std::pair<std::string, const char *>> agents;
     std::vector<std::string> texts;
     if (!parseOptions(*vm, args, agents, texts)) {

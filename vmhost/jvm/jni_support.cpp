@@ -10,6 +10,7 @@ JniEntry::JniEntry(JNIEnv *env, const char *function, unsigned flags) : function
         report(std::string(function) + (vm == nullptr ? " was called while no VM runs" : " was called without a JNIEnv"));
         return;
     }
+    enterVm(*vm, function, Entry::Jni);
     auto *threadEnv = reinterpret_cast<ThreadEnv *>(env);
     std::lock_guard guard(vm->lock);
     for (auto &candidate : vm->threads)

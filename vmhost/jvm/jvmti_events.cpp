@@ -165,12 +165,21 @@ void postCompiledMethodLoad(Vm &vm, JavaThread &thread, Method *method, jint cod
 }
 
 void postGarbageCollection(Vm &vm, bool finish) {
-    // The collector's callbacks run without JNI: no thread, no references.
+    // The collector's callbacks run on the collecting thread, which is not attached: no JNI, no
+    // references, and the world stays stopped until they return.
     jvmtiEvent event = finish ? JVMTI_EVENT_GARBAGE_COLLECTION_FINISH : JVMTI_EVENT_GARBAGE_COLLECTION_START;
-    postToAll(vm, nullptr, event, finish ? "GarbageCollectionFinish" : "GarbageCollectionStart",
-              [&](JvmtiState *state, void *callback) {
-                  reinterpret_cast<jvmtiEventGarbageCollectionFinish>(callback)(&state->env);
-              });
+    const char *name = finish ? "GarbageCollectionFinish" : "GarbageCollectionStart";
+    for (const Listener &listener : listeners(vm, event)) {
+        std::string origin;
+        {
+            std::lock_guard guard(vm.lock);
+            origin = listener.state->origin;
+        }
+        InCallback inCallback(vm, listener.state);
+        collectorDoing(vm, std::string("in the ") + name + " callback of the environment got in " + origin, name, true);
+        reinterpret_cast<jvmtiEventGarbageCollectionFinish>(listener.callback)(&listener.state->env);
+        collectorDoing(vm, std::string("posting ") + name, nullptr, false);
+    }
 }
 
 } // namespace vm

@@ -12,6 +12,7 @@ JvmtiEntry::JvmtiEntry(jvmtiEnv *env, const char *function, unsigned flags) : fu
         error = JVMTI_ERROR_INVALID_ENVIRONMENT;
         return;
     }
+    enterVm(*vm, function, Entry::Tool);
     auto *candidate = reinterpret_cast<JvmtiState *>(env);
     std::lock_guard guard(vm->lock);
     for (auto &known : vm->jvmtiEnvs)

@@ -1,6 +1,8 @@
-// Tool interface: agent threads, thread lists, states, stacks, suspension and monitors. Real
-// threads are suspended in name only: the VM marks them and reports them as suspended, but does
-// not stop them; simulated threads never run anyway.
+// Tool interface: agent threads, thread lists, states, stacks, suspension and monitors. A real
+// thread, once suspended, runs on in native code as in a VM, and waits at its next JNI or
+// tool-interface entry (the world's) until it is resumed; simulated threads never run anyway. A
+// thread asked to suspend itself is reported and marked suspended, but not held: it would wait
+// for itself.
 #include <cstring>
 
 #include "jvmti_support.h"
@@ -137,16 +139,21 @@ jvmtiError JNICALL GetThreadState(jvmtiEnv *env, jthread thread, jint *state) no
 }
 
 jvmtiError suspend(JavaThread *thread, bool on) {
-    std::lock_guard guard(currentVm()->lock);
-    if ((threadState(*thread) & JVMTI_THREAD_STATE_ALIVE) == 0)
-        return JVMTI_ERROR_THREAD_NOT_ALIVE;
-    if (thread->suspended == on)
-        return on ? JVMTI_ERROR_THREAD_SUSPENDED : JVMTI_ERROR_THREAD_NOT_SUSPENDED;
-    if (on && thread->suspendFailure != JVMTI_ERROR_NONE)
-        return thread->suspendFailure;
-    thread->suspended = on;
-    if (on)
-        ++thread->suspensions;
+    Vm &vm = *currentVm();
+    {
+        std::lock_guard guard(vm.lock);
+        if ((threadState(*thread) & JVMTI_THREAD_STATE_ALIVE) == 0)
+            return JVMTI_ERROR_THREAD_NOT_ALIVE;
+        if (thread->suspended == on)
+            return on ? JVMTI_ERROR_THREAD_SUSPENDED : JVMTI_ERROR_THREAD_NOT_SUSPENDED;
+        if (on && thread->suspendFailure != JVMTI_ERROR_NONE)
+            return thread->suspendFailure;
+        thread->suspended = on;
+        if (on)
+            ++thread->suspensions;
+    }
+    if (!thread->simulated && (!on || thread->osId != GetCurrentThreadId()))
+        holdThread(vm, *thread, on);
     return JVMTI_ERROR_NONE;
 }
 

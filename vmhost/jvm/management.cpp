@@ -555,6 +555,32 @@ void initManagement(Vm &vm) {
     s.bools = {{100, JNI_FALSE}, {101, JNI_FALSE}, {150, JNI_TRUE}, {200, JNI_TRUE}, {201, JNI_TRUE}};
 }
 
+void runCollection(Vm &vm, jboolean flag0, jboolean flag1) {
+    postGarbageCollection(vm, false);
+    collectorDoing(vm, "counting the collection", nullptr, false);
+    // Each collection takes 7 ms from a start past 1000 ms: its id, start, end and length differ.
+    jlong start = 1000 + millisSinceStart(vm);
+    VmGcInfo info{};
+    {
+        std::lock_guard guard(vm.lock);
+        ManagementState &s = state(vm);
+        info.id = static_cast<jint>(++s.longs[JMM_GC_COUNT]);
+        info.flags[0] = flag0;
+        info.flags[1] = flag1;
+        info.values[0] = start;
+        info.values[1] = start + 7;
+        info.values[2] = 7;
+        s.longs[JMM_GC_TIME_MS] += 7;
+        s.lastGc = info;
+        s.longs[151] = info.values[0];
+        s.longs[152] = info.values[1];
+    }
+    postGarbageCollection(vm, true);
+    collectorDoing(vm, "writing its collection event through the recorder's entries", nullptr, true);
+    unsigned char payload[4] = {0, 0, 0, static_cast<unsigned char>(info.id)};
+    writeEvent(vm, static_cast<jint>(vmProducer().events[0].id), payload, sizeof payload);
+}
+
 } // namespace vm
 
 using namespace vm;
@@ -661,25 +687,5 @@ extern "C" void vmhostCollectGarbage(JNIEnv *env, jboolean flag0, jboolean flag1
     Vm *vm = currentVm();
     if (vm == nullptr || env == nullptr)
         return;
-    postGarbageCollection(*vm, false);
-    // Each collection takes 7 ms from a start past 1000 ms: its id, start, end and length differ.
-    jlong start = 1000 + millisSinceStart(*vm);
-    VmGcInfo info{};
-    {
-        std::lock_guard guard(vm->lock);
-        ManagementState &s = state(*vm);
-        info.id = static_cast<jint>(++s.longs[JMM_GC_COUNT]);
-        info.flags[0] = flag0;
-        info.flags[1] = flag1;
-        info.values[0] = start;
-        info.values[1] = start + 7;
-        info.values[2] = 7;
-        s.longs[JMM_GC_TIME_MS] += 7;
-        s.lastGc = info;
-        s.longs[151] = info.values[0];
-        s.longs[152] = info.values[1];
-    }
-    postGarbageCollection(*vm, true);
-    unsigned char payload[4] = {0, 0, 0, static_cast<unsigned char>(info.id)};
-    writeEvent(*vm, static_cast<jint>(vmProducer().events[0].id), payload, sizeof payload);
+    collectGarbage(*vm, flag0, flag1);
 }

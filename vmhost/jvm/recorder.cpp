@@ -56,38 +56,67 @@ int indexOf(jint eventId, const char *operation) {
     return static_cast<int>(index);
 }
 
+// Each operation enters the VM: a stopped world or a suspension holds the caller here.
+void enter(const char *operation) {
+    if (Vm *vm = currentVm())
+        enterVm(*vm, operation, Entry::Recorder);
+}
+
 void checkSelf(Vm &vm, QrnInterface *self, const char *operation) {
     if (self != &recorderOf(vm).interface)
         report(std::string("recorder operation ") + operation + " was not given the recorder interface itself");
 }
 
-const QrnProducer *JNICALL getProducer() { return &producer; }
+const QrnProducer *JNICALL getProducer() {
+    enter("getProducer");
+    return &producer;
+}
 
 QrnEventSetting *JNICALL getEventSettings() {
+    enter("getEventSettings");
     return recorderOf(runningVm("recorder operation getEventSettings")).settings.data();
 }
 
-void JNICALL newChunk() { callLog("recorder.newChunk()"); }
-void JNICALL recordingStarted() { callLog("recorder.recordingStarted()"); }
-void JNICALL recordingStopped() { callLog("recorder.recordingStopped()"); }
-void JNICALL recordingCloned() { callLog("recorder.recordingCloned()"); }
+void JNICALL newChunk() {
+    enter("newChunk");
+    callLog("recorder.newChunk()");
+}
+
+void JNICALL recordingStarted() {
+    enter("recordingStarted");
+    callLog("recorder.recordingStarted()");
+}
+
+void JNICALL recordingStopped() {
+    enter("recordingStopped");
+    callLog("recorder.recordingStopped()");
+}
+
+void JNICALL recordingCloned() {
+    enter("recordingCloned");
+    callLog("recorder.recordingCloned()");
+}
 
 void JNICALL chunkFinishing(QrnInterface *self) {
+    enter("chunkFinishing");
     checkSelf(runningVm("recorder operation chunkFinishing"), self, "chunkFinishing");
     callLog("recorder.chunkFinishing()");
 }
 
 void JNICALL enableEvent(jint eventId) {
+    enter("enableEvent");
     if (indexOf(eventId, "enableEvent") >= 0)
         callLog("recorder.enableEvent(" + std::to_string(eventId) + ")");
 }
 
 void JNICALL disableEvent(jint eventId) {
+    enter("disableEvent");
     if (indexOf(eventId, "disableEvent") >= 0)
         callLog("recorder.disableEvent(" + std::to_string(eventId) + ")");
 }
 
 jint JNICALL setPeriod(jint eventId, jlong milliseconds) {
+    enter("setPeriod");
     int index = indexOf(eventId, "setPeriod");
     if (index < 0)
         return 0;
@@ -100,6 +129,7 @@ jint JNICALL setPeriod(jint eventId, jlong milliseconds) {
 }
 
 void JNICALL requestEvent(QrnInterface *self, jint eventId) {
+    enter("requestEvent");
     Vm &vm = runningVm("recorder operation requestEvent");
     checkSelf(vm, self, "requestEvent");
     if (indexOf(eventId, "requestEvent") < 0)
@@ -118,6 +148,7 @@ void JNICALL requestEvent(QrnInterface *self, jint eventId) {
 }
 
 jlong JNICALL classId(QrnInterface *self, jclass cls) {
+    enter("classId");
     Vm &vm = runningVm("recorder operation classId");
     checkSelf(vm, self, "classId");
     JavaThread *thread = currentThread();
@@ -141,6 +172,7 @@ jlong JNICALL classId(QrnInterface *self, jclass cls) {
 }
 
 jlong JNICALL stackTraceId(QrnInterface *self, jint framesToSkip) {
+    enter("stackTraceId");
     Vm &vm = runningVm("recorder operation stackTraceId");
     checkSelf(vm, self, "stackTraceId");
     if (framesToSkip < 0)

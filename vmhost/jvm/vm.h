@@ -223,6 +223,8 @@ struct ShutdownHook {
 // The recorder's and the management tables' VM-side state (recorder.cpp, management.cpp).
 struct RecorderState;
 struct ManagementState;
+// Stops of the world and suspended threads waiting (world.cpp).
+struct WorldState;
 
 struct Vm {
     JavaVM_ javaVm{};
@@ -230,6 +232,7 @@ struct Vm {
     jvmtiPhase phase = JVMTI_PHASE_ONLOAD;
     bool exiting = false;
     DWORD exitWaitMs = 10000;
+    DWORD stopWaitMs = 5000; // a collection's callback that stops the world longer is reported
 
     std::vector<std::unique_ptr<Object>> heap;
     std::map<std::string, Class *> classes;
@@ -258,6 +261,7 @@ struct Vm {
 
     std::unique_ptr<RecorderState, void (*)(RecorderState *)> recorder{nullptr, nullptr};
     std::unique_ptr<ManagementState, void (*)(ManagementState *)> management{nullptr, nullptr};
+    std::unique_ptr<WorldState, void (*)(WorldState *)> world{nullptr, nullptr};
 
     // Classes the VM itself needs.
     Class *objectClass = nullptr;
@@ -422,6 +426,29 @@ void recorderThreadEnds(Vm &vm, JavaThread &thread);
 // Before the shutdown hooks: a recorder that is not ready to exit gets its Java side made.
 void recorderBeforeExit(Vm &vm, JavaThread &thread);
 void initManagement(Vm &vm);
+// One collection as the VM's collecting thread runs it: GarbageCollectionStart, the counters,
+// GarbageCollectionFinish and the VM's own event.
+void runCollection(Vm &vm, jboolean flag0, jboolean flag1);
+
+// The world (world.cpp). Its own lock is never taken while Vm::lock is held.
+void initWorld(Vm &vm);
+// Where a call enters the VM; every entry calls this first, holding no lock of the VM's. An
+// attached thread waits here while the world is stopped or while it is suspended; an armed
+// collection may start here; the collecting thread's calls from inside its callbacks that a VM
+// refuses there are reported.
+enum class Entry { Jni, Tool, Recorder };
+void enterVm(Vm &vm, const char *function, Entry kind);
+// The tool-interface functions a collection's callbacks may call; they never wait.
+bool allowedWhileStopped(const char *function);
+// Stops the world for a collection and waits until the collecting thread posted its events.
+void collectGarbage(Vm &vm, jboolean flag0, jboolean flag1);
+// What the collecting thread does, for reports; `callback` names the callback it is inside. A
+// step that runs an agent's code has the stop bound to finish.
+void collectorDoing(Vm &vm, const std::string &what, const char *callback, bool agentCode);
+// A real thread suspended or resumed by another one: it waits at its next entry while suspended.
+void holdThread(Vm &vm, JavaThread &thread, bool held);
+// Ends the collecting thread; false when it still ran after the exit wait (reported).
+bool endCollector(Vm &vm);
 
 // Checks (checks.cpp).
 jint checkSinceBaseline(Vm &vm);
