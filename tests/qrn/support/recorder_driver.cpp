@@ -6,11 +6,12 @@
 
 namespace {
 
-std::vector<std::string> driverOptions(const std::string &agentOptions) {
+std::vector<std::string> driverOptions(const std::string &agentOptions, std::vector<std::string> vmOptions) {
     std::string option = "-agentpath:" + besideProgram("qrn.dll");
     if (!agentOptions.empty())
         option += "=" + agentOptions;
-    return {option};
+    vmOptions.insert(vmOptions.begin(), option);
+    return vmOptions;
 }
 
 // Every module's lines with their level and module, as a deployed runtime shows them.
@@ -25,7 +26,8 @@ void decorateLogLines() {
 
 } // namespace
 
-RecorderDriver::RecorderDriver(const std::string &agentOptions) : session_(driverOptions(agentOptions)) {
+RecorderDriver::RecorderDriver(const std::string &agentOptions, const std::vector<std::string> &vmOptions)
+    : session_(driverOptions(agentOptions, vmOptions)) {
     if (!session_.created())
         return;
     decorateLogLines();

@@ -31,7 +31,7 @@ class RecorderDriver {
 public:
     // Loads the agent with the options and makes the recorder (QRN.get). Log lines carry the level
     // and the module.
-    explicit RecorderDriver(const std::string &agentOptions);
+    explicit RecorderDriver(const std::string &agentOptions, const std::vector<std::string> &vmOptions = {});
     bool ok() const { return recorder_ != nullptr; }
     JNIEnv *env() const { return session_.env(); }
     VmSession &session() { return session_; }

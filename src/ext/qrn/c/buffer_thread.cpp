@@ -132,10 +132,10 @@ void pass(JNIEnv *env, uint32_t flags, int64_t *timeout, int64_t *previousCheck)
     }
     if (chunkFull())
         flags |= QRN_REQUEST_ROTATE;
+    // Without the monitor: the VM may stop the world inside a requested event, and its own
+    // threads then ask us to write the buffers they fill.
     qrnState.bufferThreadBusy = true;
-    osMonitorEnter(&qrnState.bufferMonitor);
     *timeout = qrnCheckPeriodic(previousCheck);
-    osMonitorExit(&qrnState.bufferMonitor);
     qrnState.bufferThreadBusy = false;
     if ((flags & QRN_REQUEST_SHUTDOWN) != 0) {
         qrnLog(QRN_INFO, "Shutdown requested");
@@ -181,9 +181,9 @@ void JNICALL qrnBufferThread(jvmtiEnv *jvmti, JNIEnv *jni, void *) {
         qrnEnsureJavaRecorder(jni);
     qrnLog(QRN_INFO, "Bufferthread started (%u)", qrnState.bufferThreadId);
     int64_t previousCheck = 0;
+    int64_t timeout = qrnCheckPeriodic(&previousCheck);
     OsMonitor *monitor = &qrnState.bufferMonitor;
     osMonitorEnter(monitor);
-    int64_t timeout = qrnCheckPeriodic(&previousCheck);
     while (!qrnState.bufferThreadTerminated) {
         if (qrnState.bufferRequests == 0)
             osMonitorTimedWait(monitor, uint64_t(timeout));

@@ -1,15 +1,24 @@
 // Requestable events of the producer and the periods at which the VM is asked to emit them.
+#include <stddef.h>
+
 #include "agent_state.h"
 #include "osal/mspace.h"
 
 namespace {
 
+// The period is set on any thread and read by the buffer thread, which runs its check outside
+// every lock: it is stored and read whole. Only the buffer thread touches the elapsed time.
 struct Requestable {
     uint32_t eventId;
     int64_t periodMillis;
     int64_t elapsedMillis;
 };
 static_assert(sizeof(Requestable) == 24, "24 bytes an entry");
+// The table comes from the global space, whose blocks are 8-aligned.
+static_assert(offsetof(Requestable, periodMillis) % 8 == 0, "a period is read whole only when aligned");
+static_assert(__atomic_always_lock_free(sizeof(int64_t), 0), "a period is read whole without a lock");
+
+int64_t periodOf(const Requestable &entry) { return __atomic_load_n(&entry.periodMillis, __ATOMIC_ACQUIRE); }
 
 constinit Requestable *table = nullptr;
 constinit uint32_t tableCount = 0;
@@ -57,19 +66,14 @@ int qrnSetEventPeriod(jint eventId, jlong milliseconds) {
     Requestable *entry = entryOf(eventId);
     if (entry == nullptr)
         return 0;
-    // The buffer thread reads the table under its monitor; a 64-bit store is not atomic here.
-    if (qrnState.bufferMonitorReady)
-        osMonitorEnter(&qrnState.bufferMonitor);
-    entry->periodMillis = accepted != 0 ? milliseconds : 0;
-    if (qrnState.bufferMonitorReady)
-        osMonitorExit(&qrnState.bufferMonitor);
+    __atomic_store_n(&entry->periodMillis, accepted != 0 ? int64_t(milliseconds) : int64_t(0), __ATOMIC_RELEASE);
     qrnRequestBufferThread(0x40);
     return 1;
 }
 
 jlong qrnGetEventPeriod(jint eventId) {
     Requestable *entry = entryOf(eventId);
-    return entry != nullptr ? entry->periodMillis : 0;
+    return entry != nullptr ? periodOf(*entry) : 0;
 }
 
 int64_t qrnCheckPeriodic(int64_t *previousMillis) {
@@ -79,14 +83,15 @@ int64_t qrnCheckPeriodic(int64_t *previousMillis) {
     int64_t smallest = 0;
     for (uint32_t i = 0; i < tableCount; ++i) {
         Requestable &entry = table[i];
-        if (entry.periodMillis == 0)
+        int64_t period = periodOf(entry);
+        if (period == 0)
             continue;
         entry.elapsedMillis += delta;
-        if (entry.elapsedMillis >= entry.periodMillis) {
+        if (entry.elapsedMillis >= period) {
             entry.elapsedMillis = 0;
             qrnState.recorder->requestEvent(qrnState.recorder, static_cast<jint>(entry.eventId));
         }
-        int64_t remaining = entry.periodMillis - entry.elapsedMillis;
+        int64_t remaining = period - entry.elapsedMillis;
         if (!any || remaining < smallest)
             smallest = remaining;
         any = true;
