@@ -2,8 +2,10 @@
 // callbacks that feed the queue.
 #include "management_context.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "java_support.h"
 #include "vm_binding.h"
@@ -12,36 +14,130 @@ namespace vexil {
 
 volatile bool compileInfoWanted = false;
 
-namespace {
-
-// Callbacks run on any thread, also while a destroy finishes: each uses its context only while
-// it holds this lock shared, and a destroy takes the context's object, its monitor and its
-// environment away only while it holds it exclusive.
-constinit SRWLOCK contextsInUse = SRWLOCK_INIT;
-
-struct ContextUse {
-    ContextUse() { AcquireSRWLockShared(&contextsInUse); }
-    ~ContextUse() { ReleaseSRWLockShared(&contextsInUse); }
-    ContextUse(const ContextUse &) = delete;
-    ContextUse &operator=(const ContextUse &) = delete;
+// Callbacks run on any thread, also in a stopped world (where a thread waits at its next call into
+// the VM) and while a destroy finishes; so no callback may wait for a destroy, nor a destroy hold
+// anything a callback waits for. The environment-local storage points at a gate, never freed, that
+// counts the callbacks inside the context:
+// - a callback counts itself in, then reads the live mark and the owner; only when the gate is
+//   live and its own may it use the context, until it counts itself out;
+// - a destroy clears the live mark, then waits, holding nothing, until the count is 0; only then
+//   does it free the context, destroy the monitor, dispose of the environment and give the gate
+//   back for reuse.
+// Both steps are sequentially consistent: either the destroy sees the callback counted, or the
+// callback sees the gate no longer live. A callback whose environment was disposed may still read
+// the gate's address; the gate is then not live, or live for another environment.
+struct CallbackGate {
+    std::atomic<int> inside;
+    std::atomic<bool> live;
+    std::atomic<jvmtiEnv *> owner;
+    ManagementContext *context; // set before the gate turns live
+    CallbackGate *nextFree;
 };
 
-// A local reference to the context's JVMImpl object; null once a destroy began.
+namespace {
+
+// The gates not in use; taken by creation and destruction only, around no call into the VM.
+constinit SRWLOCK gatesLock = SRWLOCK_INIT;
+constinit CallbackGate *freeGates = nullptr;
+
+CallbackGate *openGate(ManagementContext *context) {
+    AcquireSRWLockExclusive(&gatesLock);
+    CallbackGate *gate = freeGates;
+    if (gate != nullptr)
+        freeGates = gate->nextFree;
+    ReleaseSRWLockExclusive(&gatesLock);
+    if (gate == nullptr) {
+        gate = new (std::nothrow) CallbackGate{};
+        if (gate == nullptr)
+            return nullptr;
+    }
+    gate->context = context;
+    gate->owner = context->jvmti;
+    gate->live = true;
+    return gate;
+}
+
+void reuseGate(CallbackGate *gate) {
+    AcquireSRWLockExclusive(&gatesLock);
+    gate->nextFree = freeGates;
+    freeGates = gate;
+    ReleaseSRWLockExclusive(&gatesLock);
+}
+
+// Inside a callback: the context while its gate is live, kept from being freed until this ends.
+class ContextUse {
+public:
+    ContextUse(CallbackGate *gate, jvmtiEnv *jvmti) {
+        if (gate == nullptr)
+            return;
+        ++gate->inside;
+        if (gate->live && gate->owner == jvmti) {
+            gate_ = gate;
+            context_ = gate->context;
+        } else {
+            --gate->inside;
+        }
+    }
+    ~ContextUse() {
+        if (gate_ != nullptr)
+            --gate_->inside;
+    }
+    ContextUse(const ContextUse &) = delete;
+    ContextUse &operator=(const ContextUse &) = delete;
+
+    ManagementContext *context() const { return context_; }
+
+private:
+    CallbackGate *gate_ = nullptr;
+    ManagementContext *context_ = nullptr;
+};
+
+JNIEnv *currentJni() {
+    JNIEnv *env = nullptr;
+    if (binding.vm == nullptr || binding.vm->GetEnv(reinterpret_cast<void **>(&env), jniVersion) != JNI_OK)
+        return nullptr;
+    return env;
+}
+
+// The gate of a callback's environment, or null. A callback that began before its context was
+// destroyed simply drops its event; any other failure is thrown, before the gate is entered.
+CallbackGate *gateOf(jvmtiEnv *jvmti) {
+    void *storage = nullptr;
+    jvmtiError error = jvmti->GetEnvironmentLocalStorage(&storage);
+    // An environment disposed while it answered answers null; asked again, it says it was disposed.
+    if (error == JVMTI_ERROR_NONE && storage == nullptr)
+        error = jvmti->GetEnvironmentLocalStorage(&storage);
+    if (error == JVMTI_ERROR_NONE && storage != nullptr)
+        return static_cast<CallbackGate *>(storage);
+    if (error == JVMTI_ERROR_INVALID_ENVIRONMENT)
+        return nullptr;
+    if (JNIEnv *env = currentJni())
+        throwNotAvailable(env, "unattached");
+    return nullptr;
+}
+
+// A local reference to the context's JVMImpl object on the event thread; null once a destroy
+// began. The weak reference lives until the event thread has ended.
 jobject objectOf(JNIEnv *env, ManagementContext *context) {
-    ContextUse use;
+    if (!context->gate->live)
+        return nullptr;
     return env->NewLocalRef(context->self);
 }
 
-// The last steps of a destroy, once the event thread has ended. A callback that comes later
-// finds its environment disposed, and with it no context.
-void finishContext(ManagementContext *context) {
+// The last steps of a destroy, once the event thread has ended (or on it, at its end).
+void finishContext(JNIEnv *env, ManagementContext *context) {
+    CallbackGate *gate = context->gate;
+    while (gate != nullptr && gate->inside != 0)
+        Sleep(1);
+    if (context->self != nullptr)
+        env->DeleteWeakGlobalRef(context->self);
     if (jvmtiEnv *jvmti = context->jvmti) {
-        AcquireSRWLockExclusive(&contextsInUse);
         if (context->lock != nullptr)
             jvmti->DestroyRawMonitor(context->lock);
         jvmti->DisposeEnvironment();
-        ReleaseSRWLockExclusive(&contextsInUse);
     }
+    if (gate != nullptr)
+        reuseGate(gate);
     free(context);
 }
 
@@ -107,7 +203,7 @@ void JNICALL eventLoop(jvmtiEnv *jvmti, JNIEnv *env, void *argument) {
     bool finish = context->finishOnEventThread;
     jvmti->RawMonitorExit(context->lock);
     if (finish)
-        finishContext(context);
+        finishContext(env, context);
 }
 
 void dispatchClassLoad(JNIEnv *env, ManagementEvent *event, ManagementContext *context) {
@@ -148,16 +244,9 @@ void dispatchGc(JNIEnv *env, ManagementEvent *event, ManagementContext *context)
     env->DeleteLocalRef(self);
 }
 
-JNIEnv *currentJni() {
-    JNIEnv *env = nullptr;
-    if (binding.vm == nullptr || binding.vm->GetEnv(reinterpret_cast<void **>(&env), jniVersion) != JNI_OK)
-        return nullptr;
-    return env;
-}
-
 void JNICALL onClassLoad(jvmtiEnv *jvmti, JNIEnv *env, jthread, jclass cls) {
-    ContextUse use;
-    ManagementContext *context = contextOf(jvmti);
+    ContextUse use(gateOf(jvmti), jvmti);
+    ManagementContext *context = use.context();
     if (context == nullptr)
         return;
     auto *event = static_cast<ClassLoadEvent *>(calloc(1, sizeof(ClassLoadEvent)));
@@ -172,8 +261,8 @@ void JNICALL onClassLoad(jvmtiEnv *jvmti, JNIEnv *env, jthread, jclass cls) {
 
 void JNICALL onCompiledMethodLoad(jvmtiEnv *jvmti, jmethodID method, jint, const void *, jint,
                                   const jvmtiAddrLocationMap *, const void *compileInfo) {
-    ContextUse use;
-    ManagementContext *context = contextOf(jvmti);
+    ContextUse use(gateOf(jvmti), jvmti);
+    ManagementContext *context = use.context();
     JNIEnv *env = currentJni();
     if (context == nullptr || env == nullptr)
         return;
@@ -198,8 +287,8 @@ void JNICALL onCompiledMethodLoad(jvmtiEnv *jvmti, jmethodID method, jint, const
 }
 
 void JNICALL onGarbageCollectionFinish(jvmtiEnv *jvmti) {
-    ContextUse use;
-    ManagementContext *context = contextOf(jvmti);
+    ContextUse use(gateOf(jvmti), jvmti);
+    ManagementContext *context = use.context();
     if (context == nullptr)
         return;
     auto *event = static_cast<GcEvent *>(calloc(1, sizeof(GcEvent)));
@@ -217,53 +306,59 @@ char hookMark;
 
 void JNICALL onClassFileLoadHook(jvmtiEnv *jvmti, JNIEnv *env, jclass, jobject loader, const char *name, jobject,
                                  jint length, const unsigned char *data, jint *newLength, unsigned char **newData) {
-    // Java may destroy the context: past this block only its object is used.
+    // Java may destroy the context, also from here: while it runs the hook is not inside the
+    // gate, and after it only a gate still live for this environment lets the hook use it.
+    CallbackGate *gate = gateOf(jvmti);
     void *previous = nullptr;
     jobject self = nullptr;
     {
-        ContextUse use;
-        ManagementContext *context = contextOf(jvmti);
+        ContextUse use(gate, jvmti);
+        ManagementContext *context = use.context();
         if (context == nullptr)
             return;
         if (jvmti->GetThreadLocalStorage(nullptr, &previous) != JVMTI_ERROR_NONE || previous == &hookMark)
             return;
         self = env->NewLocalRef(context->self);
+        if (self == nullptr)
+            return;
+        jvmti->SetThreadLocalStorage(nullptr, &hookMark);
     }
-    if (self == nullptr)
-        return;
-    jvmti->SetThreadLocalStorage(nullptr, &hookMark);
     jbyteArray bytes = env->NewByteArray(length);
     jstring className = newString(env, name);
+    jbyteArray result = nullptr;
     if (bytes != nullptr && !env->ExceptionCheck()) {
         env->SetByteArrayRegion(bytes, 0, length, reinterpret_cast<const jbyte *>(data));
-        auto result = static_cast<jbyteArray>(env->CallObjectMethod(self, binding.onClassFileHook, loader, className, bytes));
-        if (result != nullptr && !env->ExceptionCheck()) {
-            jsize resultLength = env->GetArrayLength(result);
-            unsigned char *copy = nullptr;
-            if (jvmti->Allocate(resultLength, &copy) == JVMTI_ERROR_NONE) {
-                env->GetByteArrayRegion(result, 0, resultLength, reinterpret_cast<jbyte *>(copy));
-                *newLength = resultLength;
-                *newData = copy;
+        result = static_cast<jbyteArray>(env->CallObjectMethod(self, binding.onClassFileHook, loader, className, bytes));
+    }
+    {
+        ContextUse use(gate, jvmti);
+        if (use.context() != nullptr) {
+            if (result != nullptr && !env->ExceptionCheck()) {
+                jsize resultLength = env->GetArrayLength(result);
+                unsigned char *copy = nullptr;
+                if (jvmti->Allocate(resultLength, &copy) == JVMTI_ERROR_NONE) {
+                    env->GetByteArrayRegion(result, 0, resultLength, reinterpret_cast<jbyte *>(copy));
+                    *newLength = resultLength;
+                    *newData = copy;
+                }
             }
+            jvmti->SetThreadLocalStorage(nullptr, previous);
         }
-        env->DeleteLocalRef(result);
     }
     // The loading thread goes on with its class: what Java threw stays with the hook.
     if (env->ExceptionCheck())
         env->ExceptionClear();
+    env->DeleteLocalRef(result);
     env->DeleteLocalRef(className);
     env->DeleteLocalRef(bytes);
     env->DeleteLocalRef(self);
-    jvmti->SetThreadLocalStorage(nullptr, previous);
 }
 
+// Holds nothing while it waits: for the event thread on the context's monitor, for callbacks in
+// native code. The weak reference goes last, once no dispatch or callback can read it.
 void destroyContext(JNIEnv *env, ManagementContext *context) {
-    AcquireSRWLockExclusive(&contextsInUse);
-    jweak self = context->self;
-    context->self = nullptr;
-    ReleaseSRWLockExclusive(&contextsInUse);
-    if (self != nullptr)
-        env->DeleteWeakGlobalRef(self);
+    if (context->gate != nullptr)
+        context->gate->live = false;
     jvmtiEnv *jvmti = context->jvmti;
     if (jvmti != nullptr) {
         jvmti->SetEventCallbacks(nullptr, 0);
@@ -283,7 +378,7 @@ void destroyContext(JNIEnv *env, ManagementContext *context) {
             jvmti->RawMonitorWait(context->lock, 0);
         jvmti->RawMonitorExit(context->lock);
     }
-    finishContext(context);
+    finishContext(env, context);
 }
 
 // Creation fails with this message (or the one of an earlier step that went on): the context
@@ -318,7 +413,13 @@ void createContext(JNIEnv *env, jobject self) {
     // Thrown once creation is through, so that no JNI call runs with it pending.
     const char *earlier = nullptr;
     jvmti->GetVersionNumber(&context->jvmtiVersion);
-    if (jvmti->SetEnvironmentLocalStorage(context) != JVMTI_ERROR_NONE)
+    context->gate = openGate(context);
+    if (context->gate == nullptr) {
+        throwOutOfMemory(env, "newVexil");
+        destroyContext(env, context);
+        return;
+    }
+    if (jvmti->SetEnvironmentLocalStorage(context->gate) != JVMTI_ERROR_NONE)
         return fail(env, context, earlier, "could not setup environment storage");
     if (jvmti->GetPotentialCapabilities(&context->capabilities) != JVMTI_ERROR_NONE)
         return fail(env, context, earlier, "JVMTI broken!");
@@ -386,19 +487,6 @@ ManagementContext *contextOfOwner(JNIEnv *env, jobject component) {
     ManagementContext *context = contextOf(env, jvm);
     env->DeleteLocalRef(jvm);
     return context;
-}
-
-ManagementContext *contextOf(jvmtiEnv *jvmti) {
-    void *storage = nullptr;
-    jvmtiError error = jvmti->GetEnvironmentLocalStorage(&storage);
-    if (error == JVMTI_ERROR_NONE && storage != nullptr)
-        return static_cast<ManagementContext *>(storage);
-    // A callback that began before its context was destroyed: the event is simply dropped.
-    if (error == JVMTI_ERROR_INVALID_ENVIRONMENT)
-        return nullptr;
-    if (JNIEnv *env = currentJni())
-        throwNotAvailable(env, "unattached");
-    return nullptr;
 }
 
 bool enqueue(ManagementContext *context, ManagementEvent *event) {

@@ -11,6 +11,7 @@ namespace vexil {
 
 struct ManagementContext;
 struct ManagementEvent;
+struct CallbackGate;
 
 using EventDispatch = void (*)(JNIEnv *env, ManagementEvent *event, ManagementContext *context);
 using EventCleanup = void (*)(JNIEnv *env, ManagementEvent *event);
@@ -35,15 +36,13 @@ struct ManagementContext {
     // A destroy that runs on the event thread itself leaves the last steps to the thread.
     DWORD eventThreadId;
     bool finishOnEventThread;
+    CallbackGate *gate; // what the environment-local storage points at
 };
 
 // The context of a JVMImpl object; null, with NotAvailableException thrown, when there is none.
 ManagementContext *contextOf(JNIEnv *env, jobject jvmImpl);
 // The context of the JVMImpl that a management object belongs to (its field "jvm").
 ManagementContext *contextOfOwner(JNIEnv *env, jobject component);
-// The environment's context inside a tool-interface callback, or null (quietly when the
-// environment was disposed meanwhile).
-ManagementContext *contextOf(jvmtiEnv *jvmti);
 
 // Appends the event while the context runs; false when it was not taken (the caller releases it).
 bool enqueue(ManagementContext *context, ManagementEvent *event);
