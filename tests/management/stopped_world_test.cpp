@@ -1,7 +1,7 @@
 // The management library while the VM stops the world for a collection: a thread stopped inside
 // a callback, a destroy and the collection's own callbacks never wait for one another, a destroy
-// from Java inside the class file hook leaves the disposed environment alone. A freeze shows as
-// the VM's report of a stop that outlasted its bound.
+// from Java inside the class file hook leaves the disposed environment alone, and snapshots that
+// name each other take turns. A freeze shows as the VM's report of a stop that outlasted its bound.
 #include <windows.h>
 
 #include <atomic>
@@ -313,6 +313,77 @@ TEST_F(StoppedWorld, LoadsCompilationsAndCollectionsOnSeveralThreadsWhileContext
     EXPECT_EQ(exceptions, 0) << "a thread was left an exception";
     EXPECT_EQ(takeProblems(), "");
     EXPECT_EQ(vmhostCheck(vm), 0) << "every event released, every monitor and environment gone";
+}
+
+TEST_F(StoppedWorld, TwoThreadsThatSnapshotEachOtherTakeTurns) {
+    JavaVM *vm = session->vm();
+    startJvm();
+    jobject system = env()->NewGlobalRef(component("zun/vexil/ThreadSystemImpl"));
+    callStatic("zun/vexil/ThreadSystemImpl", "initIDs", "()V");
+    constexpr int rounds = 200;
+    std::atomic<jobject> takerThreads[2] = {nullptr, nullptr};
+    std::atomic<int> arrivals{0}, taken{0}, failures{0}, finished{0};
+    std::atomic<bool> giveUp{false};
+    std::vector<std::thread> takers;
+    for (int t = 0; t < 2; ++t) {
+        takers.push_back(attached(vm, [&, t](JNIEnv *e) {
+            takerThreads[t] = e->NewGlobalRef(currentThread(e));
+            while (takerThreads[1 - t] == nullptr && !giveUp)
+                Sleep(1);
+            jclass threadClass = e->FindClass("java/lang/Thread");
+            jobjectArray other = e->NewObjectArray(1, threadClass, takerThreads[1 - t]);
+            jclass cls = e->GetObjectClass(system);
+            jmethodID snapshots =
+                e->GetMethodID(cls, "getThreadSnapshots", "([Ljava/lang/Thread;)[Lcom/zun/jvm/ThreadSnapshot;");
+            for (int i = 0; i < rounds && !giveUp; ++i) {
+                // Both ask at once, each for the other.
+                ++arrivals;
+                while (arrivals < 2 * (i + 1) && !giveUp)
+                    YieldProcessor();
+                auto result = static_cast<jobjectArray>(e->CallObjectMethod(system, snapshots, other));
+                if (e->ExceptionCheck()) {
+                    ++failures;
+                    e->ExceptionClear();
+                } else if (result != nullptr && e->GetArrayLength(result) == 1) {
+                    jobject snapshot = e->GetObjectArrayElement(result, 0);
+                    if (snapshot != nullptr) {
+                        jclass snapshotClass = e->GetObjectClass(snapshot);
+                        jint state = e->GetIntField(snapshot, e->GetFieldID(snapshotClass, "fullState", "I"));
+                        taken += (state & JVMTI_THREAD_STATE_SUSPENDED) != 0 ? 1 : 0;
+                        e->DeleteLocalRef(snapshotClass);
+                    }
+                    e->DeleteLocalRef(snapshot);
+                }
+                e->DeleteLocalRef(result);
+            }
+            // Neither leaves while the other may still ask for it.
+            ++arrivals;
+            while (arrivals < 2 * (rounds + 1) && !giveUp)
+                YieldProcessor();
+            ++finished;
+        }));
+    }
+    // Two snapshots that suspend each other both stop for good: the bound is on progress. Stuck
+    // takers are let go, step by step, until they give up.
+    bool stuck = false;
+    while (finished < 2 && !stuck) {
+        int before = taken + failures;
+        stuck = !waitUntil([&] { return taken + failures != before || finished == 2; }, 20000);
+    }
+    giveUp = stuck;
+    while (finished < 2) {
+        vmhostReleaseWaiters(vm);
+        Sleep(10);
+    }
+    for (std::thread &taker : takers)
+        taker.join();
+    EXPECT_FALSE(stuck) << "the two snapshots stopped each other";
+    EXPECT_EQ(taken, 2 * rounds) << "each snapshot taken with the other suspended";
+    EXPECT_EQ(failures, 0);
+    for (std::atomic<jobject> &thread : takerThreads)
+        env()->DeleteGlobalRef(thread);
+    env()->DeleteGlobalRef(system);
+    EXPECT_EQ(takeProblems(), "");
 }
 
 } // namespace

@@ -20,6 +20,12 @@ constexpr jint stateWaiting = JVMTI_THREAD_STATE_IN_OBJECT_WAIT;           // 0x
 constexpr jint maskedStates = stateBlocked | 0x100000 | 0x200000 | 0x400000;
 constexpr jvmtiError notSuspended = JVMTI_ERROR_THREAD_NOT_SUSPENDED; // 13: not suspended by us
 
+// Snapshots that suspend take turns from their suspend to their resume: two that each suspend the
+// other would both stay stopped. A thread waits for its turn in native code, where the holder may
+// suspend it and resumes it with the rest. Neither the VM nor a callback takes it, so the holder
+// may call into the VM.
+constinit SRWLOCK snapshotTurn = SRWLOCK_INIT;
+
 struct ThreadInfo {
     bool gathered;
     jvmtiStackInfo *stack; // into the one stack block
@@ -381,6 +387,8 @@ jobjectArray takeSnapshots(JNIEnv *env, ManagementContext *context, jobjectArray
         jint k = 0;
         jint suspended = 0;
         jthread *list = nullptr;
+        if (suspending)
+            AcquireSRWLockExclusive(&snapshotTurn);
         if (suspending) {
             list = static_cast<jthread *>(malloc(sizeof(jthread) * m));
             auto *results = static_cast<jvmtiError *>(malloc(sizeof(jvmtiError) * m));
@@ -410,14 +418,14 @@ jobjectArray takeSnapshots(JNIEnv *env, ManagementContext *context, jobjectArray
         bool ok = gather(s, kept, k, &stacks);
         if (suspended > 0) {
             auto *resumed = static_cast<jvmtiError *>(malloc(sizeof(jvmtiError) * suspended));
-            if (resumed != nullptr) {
-                jvmti->ResumeThreadList(suspended, list, resumed);
-                free(resumed);
-            } else {
+            if (resumed == nullptr || jvmti->ResumeThreadList(suspended, list, resumed) != JVMTI_ERROR_NONE) {
                 for (jint j = 0; j < suspended; ++j)
                     jvmti->ResumeThread(list[j]);
             }
+            free(resumed);
         }
+        if (suspending)
+            ReleaseSRWLockExclusive(&snapshotTurn);
         free(list);
         if (ok)
             result = buildResult(s);
