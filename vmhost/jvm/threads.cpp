@@ -60,16 +60,20 @@ void detachThread(Vm &vm, JavaThread &thread) {
         report("thread \"" + thread.name + "\" ended with an exception pending: " + describe(thread.pendingException));
         thread.pendingException = nullptr;
     }
-    std::lock_guard guard(vm.lock);
-    if (thread.criticalDepth > 0) {
-        report("thread \"" + thread.name + "\" ended inside a critical region");
-        thread.criticalDepth = 0;
+    {
+        std::lock_guard guard(vm.lock);
+        if (thread.criticalDepth > 0) {
+            report("thread \"" + thread.name + "\" ended inside a critical region");
+            thread.criticalDepth = 0;
+        }
+        while (!thread.localFrames.empty())
+            popLocalFrame(vm, thread);
+        thread.frames.clear();
+        thread.attached = false;
+        vm.attached.erase(thread.osId);
     }
-    while (!thread.localFrames.empty())
-        popLocalFrame(vm, thread);
-    thread.frames.clear();
-    thread.attached = false;
-    vm.attached.erase(thread.osId);
+    // A thread suspended as it detached can no longer be resumed: nothing is left to hold.
+    holdThread(vm, thread, false);
 }
 
 JavaThread *threadOf(Vm &vm, const Object *threadObject) {
