@@ -86,20 +86,6 @@ protected:
 
     void listen(const char *componentClass) { callVoid(component(componentClass), "addedFirstListener", "()V"); }
 
-    // A subclass of JVMImpl whose constructor runs JVMImpl's.
-    jclass jvmSubclass(const char *name) {
-        jclass cls = session->defineClass(name, "zun/vexil/JVMImpl");
-        session->addMethod(cls, "<init>", "()V", 0x1, [](JNIEnv *e, jobject self, const jvalue *) {
-            jclass threadClass = e->FindClass("java/lang/Thread");
-            jobject thread = e->NewObject(threadClass, e->GetMethodID(threadClass, "<init>", "(Ljava/lang/String;)V"),
-                                          e->NewStringUTF("Management Event Thread"));
-            jclass base = e->FindClass("zun/vexil/JVMImpl");
-            e->SetObjectField(self, e->GetFieldID(base, "eventThread", "Ljava/lang/Thread;"), thread);
-            return jvalue{};
-        });
-        return cls;
-    }
-
     jvmtiEnv *tool = nullptr;
 };
 

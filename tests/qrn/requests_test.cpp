@@ -58,19 +58,6 @@ CHILD_SCENARIO(qrn_requests) {
     return r.session().destroy() == JNI_OK ? 0 : 2;
 }
 
-std::string lineValue(const std::string &out, const std::string &key) {
-    for (size_t at = 0; at < out.size();) {
-        size_t end = out.find("\r\n", at);
-        if (end == std::string::npos)
-            end = out.size();
-        std::string line = out.substr(at, end - at);
-        if (line.rfind(key + " ", 0) == 0)
-            return line.substr(key.size() + 1);
-        at = end + 2;
-    }
-    return "(missing " + key + ")";
-}
-
 TEST(Requests, EveryRequestReturnsAlsoWhenNoChunkCanBeMade) {
     TempDir dir;
     ChildResult child = runScenario("qrn_requests", {dir.path()});

@@ -22,6 +22,8 @@ protected:
     // A JVMImpl with its context (kept for the test, destroyed at its end).
     jobject startJvm(const char *className = "zun/vexil/JVMImpl");
     void destroyJvm();
+    // A subclass of JVMImpl whose constructor runs JVMImpl's, for a test to override its methods.
+    jclass jvmSubclass(const char *name);
     // A management object of the JVMImpl started last.
     jobject component(const char *className);
 

@@ -76,6 +76,19 @@ HANDLE holdRepositoryLock(const std::string &repository) {
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
+std::string lineValue(const std::string &out, const std::string &key) {
+    for (size_t at = 0; at < out.size();) {
+        size_t end = out.find("\r\n", at);
+        if (end == std::string::npos)
+            end = out.size();
+        std::string line = out.substr(at, end - at);
+        if (line.rfind(key + " ", 0) == 0)
+            return line.substr(key.size() + 1);
+        at = end + 2;
+    }
+    return "(missing " + key + ")";
+}
+
 bool eventually(const std::function<bool()> &done, int stepMillis) {
     for (int waited = 0; waited < 120000; waited += stepMillis) {
         if (done())

@@ -24,6 +24,9 @@ std::string takeException(JNIEnv *env, bool withClass = true);
 // Takes the repository's lock as a recorder does; INVALID_HANDLE_VALUE when another holds it.
 HANDLE holdRepositoryLock(const std::string &repository);
 
+// What a scenario printed after "key " at the start of one of its lines, or "(missing key)".
+std::string lineValue(const std::string &out, const std::string &key);
+
 // Polls until done says so; the bound of about two minutes only ends a hang. Returns done's last word.
 bool eventually(const std::function<bool()> &done, int stepMillis = 10);
 
