@@ -98,20 +98,6 @@ CHILD_SCENARIO(qrn_writers) {
     return r.session().destroy() == JNI_OK ? 0 : 2;
 }
 
-std::vector<std::string> linesOf(const std::string &out, const std::string &key) {
-    std::vector<std::string> lines;
-    for (size_t at = 0; at < out.size();) {
-        size_t end = out.find("\r\n", at);
-        if (end == std::string::npos)
-            end = out.size();
-        std::string line = out.substr(at, end - at);
-        if (line.rfind(key + " ", 0) == 0)
-            lines.push_back(line.substr(key.size() + 1));
-        at = end + 2;
-    }
-    return lines;
-}
-
 struct Writers {
     std::map<uint32_t, uint32_t> lastSequence, present, lost;
     std::map<uint32_t, std::string> gaps;

@@ -76,17 +76,23 @@ HANDLE holdRepositoryLock(const std::string &repository) {
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
-std::string lineValue(const std::string &out, const std::string &key) {
+std::vector<std::string> linesOf(const std::string &out, const std::string &key) {
+    std::vector<std::string> lines;
     for (size_t at = 0; at < out.size();) {
         size_t end = out.find("\r\n", at);
         if (end == std::string::npos)
             end = out.size();
         std::string line = out.substr(at, end - at);
         if (line.rfind(key + " ", 0) == 0)
-            return line.substr(key.size() + 1);
+            lines.push_back(line.substr(key.size() + 1));
         at = end + 2;
     }
-    return "(missing " + key + ")";
+    return lines;
+}
+
+std::string lineValue(const std::string &out, const std::string &key) {
+    std::vector<std::string> lines = linesOf(out, key);
+    return lines.empty() ? "(missing " + key + ")" : lines.front();
 }
 
 bool eventually(const std::function<bool()> &done, int stepMillis) {

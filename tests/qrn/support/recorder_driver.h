@@ -24,7 +24,9 @@ std::string takeException(JNIEnv *env, bool withClass = true);
 // Takes the repository's lock as a recorder does; INVALID_HANDLE_VALUE when another holds it.
 HANDLE holdRepositoryLock(const std::string &repository);
 
-// What a scenario printed after "key " at the start of one of its lines, or "(missing key)".
+// What a scenario printed after "key " at the start of its lines, each line's in order; and the
+// first of them, or "(missing key)".
+std::vector<std::string> linesOf(const std::string &out, const std::string &key);
 std::string lineValue(const std::string &out, const std::string &key);
 
 // Polls until done says so; the bound of about two minutes only ends a hang. Returns done's last word.
