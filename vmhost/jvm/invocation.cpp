@@ -199,6 +199,16 @@ jint JNICALL DestroyJavaVM(JavaVM *javaVm) noexcept {
     return finish(*vm, *thread);
 }
 
+// The milliseconds of a -Xvmhost option: digits only, and at least one.
+bool parseMillis(const char *digits, DWORD &ms) {
+    char *end = nullptr;
+    unsigned long value = strtoul(digits, &end, 10);
+    if (end == digits || *end != '\0')
+        return false;
+    ms = static_cast<DWORD>(value);
+    return true;
+}
+
 bool parseOptions(Vm &vm, const JavaVMInitArgs *args, std::vector<std::pair<std::string, const char *>> &agents,
                   std::vector<std::string> &texts) {
     if (args == nullptr)
@@ -218,17 +228,11 @@ bool parseOptions(Vm &vm, const JavaVMInitArgs *args, std::vector<std::pair<std:
             texts.push_back(equals == std::string::npos ? std::string() : value.substr(equals + 1));
             agents.emplace_back(value.substr(0, equals), equals == std::string::npos ? nullptr : texts.back().c_str());
         } else if (text.rfind("-Xvmhost:exitwait=", 0) == 0) {
-            char *end = nullptr;
-            unsigned long ms = strtoul(text.c_str() + 18, &end, 10);
-            if (end == text.c_str() + 18 || *end != '\0')
+            if (!parseMillis(text.c_str() + 18, vm.exitWaitMs))
                 return false;
-            vm.exitWaitMs = static_cast<DWORD>(ms);
         } else if (text.rfind("-Xvmhost:stopwait=", 0) == 0) {
-            char *end = nullptr;
-            unsigned long ms = strtoul(text.c_str() + 18, &end, 10);
-            if (end == text.c_str() + 18 || *end != '\0')
+            if (!parseMillis(text.c_str() + 18, vm.stopWaitMs))
                 return false;
-            vm.stopWaitMs = static_cast<DWORD>(ms);
         } else if (!args->ignoreUnrecognized) {
             report("unrecognised VM option \"" + text + "\"");
             return false;
